@@ -1,0 +1,5 @@
+#include "ZManagedModelList.h"
+
+ZManagedModelList::ZManagedModelList() {}
+
+ZManagedModelList::~ZManagedModelList() {}

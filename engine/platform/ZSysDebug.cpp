@@ -1,0 +1,5 @@
+#include "ZSysDebug.h"
+
+void ZSysDebug::catchExceptions(ZCrashHandler) {}
+
+void ZSysDebug::assertionFailed(const char*, long) {}

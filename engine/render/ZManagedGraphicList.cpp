@@ -1,0 +1,5 @@
+#include "ZManagedGraphicList.h"
+
+ZManagedGraphicList::ZManagedGraphicList() {}
+
+ZManagedGraphicList::~ZManagedGraphicList() {}

@@ -1,0 +1,5 @@
+#include "ZManagedShaderList.h"
+
+ZManagedShaderList::ZManagedShaderList() {}
+
+ZManagedShaderList::~ZManagedShaderList() {}

@@ -1,0 +1,5 @@
+#include "ZManagedSampleList.h"
+
+ZManagedSampleList::ZManagedSampleList() {}
+
+ZManagedSampleList::~ZManagedSampleList() {}

@@ -1,0 +1,5 @@
+#include "ZManagedBitmapFontList.h"
+
+ZManagedBitmapFontList::ZManagedBitmapFontList() {}
+
+ZManagedBitmapFontList::~ZManagedBitmapFontList() {}

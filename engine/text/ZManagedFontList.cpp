@@ -1,0 +1,5 @@
+#include "ZManagedFontList.h"
+
+ZManagedFontList::ZManagedFontList() {}
+
+ZManagedFontList::~ZManagedFontList() {}

@@ -1,0 +1,5 @@
+#include "ZManagedVideoList.h"
+
+ZManagedVideoList::ZManagedVideoList() {}
+
+ZManagedVideoList::~ZManagedVideoList() {}

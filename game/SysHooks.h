@@ -1,0 +1,4 @@
+#pragma once
+
+// The game's platform hooks.
+const char* sysGetGameVersion();
