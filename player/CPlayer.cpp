@@ -9,11 +9,6 @@
 
 CPlayer* CPlayer::g_lpPlayer = nullptr;
 
-namespace {
-// Until the game has a window and data to show, it runs a few frames and ends.
-const long kFramesWithoutDisplay = 3;
-}  // namespace
-
 CPlayer::CPlayer() {
     g_lpPlayer = this;
 }
@@ -40,15 +35,36 @@ const char* CPlayer::getGameVersion() {
 
 ZWindow* CPlayer::createGameWindow() {
     std::string logPath = std::string(getStateFolder()) + "/log.txt";
-    ZCore::enableLog(logPath.c_str(), getGameName(), getGameVersion(), false);
+    ZCore::enableLog(ZMiscTools::makeFilePath(logPath.c_str()), getGameName(), getGameVersion(),
+                     true);
 
+    // Until the settings store exists the window opens with the settings' defaults: a stencil
+    // buffer, the aspect ratio kept, windowed where the design size fits.
     ZWindow* window = ZCore::createZWindow(eRendererOpenGL, false, true);
-    if (!window) {
-        ZMiscTools::alertBox(getGameName(), "Couldn't create game window", "Ok", nullptr);
-        return nullptr;
+    if (window) {
+        float width, height, windowedWidth, windowedHeight;
+        CGame::getScreenSize(width, height, windowedWidth, windowedHeight);
+        window->setFixedAspectRatio(true);
+        window->enableFullscreenWindow(true);
+        if (windowedWidth > 0 || windowedHeight > 0)
+            window->setActualWindowedSize(
+                static_cast<long>(windowedWidth > 0 ? windowedWidth : width),
+                static_cast<long>(windowedHeight > 0 ? windowedHeight : height));
+        bool windowed =
+            window->checkWindowedMode(static_cast<long>(width), static_cast<long>(height));
+        if (window->createGameWindow(static_cast<long>(width), static_cast<long>(height), 32,
+                                     windowed, getGameName(), 0)) {
+            window->setGamma(1.0f);
+            window->setZOZCallBack(staticEventHandler);
+            window->setMaxFrameRate(0);
+            window->enableMultiTouch(true);
+            return window;
+        }
     }
-    window->setZOZCallBack(staticEventHandler);
-    return window;
+    ZMiscTools::alertBox(getGameName(), "Couldn't create game window", "Ok", nullptr);
+    delete window;
+    ZCore::forgetZWindow();
+    return nullptr;
 }
 
 bool CPlayer::loadGame() {
@@ -62,11 +78,6 @@ void CPlayer::run() {
 
 void CPlayer::renderFrame() {
     beginFrame();
-    m_frameCount++;
-    if (m_frameCount >= kFramesWithoutDisplay && m_window) {
-        ZCore::logMessage("Game: ran %ld frames, nothing to display yet", m_frameCount);
-        m_window->setQuit(true);
-    }
     endFrame(true);
 }
 

@@ -24,7 +24,4 @@ public:
     bool eventHandler(ZEvent* event);
 
     static CPlayer* g_lpPlayer;
-
-private:
-    long m_frameCount = 0;
 };

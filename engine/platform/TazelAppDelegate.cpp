@@ -29,7 +29,7 @@ void TazelAppDelegate::applicationDidFinishLaunching() {
     TazelApplication& application = TazelApplication::sharedApplication();
     fixMenu(application.getMainMenu(), getAppName());
     ZSysMacOSX::initializeLocalNotifications();
-    application.performSelectorOnMainThread(&TazelAppDelegate::runApplication);
+    application.performSelectorOnMainThread(&TazelApplicationDelegate::runApplication);
 }
 
 bool TazelAppDelegate::applicationShouldTerminate() {

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "TazelAppDelegate.h"
+#include "TazelApplicationDelegate.h"
 #include "ZCore.h"
 
 TazelApplication& TazelApplication::sharedApplication() {

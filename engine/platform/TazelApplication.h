@@ -4,21 +4,21 @@
 
 #include "TazelMenu.h"
 
-class TazelAppDelegate;
+class TazelApplicationDelegate;
 
 // The shared application object: owns the main menu, holds the delegate, and runs the launch
 // sequence and the calls queued for the main thread.
 class TazelApplication {
 public:
-    typedef void (TazelAppDelegate::*Selector)();
+    typedef void (TazelApplicationDelegate::*Selector)();
 
     static TazelApplication& sharedApplication();
 
     // Initialises SDL, ends launching and runs what was queued; returns when the queue is empty.
     static int applicationMain(int argc, char** argv);
 
-    void setDelegate(TazelAppDelegate* delegate) { m_delegate = delegate; }
-    TazelAppDelegate* getDelegate() const { return m_delegate; }
+    void setDelegate(TazelApplicationDelegate* delegate) { m_delegate = delegate; }
+    TazelApplicationDelegate* getDelegate() const { return m_delegate; }
     TazelMenu& getMainMenu() { return m_mainMenu; }
     void performSelectorOnMainThread(Selector selector);
     void runQueued();
@@ -29,7 +29,7 @@ public:
 private:
     TazelApplication();
 
-    TazelAppDelegate* m_delegate = nullptr;
+    TazelApplicationDelegate* m_delegate = nullptr;
     TazelMenu m_mainMenu;
     std::deque<Selector> m_queue;
     int m_argc = 0;

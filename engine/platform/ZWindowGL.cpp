@@ -1,69 +1,882 @@
 #include "ZWindowGL.h"
 
-#include <algorithm>
-#include <cstring>
+#include <SDL.h>
+#include <SDL_opengl.h>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "TazelApplication.h"
+#include "TazelApplicationDelegate.h"
+#include "TazelKeyCodes.h"
+#include "ZCore.h"
+#include "ZDisplayModeSearch.h"
+#include "ZInput.h"
 #include "ZMiscTools.h"
+#include "ZSysMacOSX.h"
+
+namespace {
+
+const long kLastPortableKey = 101;
+
+long monotonicMilliseconds(void*) {
+    return static_cast<long>(ZMiscTools::getMilliseconds());
+}
+
+void sleepOneMillisecond(void*) {
+    SDL_Delay(1);
+}
+
+bool hasExtension(const char* extensions, const char* name) {
+    if (!extensions) return false;
+    size_t length = strlen(name);
+    for (const char* at = strstr(extensions, name); at; at = strstr(at + 1, name)) {
+        bool starts = at == extensions || at[-1] == ' ';
+        bool ends = at[length] == ' ' || at[length] == 0;
+        if (starts && ends) return true;
+    }
+    return false;
+}
+
+// Depth of an SDL pixel format in the sense of the display mode's bits per pixel: a 24-bit
+// colour format stored in 32-bit pixels counts as 32.
+long formatDepth(Uint32 format) {
+    return SDL_BYTESPERPIXEL(format) * 8;
+}
+
+// The main display's modes; sdlIndices, when given, receives each mode's number in SDL's list.
+std::vector<ZDisplayModeSearch::Mode> displayModes(std::vector<int>* sdlIndices = nullptr) {
+    std::vector<ZDisplayModeSearch::Mode> modes;
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; i++) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
+        ZDisplayModeSearch::Mode entry;
+        entry.width = mode.w;
+        entry.height = mode.h;
+        entry.depth = formatDepth(mode.format);
+        entry.refreshRate = mode.refresh_rate ? mode.refresh_rate : 60;
+        // Every mode the display lists is one it can show: all count as preferred.
+        entry.flags = ZDisplayModeSearch::kPreferredFlag;
+        modes.push_back(entry);
+        if (sdlIndices) sdlIndices->push_back(i);
+    }
+    return modes;
+}
+
+// The desktop can be asked about before the window exists.
+bool videoReady() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    ZCore::logMessage("OpenGL: no display to open a window on (%s), ERROR", SDL_GetError());
+    return false;
+}
+
+TazelApplicationDelegate* appDelegate() {
+    return TazelApplication::sharedApplication().getDelegate();
+}
+
+// UTF-8 text into UTF-16 code units.
+std::vector<uint16_t> utf16Units(const char* text) {
+    std::vector<uint16_t> units;
+    const unsigned char* c = reinterpret_cast<const unsigned char*>(text);
+    while (*c) {
+        uint32_t code;
+        int extra;
+        if (*c < 0x80) {
+            code = *c;
+            extra = 0;
+        } else if ((*c & 0xE0) == 0xC0) {
+            code = *c & 0x1F;
+            extra = 1;
+        } else if ((*c & 0xF0) == 0xE0) {
+            code = *c & 0x0F;
+            extra = 2;
+        } else if ((*c & 0xF8) == 0xF0) {
+            code = *c & 0x07;
+            extra = 3;
+        } else {
+            c++;
+            continue;
+        }
+        c++;
+        bool valid = true;
+        for (int i = 0; i < extra; i++, c++) {
+            if ((*c & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
+            code = (code << 6) | (*c & 0x3F);
+        }
+        if (!valid) continue;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            units.push_back(static_cast<uint16_t>(0xD800 + (code >> 10)));
+            units.push_back(static_cast<uint16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            units.push_back(static_cast<uint16_t>(code));
+        }
+    }
+    return units;
+}
+
+}  // namespace
 
 ZWindowGL::ZWindowGL(bool depthBuffer, bool stencil)
-    : m_depthBuffer(depthBuffer), m_stencil(stencil) {}
+    : m_depthBuffer(depthBuffer), m_stencil(stencil) {
+    m_adapterName[0] = 0;
+    m_title[0] = 0;
+    m_timer.setClock(monotonicMilliseconds, sleepOneMillisecond, nullptr);
+}
 
-ZWindowGL::~ZWindowGL() {}
+ZWindowGL::~ZWindowGL() {
+    ZInput::cleanup();
+    cleanup();
+}
+
+void ZWindowGL::setRequirements(long minTextureSize, unsigned long, long flags) {
+    m_minTextureSize = minTextureSize;
+    m_requirementFlags = flags;
+}
+
+long ZWindowGL::getDesktopWidth() {
+    if (!videoReady()) return 0;
+    SDL_DisplayMode mode;
+    return SDL_GetCurrentDisplayMode(0, &mode) == 0 ? mode.w : 0;
+}
+
+long ZWindowGL::getDesktopHeight() {
+    if (!videoReady()) return 0;
+    SDL_DisplayMode mode;
+    return SDL_GetCurrentDisplayMode(0, &mode) == 0 ? mode.h : 0;
+}
+
+long ZWindowGL::getDesktopDisplayFrequency() {
+    if (m_displayState == 1) return m_desktopRefresh;
+    SDL_DisplayMode mode;
+    if (!videoReady() || SDL_GetCurrentDisplayMode(0, &mode) != 0 || mode.refresh_rate == 0)
+        return 60;
+    return mode.refresh_rate;
+}
+
+bool ZWindowGL::checkWindowedMode(long width, long height) {
+    SDL_Rect usable;
+    if (!videoReady() || SDL_GetDisplayUsableBounds(0, &usable) != 0) return false;
+    int top = 0;
+    if (m_window) SDL_GetWindowBordersSize(m_window, &top, nullptr, nullptr, nullptr);
+    return ZGameArea::fitsWindowed(usable.w, usable.h, width, height, top);
+}
+
+void ZWindowGL::setActualWindowedSize(long width, long height) {
+    m_actualWindowedSizeSet = true;
+    m_actualWindowedWidth = width;
+    m_actualWindowedHeight = height;
+}
+
+void ZWindowGL::setTitle(const char* title) {
+    strncpy(m_title, title ? title : "", sizeof(m_title) - 1);
+    m_title[sizeof(m_title) - 1] = 0;
+    if (m_window) SDL_SetWindowTitle(m_window, m_title);
+}
 
 bool ZWindowGL::hasFocus() {
+    if (!m_window) return true;
+    return (SDL_GetWindowFlags(m_window) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+void ZWindowGL::minimize() {
+    if (m_window) SDL_MinimizeWindow(m_window);
+}
+
+void ZWindowGL::restore() {
+    if (m_window && (SDL_GetWindowFlags(m_window) & SDL_WINDOW_MINIMIZED))
+        SDL_RestoreWindow(m_window);
+}
+
+void ZWindowGL::getAdapterName(char* name, long size) {
+    if (!name || size <= 0) return;
+    strncpy(name, m_adapterName, size - 1);
+    name[size - 1] = 0;
+}
+
+bool ZWindowGL::getMaxTextureSize(long& width, long& height) {
+    width = height = m_maxTextureSize;
     return true;
 }
 
 void ZWindowGL::setMaxFrameRate(long rate) {
-    m_maxFrameRate = rate;
+    m_timer.setMaxFrameRate(rate);
+    if (m_context) applySwapInterval();
 }
 
-void ZWindowGL::resetFrameTime() {
-    m_lastFlipTime = -1;
-    std::fill(m_intervals, m_intervals + kIntervalHistory, 0.0);
-    m_intervalCount = 0;
-    m_frameTime = 0;
+void ZWindowGL::applySwapInterval() {
+    int interval = m_timer.getMaxFrameRate() < 0 ? 0 : 1;
+    if (SDL_GL_SetSwapInterval(interval) != 0)
+        ZCore::logMessage("OpenGL: swap interval %d refused (%s), WARNING", interval,
+                          SDL_GetError());
 }
 
-double ZWindowGL::getFrameTime() {
-    return m_frameTime > 0 ? m_frameTime : 1000.0 / 60.0;
+bool ZWindowGL::canDisplayMouse() {
+    if (m_quit) return false;
+    if (m_displayState == 0 && m_pointerOutside && !isConfined()) return false;
+    return !ZSysMacOSX::isModalViewDisplayed();
 }
 
-void ZWindowGL::setWorldView(float, float, float, float, bool) {}
-
-void ZWindowGL::processEvents() {}
-
-void ZWindowGL::flipBackBuffer(bool, bool pumpEvents) {
-    if (pumpEvents) processEvents();
-
-    if (m_resetAfterFocus) {
-        resetFrameTime();
-        m_resetAfterFocus = false;
+void ZWindowGL::enumerateDisplays(ZDisplayCallback callback) {
+    if (!callback || !videoReady()) return;
+    for (const ZDisplayModeSearch::Mode& mode : displayModes()) {
+        if (mode.depth < 16) continue;
+        ZDisplay display = {mode.width, mode.height, mode.depth, mode.refreshRate};
+        if (!callback(&display)) break;
     }
+}
 
-    long now = static_cast<long>(ZMiscTools::getMilliseconds());
-    double interval = 0;
-    if (m_lastFlipTime >= 0) interval = std::min(std::max(0L, now - m_lastFlipTime), 2000L);
-    m_lastFlipTime = now;
-
-    // The history always averages over all eight slots; unfilled ones are 0 after a reset.
-    std::memmove(m_intervals, m_intervals + 1, sizeof(double) * (kIntervalHistory - 1));
-    m_intervals[kIntervalHistory - 1] = interval;
-    if (m_intervalCount < kIntervalHistory) m_intervalCount++;
-    double sum = 0;
-    for (double value : m_intervals) sum += value;
-    m_frameTime = sum / m_intervalCount;
+void ZWindowGL::simulateTouchscreen(bool simulate) {
+    m_touchSimulation = simulate;
+    ZInput::simulateTouchscreen(simulate);
 }
 
 void ZWindowGL::forceWindowed() {
-    if (m_displayState == 0) return;
+    if (!isFullScreenState()) return;
+    toggleFullScreen(false);
     m_reenterFullScreen = true;
 }
 
-void ZWindowGL::handleModalViewDismissal() {}
+void ZWindowGL::handleModalViewDismissal() {
+    if (m_displayState == 2 && m_window)
+        SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
 
 void ZWindowGL::handleOSMinimize() {
-    if (m_displayState != 0) forceWindowed();
+    if (isFullScreenState() && hasOwnWindow()) forceWindowed();
+}
+
+// ---- Creation, full screen and clean-up ----
+
+void ZWindowGL::readDesktopMode() {
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return;
+    m_desktopWidth = mode.w;
+    m_desktopHeight = mode.h;
+    m_desktopDepth = formatDepth(mode.format);
+    m_desktopRefresh = mode.refresh_rate ? mode.refresh_rate : 60;
+}
+
+void ZWindowGL::checkWideScreen(long desktopWidth, long desktopHeight, long& width, long& height) {
+    m_area.checkWideScreen(desktopWidth, desktopHeight, width, height, m_displayState,
+                           m_fixedAspectRatio, m_actualWindowedSizeSet, m_actualWindowedWidth,
+                           m_actualWindowedHeight);
+}
+
+bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windowed,
+                                 const char* title, long) {
+    cleanup();
+
+    bool asWindow = windowed || m_hostView;
+    ZCore::logMessage("OpenGL: creating %dx%d game window (%s mode)", static_cast<int>(width),
+                      static_cast<int>(height), asWindow ? "windowed" : "fullscreen");
+    m_area.reset(width, height);
+    m_displayState = asWindow ? 0 : (m_fullscreenWindow ? 2 : 1);
+    m_pointerDissociated = false;
+    m_reenterFullScreen = false;
+    m_skipOneInactiveWait = false;
+    m_hidePointerOnActivation = false;
+    setTitle(title);
+
+    if (!videoReady()) return false;
+    readDesktopMode();
+    int mouseX = 0, mouseY = 0;
+    SDL_GetGlobalMouseState(&mouseX, &mouseY);
+    long w = width, h = height;
+    checkWideScreen(m_desktopWidth, m_desktopHeight, w, h);
+    m_area.setDisplaySize(w, h);
+
+    // The pixel format: double buffered, the desktop's colour depth, a 16-bit depth buffer
+    // when asked for and a stencil buffer when asked for.
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    int channel = depth >= 24 ? 8 : 5;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, m_depthBuffer ? 16 : 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, m_stencil ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 1);
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (m_displayState == 2) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    if (m_displayState == 1) x = y = 0;
+    m_window = SDL_CreateWindow(m_title, x, y, static_cast<int>(w), static_cast<int>(h), flags);
+    const char* kind = m_displayState == 0 ? "windowed" : "fullscreen";
+    if (!m_window) {
+        ZCore::logMessage(
+            "OpenGL: couldn't find suitable pixel format for %d bpp doublebuffer, %s, %s, ERROR",
+            static_cast<int>(depth), m_depthBuffer ? "depth buffer" : "no depth buffer", kind);
+        cleanup();
+        return false;
+    }
+    m_context = SDL_GL_CreateContext(m_window);
+    if (!m_context) {
+        ZCore::logMessage("OpenGL: couldn't create context for %d bpp doublebuffer, %s, ERROR",
+                          static_cast<int>(depth), kind);
+        cleanup();
+        return false;
+    }
+    ZCore::logMessage("OpenGL: %s doublebuffer context created", kind);
+
+    if (m_displayState == 1 && !setDisplayMode(w, h, depth)) {
+        ZCore::logMessage("OpenGL: failed to switch to fullscreen, continuing in windowed mode");
+        m_displayState = 0;
+        m_area.reset(width, height);
+        m_area.setDisplaySize(width, height);
+        SDL_SetWindowSize(m_window, static_cast<int>(width), static_cast<int>(height));
+        SDL_SetWindowPosition(m_window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    if (SDL_GL_MakeCurrent(m_window, m_context) != 0) {
+        cleanup();
+        return false;
+    }
+
+    SDL_ShowWindow(m_window);
+    SDL_RaiseWindow(m_window);
+    SDL_StartTextInput();
+    m_viewWidth = m_area.getGameWidth();
+    m_viewHeight = m_area.getGameHeight();
+
+    setupGLState();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    flipBackBuffer(true, true);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    flipBackBuffer(true, true);
+
+    ZCore::logMessage("OpenGL: game window successfully created, actual size is %dx%d",
+                      static_cast<int>(m_area.getActualWidth()),
+                      static_cast<int>(m_area.getActualHeight()));
+    probeCapabilities();
+
+    m_renderTargetActive = false;
+    initializeInput(mouseX, mouseY);
+    ZMiscTools::setZWindow(this);
+
+    if (m_maxTextureSize < m_minTextureSize) {
+        ZCore::logMessage("OpenGL: minimum requirement of %dx%d textures not met, ERROR",
+                          static_cast<int>(m_minTextureSize), static_cast<int>(m_minTextureSize));
+        cleanup();
+        return false;
+    }
+
+    applySwapInterval();
+    if (m_depthBuffer) {
+        GLint bits = 0;
+        glGetIntegerv(GL_DEPTH_BITS, &bits);
+        ZCore::logMessage("OpenGL: %d depth buffer bits", static_cast<int>(bits));
+    }
+    if (m_stencil) {
+        GLint bits = 0;
+        glGetIntegerv(GL_STENCIL_BITS, &bits);
+        ZCore::logMessage("OpenGL: %d stencil buffer bits", static_cast<int>(bits));
+    }
+    resetFrameTime();
+    processEvents();
+    return true;
+}
+
+void ZWindowGL::setupGLState() {
+    glShadeModel(GL_SMOOTH);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, m_area.getGameWidth(), 0, m_area.getGameHeight(), 0, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    applyGameAreaViewport(true);
+}
+
+void ZWindowGL::applyGameAreaViewport(bool scissorWhenScaled) {
+    glViewport(static_cast<GLint>(m_area.getXOffset()), static_cast<GLint>(m_area.getYOffset()),
+               static_cast<GLsizei>(m_area.getActualWidth()),
+               static_cast<GLsizei>(m_area.getActualHeight()));
+    if (scissorWhenScaled && m_area.isScaled()) {
+        glScissor(static_cast<GLint>(m_area.getXOffset()), static_cast<GLint>(m_area.getYOffset()),
+                  static_cast<GLsizei>(m_area.getActualWidth()),
+                  static_cast<GLsizei>(m_area.getActualHeight()));
+        glEnable(GL_SCISSOR_TEST);
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
+}
+
+void ZWindowGL::probeCapabilities() {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    double number = version ? strtod(version, nullptr) : 0;
+    if (number <= 0) number = 1.0;
+    ZCore::logMessage("OpenGL: system supports version %g", number);
+
+    const char* vendor = reinterpret_cast<const char*>(glGetString(GL_VENDOR));
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    strncpy(m_adapterName, renderer ? renderer : "", sizeof(m_adapterName) - 1);
+    m_adapterName[sizeof(m_adapterName) - 1] = 0;
+    ZCore::logMessage("OpenGL: display adapter is '%s' '%s'", vendor ? vendor : "", m_adapterName);
+
+    GLint maxTexture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+    m_maxTextureSize = maxTexture > 0 ? maxTexture : 1024;
+    ZCore::logMessage("OpenGL: display adapter supports %dx%d textures",
+                      static_cast<int>(m_maxTextureSize), static_cast<int>(m_maxTextureSize));
+
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    // The drivers report their memory through one of two extensions, in kilobytes or megabytes.
+    m_videoMemoryKB = 0;
+    if (hasExtension(extensions, "GL_NVX_gpu_memory_info")) {
+        GLint kilobytes = 0;
+        glGetIntegerv(0x9048, &kilobytes);  // total available memory
+        m_videoMemoryKB = kilobytes;
+    } else {
+        typedef int (*QueryRenderer)(int attribute, unsigned int* value);
+        QueryRenderer query = reinterpret_cast<QueryRenderer>(
+            SDL_GL_GetProcAddress("glXQueryCurrentRendererIntegerMESA"));
+        unsigned int megabytes = 0;
+        if (query && query(0x8187, &megabytes))
+            m_videoMemoryKB = static_cast<long>(megabytes) * 1024;
+    }
+    ZCore::logMessage("OpenGL: %d MB of VRAM detected",
+                      static_cast<int>((m_videoMemoryKB + 1023) / 1024));
+
+    m_rectangleTextures = hasExtension(extensions, "GL_NV_texture_rectangle") ||
+                          hasExtension(extensions, "GL_EXT_texture_rectangle");
+    m_multitexturing = hasExtension(extensions, "GL_ARB_multitexture");
+    if (hasExtension(extensions, "GL_SGIS_texture_edge_clamp"))
+        m_edgeClamp = 1;
+    else if (number >= 1.2 || hasExtension(extensions, "GL_EXT_texture_edge_clamp"))
+        m_edgeClamp = 2;
+    else
+        m_edgeClamp = 0;
+    m_vertexBufferObjects = hasExtension(extensions, "GL_ARB_vertex_buffer_object");
+    m_pixelShaders = hasExtension(extensions, "GL_ARB_shading_language_100") &&
+                     hasExtension(extensions, "GL_ARB_shader_objects");
+
+    auto supported = [](bool flag) { return flag ? "supported" : "NOT supported"; };
+    ZCore::logMessage("OpenGL: non-square textures are %s", supported(m_rectangleTextures));
+    ZCore::logMessage("OpenGL: multitexturing is %s", supported(m_multitexturing));
+    ZCore::logMessage("OpenGL: clamp to edge is %s", supported(m_edgeClamp != 0));
+    ZCore::logMessage("OpenGL: VBOs are %s", supported(m_vertexBufferObjects));
+    ZCore::logMessage("OpenGL: pixel shaders are %s", supported(m_pixelShaders));
+    if (!m_rectangleTextures || !m_multitexturing || !m_edgeClamp || !m_pixelShaders)
+        ZCore::logMessage("OpenGL: gl extensions: %s", extensions ? extensions : "");
+    if (m_pixelShaders) glDisable(GL_FRAGMENT_PROGRAM_ARB);
+}
+
+void ZWindowGL::initializeInput(long mouseX, long mouseY) {
+    float scaleX = m_area.getActualWidth()
+                       ? static_cast<float>(m_area.getGameWidth()) / m_area.getActualWidth()
+                       : 1.0f;
+    float scaleY = m_area.getActualHeight()
+                       ? static_cast<float>(m_area.getGameHeight()) / m_area.getActualHeight()
+                       : 1.0f;
+    // The pointer is read through the SDL window in every state; while the display is captured
+    // the input layer reads its own captured position anyway.
+    ZInput::initialize(this, m_window, nullptr, m_area.getXOffset(), m_area.getYOffset(), scaleX,
+                       scaleY, m_pointerDissociated, mouseX, mouseY);
+}
+
+bool ZWindowGL::setDisplayMode(long width, long height, long depth) {
+    std::vector<int> sdlIndices;
+    std::vector<ZDisplayModeSearch::Mode> modes = displayModes(&sdlIndices);
+    long found = ZDisplayModeSearch::find(modes, width, height, depth);
+    if (found < 0) {
+        ZCore::logMessage("OpenGL: no suitable mode found for %dx%dx%d, ERROR",
+                          static_cast<int>(width), static_cast<int>(height),
+                          static_cast<int>(depth));
+        return false;
+    }
+    SDL_DisplayMode mode;
+    SDL_GetDisplayMode(0, sdlIndices[found], &mode);
+    int result = SDL_SetWindowDisplayMode(m_window, &mode);
+    if (result == 0) result = SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN);
+    if (result != 0) {
+        ZCore::logMessage("OpenGL: CGDisplaySwitchToMode for %dx%dx%d returned %d, ERROR",
+                          static_cast<int>(width), static_cast<int>(height),
+                          static_cast<int>(depth), result);
+        SDL_SetWindowFullscreen(m_window, 0);
+        return false;
+    }
+    if (m_displayState == 1) {
+        // The display belongs to the game: the pointer moves by relative motion from the centre.
+        SDL_SetRelativeMouseMode(SDL_TRUE);
+        SDL_WarpMouseInWindow(m_window, static_cast<int>(width / 2), static_cast<int>(height / 2));
+        m_pointerDissociated = true;
+        m_skipFirstCapturedMove = true;
+    }
+    ZCore::logMessage("OpenGL: switched to %dx%dx%d", static_cast<int>(width),
+                      static_cast<int>(height), static_cast<int>(depth));
+    return true;
+}
+
+void ZWindowGL::restoreDisplayMode() {
+    if (m_pointerDissociated) {
+        // The system pointer reappears where the game's captured pointer was.
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+        m_pointerDissociated = false;
+        long x = ZInput::getCapturedMouseX();
+        long y = m_area.getDisplayHeight() - ZInput::getCapturedMouseY();
+        if (m_window) SDL_WarpMouseInWindow(m_window, static_cast<int>(x), static_cast<int>(y));
+    }
+    if (m_window) SDL_SetWindowFullscreen(m_window, 0);
+    ZCore::logMessage("OpenGL: switched back to windowed mode");
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+bool ZWindowGL::toggleFullScreen(bool fullScreen) {
+    if (fullScreen && isFullScreenState()) return true;
+    if ((!fullScreen || !hasOwnWindow()) && m_displayState == 0) return true;
+
+    long mouseX = ZInput::getRealMouseX(), mouseY = ZInput::getRealMouseY();
+    long w = m_area.getGameWidth(), h = m_area.getGameHeight();
+    long previous = m_displayState;
+    if (fullScreen) {
+        m_displayState = m_fullscreenWindow && !m_hostView ? 2 : 1;
+        m_area.reset(w, h);
+        readDesktopMode();
+        checkWideScreen(m_desktopWidth, m_desktopHeight, w, h);
+        if (m_displayState == 2) {
+            SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+            ZCore::logMessage("OpenGL: toggled to fullscreen window, %dx%dx%d", static_cast<int>(w),
+                              static_cast<int>(h), static_cast<int>(m_desktopDepth));
+        } else if (setDisplayMode(w, h, m_desktopDepth)) {
+            ZCore::logMessage("OpenGL: toggled to fullscreen mode, %dx%dx%d", static_cast<int>(w),
+                              static_cast<int>(h), static_cast<int>(m_desktopDepth));
+        } else {
+            ZCore::logMessage(
+                "OpenGL: failed to switch to fullscreen, continuing in windowed mode");
+            m_displayState = 0;
+            w = m_area.getGameWidth();
+            h = m_area.getGameHeight();
+            m_area.reset(w, h);
+        }
+        m_area.setDisplaySize(w, h);
+        applyGameAreaViewport(true);
+    } else {
+        m_displayState = 0;
+        m_area.reset(w, h);
+        m_area.setDisplaySize(w, h);
+        checkWideScreen(m_desktopWidth, m_desktopHeight, w, h);
+        if (previous == 2) {
+            SDL_SetWindowFullscreen(m_window, 0);
+            SDL_SetWindowBordered(m_window, SDL_TRUE);
+            SDL_SetWindowTitle(m_window, m_title);
+        } else if (previous == 1) {
+            restoreDisplayMode();
+        }
+        SDL_SetWindowSize(m_window, static_cast<int>(w), static_cast<int>(h));
+        SDL_SetWindowPosition(m_window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        applyGameAreaViewport(false);
+        if (previous == 2) SDL_RaiseWindow(m_window);
+    }
+
+    m_viewWidth = m_area.getGameWidth();
+    m_viewHeight = m_area.getGameHeight();
+    m_renderTargetActive = false;
+    initializeInput(0, 0);
+    ZInput::mousePointerTo(mouseX, mouseY);
+    ZMiscTools::setZWindow(this);
+    if (m_displayState == 0 && mouseX >= 0 && mouseY >= 0 && mouseX < m_area.getGameWidth() &&
+        mouseY < m_area.getGameHeight() && m_pointerOutside && !m_resetAfterFocus && hasFocus()) {
+        if (ZInput::isMousePointerHidden()) ZInput::setMousePointerHiddenState(true);
+        m_pointerOutside = false;
+    }
+
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    flipBackBuffer(true, true);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (m_area.isScaled()) applyGameAreaViewport(true);
+    applySwapInterval();
+    resetFrameTime();
+    processEvents();
+    return true;
+}
+
+// Drawing into a view the host owns needs a window system handle that this platform's window
+// layer does not take, so the game always has its own window and there is nothing to resize.
+void ZWindowGL::resizeGameWindow(long, long) {}
+
+void ZWindowGL::cleanup() {
+    bool hadWindow = m_window != nullptr;
+    if (m_context) {
+        SDL_GL_MakeCurrent(m_window, nullptr);
+        SDL_GL_DeleteContext(m_context);
+        m_context = nullptr;
+    }
+    if (m_displayState == 1 && m_window) restoreDisplayMode();
+    if (m_window) {
+        SDL_StopTextInput();
+        SDL_DestroyWindow(m_window);
+        m_window = nullptr;
+    }
+    if (hadWindow) {
+        ZCore::logMessage("OpenGL: cleaned up");
+        ZMiscTools::setZWindow(nullptr);
+    }
+}
+
+// ---- View ----
+
+void ZWindowGL::setWorldView(float dx, float dy, float angle, float zoom, bool clear) {
+    if (!m_context) return;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (m_renderTargetActive)
+        glOrtho(0, m_viewWidth, m_viewHeight, 0, 0, 1);
+    else
+        glOrtho(0, m_viewWidth, 0, m_viewHeight, 0, 1);
+    if (clear) {
+        glClearColor(m_clearColor[0], m_clearColor[1], m_clearColor[2], m_clearColor[3]);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    }
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    if (m_renderTargetActive) {
+        long gameWidth = m_area.getGameWidth(), gameHeight = m_area.getGameHeight();
+        glTranslatef(0, static_cast<float>(m_viewHeight - gameHeight), 0);
+        glTranslatef(dx, dy, 0);
+        glTranslatef(static_cast<float>(gameWidth / 2), static_cast<float>(gameHeight / 2), 0);
+        glRotatef(angle, 0, 0, 1);
+        glScalef(zoom, zoom, 1);
+        glTranslatef(-static_cast<float>(gameWidth / 2), -static_cast<float>(gameHeight / 2), 0);
+        glTranslatef(0, static_cast<float>(gameHeight), 0);
+    } else {
+        glTranslatef(static_cast<float>(m_viewWidth / 2) + dx,
+                     static_cast<float>(m_viewHeight / 2) + dy, 0);
+        glRotatef(angle, 0, 0, 1);
+        glScalef(zoom, zoom, 1);
+        glTranslatef(-static_cast<float>(m_viewWidth / 2), -static_cast<float>(m_viewHeight / 2),
+                     0);
+    }
+}
+
+// ---- Events ----
+
+void ZWindowGL::processEvents() {
+    if (!hasOwnWindow()) return;
+    SDL_Event event;
+    while (!m_quit && SDL_PollEvent(&event)) {
+        // A key's text arrives as its own event right after the key; the game sees the text
+        // first, then the key.
+        if (event.type == SDL_KEYDOWN) {
+            SDL_Event next;
+            if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+                next.type == SDL_TEXTINPUT && SDL_PollEvent(&next)) {
+                m_textKey = TazelKeyCodes::virtualKeyFromScancode(event.key.keysym.scancode);
+                m_textModifiers =
+                    TazelKeyCodes::modifierFlags(static_cast<SDL_Keymod>(event.key.keysym.mod));
+                dispatchEvent(&next);
+                m_textKey = 0;
+                m_textModifiers = 0;
+            }
+        }
+        dispatchEvent(&event);
+    }
+}
+
+bool ZWindowGL::isConfined() {
+    return m_displayState == 2 && m_fixedAspectRatio && hasOwnWindow() && hasFocus();
+}
+
+void ZWindowGL::confinePointer() {
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    int left = static_cast<int>(m_area.getXOffset());
+    int top = static_cast<int>(m_area.getYOffset());
+    int right = left + static_cast<int>(m_area.getActualWidth()) - 1;
+    int bottom = top + static_cast<int>(m_area.getActualHeight()) - 1;
+    int cx = std::min(std::max(x, left), right), cy = std::min(std::max(y, top), bottom);
+    bool wasOutside = cx != x || cy != y;
+    if (wasOutside) SDL_WarpMouseInWindow(m_window, cx, cy);
+    if (m_softPointer && m_pointerOutside) {
+        ZInput::setMousePointerHiddenState(true);
+        m_pointerOutside = false;
+    }
+}
+
+void ZWindowGL::handleWindowEvent(const SDL_Event& event) {
+    TazelApplicationDelegate* delegate = appDelegate();
+    if (event.type == SDL_QUIT) {
+        if (delegate)
+            delegate->applicationShouldTerminate();
+        else
+            ZCore::handleOSQuit();
+        return;
+    }
+    if (event.type != SDL_WINDOWEVENT) return;
+    switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            if (delegate)
+                delegate->windowShouldClose();
+            else
+                ZCore::handleOSQuit();
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            if (delegate)
+                delegate->applicationDidBecomeActive();
+            else
+                ZCore::handleOSFocus(true);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            if (delegate)
+                delegate->applicationWillResignActive();
+            else
+                ZCore::handleOSFocus(false);
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            if (delegate)
+                delegate->windowWillMiniaturize();
+            else
+                ZCore::handleOSMinimize();
+            break;
+        case SDL_WINDOWEVENT_ENTER:
+            if (m_displayState != 1 && !m_resetAfterFocus && hasFocus()) {
+                if (ZInput::isMousePointerHidden()) ZInput::setMousePointerHiddenState(true);
+                m_pointerOutside = false;
+            }
+            break;
+        case SDL_WINDOWEVENT_LEAVE:
+            if (ZInput::isSystemPointerHidden() && !isConfined())
+                ZInput::setMousePointerHiddenState(false);
+            m_pointerOutside = true;
+            break;
+        default:
+            break;
+    }
+}
+
+bool ZWindowGL::dispatchEvent(void* sdlEvent) {
+    const SDL_Event& event = *static_cast<SDL_Event*>(sdlEvent);
+
+    if (ZSysMacOSX::isModalViewDisplayed()) {
+        if (m_softPointer && ZInput::isSystemPointerHidden())
+            ZInput::setMousePointerHiddenState(false);
+        return true;
+    }
+    if (m_displayState == 2 && m_fixedAspectRatio && hasOwnWindow()) {
+        if (isConfined())
+            confinePointer();
+        else if (ZInput::isSystemPointerHidden() && m_pointerOutside)
+            ZInput::setMousePointerHiddenState(false);
+    }
+    if (m_callback) m_callback(sdlEvent);
+
+    if (m_pointerDissociated && event.type == SDL_MOUSEMOTION) {
+        if (m_skipFirstCapturedMove)
+            m_skipFirstCapturedMove = false;
+        else
+            ZInput::updateCapturedMouse(event.motion.xrel, event.motion.yrel);
+    }
+
+    ZEvent record;
+    memset(&record, 0, sizeof(record));
+    if (hasOwnWindow()) {
+        record.x = ZInput::getRealMouseX();
+        record.y = ZInput::getRealMouseY();
+    }
+
+    bool keyEvent = false;
+    bool commandHeld = false;
+    long clicks = 0;
+    switch (event.type) {
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            long button = 0;
+            if (event.button.button == SDL_BUTTON_LEFT)
+                button = 1;
+            else if (event.button.button == SDL_BUTTON_RIGHT)
+                button = 2;
+            else if (event.button.button == SDL_BUTTON_MIDDLE)
+                button = 3;
+            if (!button) break;
+            bool down = event.type == SDL_MOUSEBUTTONDOWN;
+            record.type = down ? kZEventMouseDown : kZEventMouseUp;
+            record.button = button;
+            clicks = event.button.clicks;
+            ZInput::setMouseButton(button, down);
+            break;
+        }
+        case SDL_MOUSEMOTION:
+            record.type = kZEventMouseMove;
+            break;
+        case SDL_TEXTINPUT: {
+            ZEvent character = record;
+            character.virtualKey = m_textKey;
+            character.modifiers = m_textModifiers;
+            for (uint16_t unit : utf16Units(event.text.text)) {
+                ZEvent unicode = character;
+                unicode.type = kZEventUnicodeChar;
+                unicode.unicode = unit;
+                if (m_eventCallback) m_eventCallback(&unicode);
+                if (unit < 256) {
+                    ZEvent latin = character;
+                    latin.type = kZEventChar;
+                    latin.character = static_cast<uint8_t>(unit);
+                    if (m_eventCallback) m_eventCallback(&latin);
+                }
+            }
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            bool down = event.type == SDL_KEYDOWN;
+            keyEvent = true;
+            commandHeld = (event.key.keysym.mod & KMOD_GUI) != 0;
+            record.type = down ? kZEventKeyDown : kZEventKeyUp;
+            record.virtualKey = TazelKeyCodes::virtualKeyFromScancode(event.key.keysym.scancode);
+            record.key = static_cast<int32_t>(ZInput::getZOZKey(record.virtualKey));
+            record.modifiers =
+                TazelKeyCodes::modifierFlags(static_cast<SDL_Keymod>(event.key.keysym.mod));
+            ZInput::setKeyState(record.key, down);
+            break;
+        }
+        case SDL_MOUSEWHEEL: {
+            float delta = event.wheel.preciseY;
+            if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
+            // Clamped before it is narrowed, so a fast scroll never turns into the other way.
+            double value = std::trunc(static_cast<double>(delta) * 1000.0);
+            value = std::min(std::max(value, static_cast<double>(SHRT_MIN)),
+                             static_cast<double>(SHRT_MAX));
+            record.type = kZEventMouseWheel;
+            record.wheel = static_cast<int16_t>(value);
+            ZInput::setMouseWheelValue(record.wheel);
+            break;
+        }
+        case SDL_QUIT:
+        case SDL_WINDOWEVENT:
+            handleWindowEvent(event);
+            break;
+        default:
+            break;
+    }
+
+    if (record.type != 0 && m_eventCallback) m_eventCallback(&record);
+    if (record.type == kZEventMouseDown && clicks >= 2 && clicks % 2 == 0) {
+        ZEvent doubleClick = record;
+        doubleClick.type = kZEventDoubleClick;
+        if (m_eventCallback) m_eventCallback(&doubleClick);
+    }
+    return keyEvent ? commandHeld : true;
+}
+
+void ZWindowGL::dispatchZEvent(ZEvent* event) {
+    if (m_callback) m_callback(event);
+    if (m_eventCallback) m_eventCallback(event);
 }
 
 bool ZWindowGL::handleOSFocus(bool gained) {
@@ -71,17 +884,132 @@ bool ZWindowGL::handleOSFocus(bool gained) {
     memset(&event, 0, sizeof(event));
     if (gained) {
         event.type = kZEventFocusGained;
+        if (hasOwnWindow() && ZInput::isMousePointerHidden()) m_hidePointerOnActivation = true;
         m_pointerOutside = false;
     } else {
         event.type = kZEventFocusLost;
         m_resetAfterFocus = true;
+        if (hasOwnWindow() && ZInput::isSystemPointerHidden())
+            ZInput::setMousePointerHiddenState(false);
         m_pointerOutside = true;
         if (m_displayState == 0) m_skipOneInactiveWait = true;
     }
     return m_eventCallback ? m_eventCallback(&event) : false;
 }
 
-void ZWindowGL::dispatchZEvent(ZEvent* event) {
-    if (m_callback) m_callback(event);
-    if (m_eventCallback) m_eventCallback(event);
+// ---- The flip ----
+
+void ZWindowGL::drawBlackRect(float x1, float y1, float x2, float y2, float alpha) {
+    // Drawing coordinates run downwards; the projection runs upwards over the same height.
+    float height = static_cast<float>(m_drawHeight);
+    glDisable(GL_TEXTURE_2D);
+    if (alpha < 1.0f) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    glColor4f(0, 0, 0, alpha);
+    glBegin(GL_QUADS);
+    glVertex2f(x1, height - y1);
+    glVertex2f(x2, height - y1);
+    glVertex2f(x2, height - y2);
+    glVertex2f(x1, height - y2);
+    glEnd();
+    glColor4f(1, 1, 1, 1);
+}
+
+void ZWindowGL::drawOverlays(bool) {
+    float gameWidth = static_cast<float>(m_area.getGameWidth());
+    float gameHeight = static_cast<float>(m_area.getGameHeight());
+    m_drawHeight = m_area.getGameHeight();
+    if (!m_area.isScaled()) {
+        if (m_gamma < 1.0f) drawBlackRect(-1, -1, gameWidth + 1, gameHeight + 1, 1.0f - m_gamma);
+        return;
+    }
+    // Hide the half-pixel seams that scaling leaves at the game area's far edges.
+    drawBlackRect(gameWidth - 0.5f, -1, gameWidth + 2, gameHeight + 1, 1.0f);
+    drawBlackRect(-1, gameHeight - 0.5f, gameWidth + 1, gameHeight + 2, 1.0f);
+    if (m_area.getXOffset() <= 0 && m_area.getYOffset() <= 0) return;
+
+    float displayWidth = static_cast<float>(m_area.getDisplayWidth());
+    float displayHeight = static_cast<float>(m_area.getDisplayHeight());
+    glViewport(0, 0, static_cast<GLsizei>(m_area.getDisplayWidth()),
+               static_cast<GLsizei>(m_area.getDisplayHeight()));
+    glDisable(GL_SCISSOR_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, displayWidth, 0, displayHeight, 0, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    m_drawHeight = m_area.getDisplayHeight();
+
+    float actualWidth = static_cast<float>(m_area.getActualWidth());
+    float actualHeight = static_cast<float>(m_area.getActualHeight());
+    if (m_area.getYOffset() > 0) {
+        float yOffset = static_cast<float>(m_area.getYOffset());
+        drawBlackRect(-1, -1, actualWidth + 1, yOffset, 1.0f);
+        drawBlackRect(-1, actualHeight + yOffset, actualWidth + 1, 2 * yOffset + actualHeight + 1,
+                      1.0f);
+    }
+    if (m_area.getXOffset() > 0) {
+        float xOffset = static_cast<float>(m_area.getXOffset());
+        drawBlackRect(-1, -1, xOffset, actualHeight + 1, 1.0f);
+        drawBlackRect(actualWidth + xOffset, -1, 2 * xOffset + actualWidth + 1, actualHeight + 1,
+                      1.0f);
+    }
+    ZEvent bars;
+    memset(&bars, 0, sizeof(bars));
+    bars.type = kZEventLetterbox;
+    if (m_eventCallback) m_eventCallback(&bars);
+    if (m_gamma < 1.0f) drawBlackRect(-1, -1, displayWidth + 1, displayHeight + 1, 1.0f - m_gamma);
+
+    applyGameAreaViewport(false);
+    glScissor(static_cast<GLint>(m_area.getXOffset()), static_cast<GLint>(m_area.getYOffset()),
+              static_cast<GLsizei>(m_area.getActualWidth()),
+              static_cast<GLsizei>(m_area.getActualHeight()));
+    glEnable(GL_SCISSOR_TEST);
+    setWorldView(0, 0, 0, 1.0f, false);
+    m_drawHeight = m_area.getGameHeight();
+}
+
+void ZWindowGL::waitWhileInactive() {
+    if (m_skipOneInactiveWait) {
+        m_skipOneInactiveWait = false;
+        return;
+    }
+    if (hasFocus()) return;
+    // A quit request while inactive ends the wait too, or the game could never end unfocused.
+    SDL_Event event;
+    while (!hasFocus() && !m_quit && SDL_WaitEvent(&event)) dispatchEvent(&event);
+    m_resetAfterFocus = true;
+}
+
+void ZWindowGL::flipBackBuffer(bool waitWhileInactiveFlag, bool pumpEvents) {
+    bool confined = isConfined();
+    setWorldView(0, 0, 0, 1.0f, false);
+    if (m_context) drawOverlays(confined);
+    if (m_window) SDL_GL_SwapWindow(m_window);
+
+    if (pumpEvents) processEvents();
+    if (hasOwnWindow() && waitWhileInactiveFlag) waitWhileInactive();
+
+    if (m_resetAfterFocus) {
+        resetFrameTime();
+        for (long key = 0; key <= kLastPortableKey; key++) ZInput::setKeyState(key, false);
+        for (long button = 1; button <= 3; button++) ZInput::setMouseButton(button, false);
+        m_resetAfterFocus = false;
+    }
+
+    m_timer.onFlip(hasOwnWindow());
+
+    if (m_reenterFullScreen) {
+        m_reenterFullScreen = false;
+        toggleFullScreen(true);
+    }
+    if (m_hidePointerOnActivation) {
+        m_hidePointerOnActivation = false;
+        if (m_displayState != 1) ZInput::setMousePointerHiddenState(true);
+        ZCore::logMessage("OpenGL: hide OS mouse pointer upon activation");
+    }
 }

@@ -12,6 +12,9 @@ public:
     bool quit = false;
     bool focus = true;
     double frameTime = 1000.0 / 60.0;
+    long width = 768, height = 1024, actualWidth = 768, actualHeight = 1024;
+    bool displayingMouse = false;
+    bool touch = false;
     ZWindowCallback callback = nullptr;
     ZWindowEventCallback eventCallback = nullptr;
     bool* destroyed = nullptr;
@@ -20,6 +23,51 @@ public:
         if (destroyed) *destroyed = true;
     }
 
+    void setFixedAspectRatio(bool) override {}
+    void setRequirements(long, unsigned long, long) override {}
+    void enableFullscreenWindow(bool) override {}
+    long getDesktopWidth() override { return 1920; }
+    long getDesktopHeight() override { return 1080; }
+    long getDesktopDisplayFrequency() override { return 60; }
+    bool checkWindowedMode(long, long) override { return true; }
+    void useExistingWindow(void*) override {}
+    void setActualWindowedSize(long, long) override {}
+    void setMipMapBias(float) override {}
+    bool createGameWindow(long, long, long, bool, const char*, long) override { return true; }
+    bool toggleFullScreen(bool) override { return true; }
+    void resizeGameWindow(long, long) override {}
+    void setTitle(const char*) override {}
+    void setOrientation(long) override {}
+    void enableMultiTouch(bool) override {}
+    void setRectangleTexCap(bool) override {}
+    void setGamma(float) override {}
+    void* getWindowHandle() override { return nullptr; }
+    bool getAccelerationCap() override { return true; }
+    bool isWidescreenAvailable() override { return false; }
+    void minimize() override {}
+    void restore() override {}
+    long getWindowWidth() override { return width; }
+    long getWindowHeight() override { return height; }
+    long getActualWindowWidth() override { return actualWidth; }
+    long getActualWindowHeight() override { return actualHeight; }
+    long getWindowDepth() override { return 32; }
+    long getVidMem() override { return 0; }
+    long getAvailVidMem() override { return -1; }
+    void getAdapterName(char* name, long size) override {
+        if (size > 0) name[0] = 0;
+    }
+    bool getMaxTextureSize(long& w, long& h) override {
+        w = h = 1024;
+        return true;
+    }
+    bool getRectangleTexCap() override { return false; }
+    void displayMouse(bool value) override { displayingMouse = value; }
+    bool isDisplayingMouse() override { return displayingMouse; }
+    bool canDisplayMouse() override { return !quit; }
+    void enumerateDisplays(ZDisplayCallback) override {}
+    bool isTouchscreen() override { return touch; }
+    void simulateTouchscreen(bool value) override { touch = value; }
+    float getScreenScale() override { return 1.0f; }
     bool isQuit() override { return quit; }
     void setQuit(bool value) override { quit = value; }
     void terminate() override { quit = true; }
