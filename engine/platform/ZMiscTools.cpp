@@ -18,6 +18,7 @@
 #include <string>
 
 #include "ZCore.h"
+#include "ZResource.h"
 #include "ZWindow.h"
 
 // All of this state is constant-initialised: the instance in ZCore.cpp runs initMiscTools during
@@ -191,9 +192,11 @@ void ZMiscTools::initMiscTools() {
     initMillisecond();
     findGameFolder();
     ZCore::logMessage("System: initialized");
+    ZResource::initialize();
 }
 
 void ZMiscTools::cleanup() {
+    ZResource::cleanup();
     ZCore::logMessage("System: cleaned up");
 }
 

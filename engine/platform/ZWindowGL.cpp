@@ -17,6 +17,7 @@
 #include "ZDisplayModeSearch.h"
 #include "ZInput.h"
 #include "ZMiscTools.h"
+#include "ZSetting.h"
 #include "ZSysMacOSX.h"
 
 namespace {
@@ -887,6 +888,7 @@ bool ZWindowGL::handleOSFocus(bool gained) {
         if (hasOwnWindow() && ZInput::isMousePointerHidden()) m_hidePointerOnActivation = true;
         m_pointerOutside = false;
     } else {
+        ZSetting::saveSettings();
         event.type = kZEventFocusLost;
         m_resetAfterFocus = true;
         if (hasOwnWindow() && ZInput::isSystemPointerHidden())
@@ -990,6 +992,7 @@ void ZWindowGL::flipBackBuffer(bool waitWhileInactiveFlag, bool pumpEvents) {
     setWorldView(0, 0, 0, 1.0f, false);
     if (m_context) drawOverlays(confined);
     if (m_window) SDL_GL_SwapWindow(m_window);
+    ZSetting::saveSettings();
 
     if (pumpEvents) processEvents();
     if (hasOwnWindow() && waitWhileInactiveFlag) waitWhileInactive();

@@ -146,7 +146,6 @@ private:
 
     float m_gamma = 1.0f;
     float m_clearColor[4] = {0, 0, 0, 1};
-    bool m_clipEnabled = false;
 
     ZWindowCallback m_callback = nullptr;
     ZWindowEventCallback m_eventCallback = nullptr;

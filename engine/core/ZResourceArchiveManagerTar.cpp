@@ -1,0 +1,7 @@
+#include "ZResourceArchiveManagerTar.h"
+
+#include "ZResourceArchiveTar.h"
+
+ZResourceArchive* ZResourceArchiveManagerTar::createArchive() {
+    return new ZResourceArchiveTar();
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "ZResourceArchiveManager.h"
+
+// Makes tar archives.
+class ZResourceArchiveManagerTar : public ZResourceArchiveManager {
+public:
+    ZResourceArchive* createArchive() override;
+};

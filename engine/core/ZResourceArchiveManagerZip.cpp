@@ -1,0 +1,7 @@
+#include "ZResourceArchiveManagerZip.h"
+
+#include "ZResourceArchiveZip.h"
+
+ZResourceArchive* ZResourceArchiveManagerZip::createArchive() {
+    return new ZResourceArchiveZip();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+
+#include "ZResourceFile.h"
+
+class ZResourceArchiveZipEntry;
+
+// An open zip entry: reads are copies out of the entry's shared, already inflated contents, so
+// they take no lock. The destructor gives the entry back.
+class ZResourceFileZip : public ZResourceFile {
+public:
+    // The entry already counts this file and holds size bytes of contents.
+    ZResourceFileZip(ZResourceArchiveZipEntry* entry, int64_t size);
+    ~ZResourceFileZip() override;
+    ZResourceFileZip(const ZResourceFileZip&) = delete;
+    ZResourceFileZip& operator=(const ZResourceFileZip&) = delete;
+
+    long seek(ZResourceWhence whence, int offset) override;
+    long tell(int& position) override;
+    long read(void* buffer, unsigned long count) override;
+    unsigned long readAndCount(void* buffer, unsigned long count) override;
+
+private:
+    // Fills count bytes: contents where the position lies inside the entry, zeros elsewhere;
+    // moves the position by count and answers the bytes that came from the contents.
+    unsigned long copyOut(void* buffer, unsigned long count);
+
+    ZResourceArchiveZipEntry* m_entry;
+    int64_t m_size;
+    int64_t m_position = 0;
+};

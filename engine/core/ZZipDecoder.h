@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Turns the raw bytes of a zip entry into its contents: the two decryptions the system's zip
+// library lacks (the traditional cipher and WinZip AES) and decoding by compression method.
+// Every function answers false on damaged data or a wrong password; nothing is allocated.
+class ZZipDecoder {
+public:
+    enum {
+        kMethodStored = 0,
+        kMethodDeflated = 8,
+        kMethodAes = 99,
+        kTraditionalHeader = 12,  // bytes before the encrypted body
+        kAesVerifier = 2,
+        kAesCode = 10,  // bytes of the authentication code kept
+    };
+
+    // Stored or deflated input into exactly outLength bytes.
+    static bool decode(uint32_t method, const unsigned char* in, size_t inLength,
+                       unsigned char* out, size_t outLength);
+
+    // Decrypts in place. check is the header's last byte once decrypted: the CRC's high byte,
+    // or the DOS time's high byte when the sizes follow the data.
+    static bool decryptTraditional(const char* password, unsigned char* data, size_t length,
+                                   unsigned char check);
+
+    // Salt length of an AES strength (1, 2, 3 for 128, 192, 256 bits); 0 for another.
+    static size_t aesSaltLength(int strength);
+
+    // data is the salt, the verifier, the encrypted body and the authentication code. Checks
+    // the verifier and the code, then decrypts the body in place; it starts at
+    // aesSaltLength(strength) + kAesVerifier.
+    static bool decryptAes(const char* password, int strength, unsigned char* data, size_t length);
+};

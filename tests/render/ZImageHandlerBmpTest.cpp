@@ -1,0 +1,474 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ImageCodecTestSupport.h"
+#include "LoggedMessages.h"
+#include "ZImage.h"
+#include "ZImageHandlerBmp.h"
+
+namespace {
+
+void appendUInt16(Bytes& out, uint32_t value) {
+    for (int shift = 0; shift < 16; shift += 8) out.push_back((value >> shift) & 0xFF);
+}
+
+void appendUInt32(Bytes& out, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) out.push_back((value >> shift) & 0xFF);
+}
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Bytes bgr(uint32_t pixel) {
+    return {static_cast<unsigned char>(pixel >> 16), static_cast<unsigned char>(pixel >> 8),
+            static_cast<unsigned char>(pixel)};
+}
+
+Bytes bgra(uint32_t pixel) {
+    return cat({bgr(pixel), Bytes{static_cast<unsigned char>(pixel >> 24)}});
+}
+
+Bytes words(std::initializer_list<int> values) {
+    Bytes out;
+    for (int value : values) appendUInt16(out, value);
+    return out;
+}
+
+Bytes masks(uint32_t red, uint32_t green, uint32_t blue) {
+    Bytes out;
+    for (uint32_t mask : {red, green, blue}) appendUInt32(out, mask);
+    return out;
+}
+
+struct BmpSpec {
+    int headerSize = 40;
+    int width = 1;
+    int height = 1;
+    int bitCount = 24;
+    int compression = 0;
+    Bytes masks;
+    std::vector<uint32_t> table;
+    Bytes pixels;
+};
+
+// File header, info header (core or 40 bytes and more), bit masks, colour table, pixel data.
+Bytes bmp(const BmpSpec& s) {
+    bool core = s.headerSize == 12;
+    Bytes table;
+    for (uint32_t colour : s.table) {
+        table = cat({table, bgr(colour)});
+        if (!core) table.push_back(0);
+    }
+    uint32_t offset = 14 + s.headerSize + s.masks.size() + table.size();
+    Bytes file = {'B', 'M'};
+    appendUInt32(file, offset + s.pixels.size());
+    appendUInt32(file, 0);
+    appendUInt32(file, offset);
+    appendUInt32(file, s.headerSize);
+    if (core) {
+        appendUInt16(file, s.width);
+        appendUInt16(file, s.height);
+        appendUInt16(file, 1);
+        appendUInt16(file, s.bitCount);
+    } else {
+        appendUInt32(file, s.width);
+        appendUInt32(file, s.height);
+        appendUInt16(file, 1);
+        appendUInt16(file, s.bitCount);
+        appendUInt32(file, s.compression);
+        file.resize(14 + s.headerSize, 0);
+    }
+    return cat({file, s.masks, table, s.pixels});
+}
+
+BmpSpec spec(int width, int height, int bitCount, const Bytes& pixels) {
+    BmpSpec s;
+    s.width = width;
+    s.height = height;
+    s.bitCount = bitCount;
+    s.pixels = pixels;
+    return s;
+}
+
+BmpSpec indexed(int width, int height, int bitCount, std::vector<uint32_t> table,
+                const Bytes& pixels, int compression = 0) {
+    BmpSpec s = spec(width, height, bitCount, pixels);
+    s.table = table;
+    s.compression = compression;
+    return s;
+}
+
+BmpSpec bitFields(int width, int bitCount, const Bytes& fieldMasks, const Bytes& pixels) {
+    BmpSpec s = spec(width, 1, bitCount, pixels);
+    s.compression = 3;
+    s.masks = fieldMasks;
+    return s;
+}
+
+BmpSpec withHeaderSize(BmpSpec s, int headerSize) {
+    s.headerSize = headerSize;
+    return s;
+}
+
+const uint32_t A = rgba(10, 20, 30);
+const uint32_t B = rgba(40, 50, 60);
+const uint32_t C = rgba(70, 80, 90);
+const uint32_t D = rgba(100, 110, 120);
+// Run-length pictures start as the colour table's first four bytes taken as R, G, B, A: the
+// first entry is stored B, G, R, 0.
+const uint32_t P = rgba(30, 20, 10, 0);
+
+struct DecodeCase {
+    const char* name;
+    Bytes file;
+    int width;
+    int height;
+    std::vector<uint32_t> pixels;
+    bool alpha;
+    bool hiQuality;
+};
+
+// Test names show the case's name rather than its bytes.
+void PrintTo(const DecodeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<DecodeCase> decodeCases() {
+    Bytes pad = {0xEE, 0xEE, 0xEE};
+    Bytes rows24 = cat({bgr(A), bgr(B), bgr(C), pad, bgr(D), bgr(A), bgr(B), pad});
+    std::vector<uint32_t> abcd = {A, B, C, D};
+    return {
+        // 9 bytes of pixels and 3 of filler a row; rows bottom to top.
+        {"Bgr24BottomUp", bmp(spec(3, 2, 24, rows24)), 3, 2, {D, A, B, A, B, C}, false, true},
+        {"Bgr24TopDown", bmp(spec(3, -2, 24, rows24)), 3, 2, {A, B, C, D, A, B}, false, true},
+        {"Bgra32",
+         bmp(spec(2, 1, 32, cat({bgra(rgba(1, 2, 3, 4)), bgra(rgba(5, 6, 7, 0))}))),
+         2,
+         1,
+         {rgba(1, 2, 3, 4), rgba(5, 6, 7, 0)},
+         true,
+         true},
+        // Most significant bit first; the row is padded to 4 bytes.
+        {"Indexed1",
+         bmp(indexed(10, 1, 1, {A, B}, Bytes{0xB3, 0x80, 0, 0})),
+         10,
+         1,
+         {B, A, B, B, A, A, B, B, B, A},
+         false,
+         true},
+        {"Indexed4",
+         bmp(indexed(3, 1, 4, abcd, Bytes{0x12, 0x30, 0, 0})),
+         3,
+         1,
+         {B, C, D},
+         false,
+         true},
+        {"Indexed8",
+         bmp(indexed(2, 2, 8, {A, B, C}, Bytes{0, 1, 0, 0, 2, 0, 0, 0})),
+         2,
+         2,
+         {C, A, A, B},
+         false,
+         true},
+        {"Words555",
+         bmp(spec(2, 1, 16, words({0x7FFF, 0x001F}))),
+         2,
+         1,
+         {rgba(248, 248, 248), rgba(0, 0, 248)},
+         false,
+         false},
+        {"BitFields555",
+         bmp(bitFields(2, 16, masks(0x7C00, 0x3E0, 0x1F), words({0x7FFF, 0x001F}))),
+         2,
+         1,
+         {rgba(248, 248, 248), rgba(0, 0, 248)},
+         false,
+         true},
+        {"BitFields565",
+         bmp(bitFields(3, 16, masks(0xF800, 0x7E0, 0x1F),
+                       cat({words({0xF800, 0x07E0, 0x001F}), Bytes{0, 0}}))),
+         3,
+         1,
+         {rgba(248, 0, 0), rgba(0, 252, 0), rgba(0, 0, 248)},
+         false,
+         true},
+        {"BitFields32",
+         bmp(bitFields(1, 32, masks(0xFF0000, 0xFF00, 0xFF), bgra(rgba(1, 2, 3, 4)))),
+         1,
+         1,
+         {rgba(1, 2, 3, 4)},
+         true,
+         true},
+        {"CoreHeader24",
+         bmp(withHeaderSize(spec(2, 1, 24, cat({bgr(A), bgr(B), Bytes{0, 0}})), 12)),
+         2,
+         1,
+         {A, B},
+         false,
+         true},
+        // A core height with its top bit set runs top to bottom; entries are 3 bytes.
+        {"CoreHeader8TopDown",
+         bmp(withHeaderSize(indexed(1, -2, 8, {A, B, C}, Bytes{2, 0, 0, 0, 1, 0, 0, 0}), 12)),
+         1,
+         2,
+         {C, B},
+         false,
+         true},
+        // The colour table follows however long the info header is.
+        {"Version4Header",
+         bmp(withHeaderSize(indexed(2, 1, 8, {A, B}, Bytes{1, 0, 0, 0}), 108)),
+         2,
+         1,
+         {B, A},
+         false,
+         true},
+        // A run continues onto the next row; an absolute group of 3 is followed by a filler
+        // byte; what no code reaches keeps the preset.
+        {"Rle8",
+         bmp(indexed(4, 3, 8, abcd, Bytes{6, 1, 0, 0, 0, 3, 2, 3, 0, 0, 1, 1, 0, 1}, 1)),
+         4,
+         3,
+         {C, D, A, B, B, B, P, P, B, B, B, B},
+         false,
+         true},
+        {"Rle8DeltaTopDown",
+         bmp(indexed(4, -2, 8, abcd, Bytes{1, 1, 0, 2, 2, 1, 1, 2, 0, 1}, 1)),
+         4,
+         2,
+         {B, P, P, P, P, P, P, C},
+         false,
+         true},
+        {"Rle8RunPastTheLastRow",
+         bmp(indexed(2, 1, 8, abcd, Bytes{5, 1, 0, 1}, 1)),
+         2,
+         1,
+         {B, B},
+         false,
+         true},
+        // The stream stops at the end of the data as at an end-of-bitmap code.
+        {"Rle8StreamCut",
+         bmp(indexed(2, 2, 8, abcd, Bytes{1, 3, 0}, 1)),
+         2,
+         2,
+         {P, P, D, P},
+         false,
+         true},
+        {"Rle4",
+         bmp(indexed(5, -2, 4, abcd,
+                     Bytes{2, 0x12, 0, 3, 0x30, 0x10, 0, 0, 0, 5, 0x01, 0x23, 0x00, 0, 0, 1}, 2)),
+         5,
+         2,
+         {B, C, D, A, B, A, B, C, D, A},
+         false,
+         true},
+    };
+}
+
+class BmpDecodeTest : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(BmpDecodeTest, DecodesHandBuiltFile) {
+    const DecodeCase& c = GetParam();
+    ZImage image;
+    ASSERT_TRUE(image.decodeImage(ZImageFormatBmp, c.file.data(), c.file.size()));
+    EXPECT_EQ(image.getImageWidth(), c.width);
+    EXPECT_EQ(image.getImageHeight(), c.height);
+    EXPECT_EQ(image.hasAlphaChannel(), c.alpha);
+    EXPECT_EQ(image.isHiQuality(), c.hiQuality);
+    EXPECT_FALSE(image.isGreyscale());
+    EXPECT_EQ(pixelsOf(image), c.pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BmpDecodeTest, ::testing::ValuesIn(decodeCases()),
+                         [](const ::testing::TestParamInfo<DecodeCase>& info) {
+                             return info.param.name;
+                         });
+
+struct ErrorCase {
+    const char* name;
+    Bytes file;
+    // Null when the failure is silent.
+    const char* message;
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+Bytes resized(Bytes file, size_t size) {
+    file.resize(size);
+    return file;
+}
+
+std::vector<ErrorCase> errorCases() {
+    Bytes valid = bmp(spec(3, 2, 24, Bytes(24, 0)));
+    Bytes notBm = valid;
+    notBm[1] = 'X';
+    Bytes header20 = valid;
+    header20[14] = 20;
+    BmpSpec compression4 = spec(1, 1, 24, Bytes(4, 0));
+    compression4.compression = 4;
+    BmpSpec farOffset = indexed(2, 2, 8, {A}, Bytes{1, 1, 0, 1}, 1);
+    Bytes offsetPastTheEnd = bmp(farOffset);
+    offsetPastTheEnd[10] = 200;
+    return {
+        {"ThirteenBytes", resized(valid, 13), nullptr},
+        {"NotBm", notBm, nullptr},
+        {"InfoHeaderSize20", header20, nullptr},
+        {"InfoHeaderCut", resized(valid, 40), nullptr},
+        {"Compression4", bmp(compression4), "BMP: unsupported compression method 4"},
+        {"Uncompressed7Bits", bmp(spec(1, 1, 7, Bytes(4, 0))),
+         "BMP: unsupported bit depth of 7 for uncompressed data"},
+        {"Rle8With24Bits", bmp(indexed(1, 1, 24, {}, Bytes{0, 1}, 1)),
+         "BMP: unsupported bit depth of 24 for RLE8 method"},
+        {"Rle4With8Bits", bmp(indexed(1, 1, 8, {A}, Bytes{0, 1}, 2)),
+         "BMP: unsupported bit depth of 8 for RLE4 method"},
+        {"BitFieldsWith24Bits", bmp(bitFields(1, 24, masks(0xFF0000, 0xFF00, 0xFF), Bytes(4, 0))),
+         "BMP: unsupported bit depth of 24 for bitfields method"},
+        {"BitFieldsOtherMasks", bmp(bitFields(1, 32, masks(0xFF, 0xFF00, 0xFF0000), Bytes(4, 0))),
+         "BMP: unsupported bit field masks 0xff, 0xff00, 0xff0000"},
+        {"BitFieldsMasksCut", resized(bmp(bitFields(1, 16, masks(0x7C00, 0x3E0, 0x1F), {})), 60),
+         "BMP: file is too short"},
+        {"ZeroWidth", bmp(spec(0, 1, 24, {})), "BMP: invalid size, 0 x 1"},
+        {"NegativeWidth", bmp(spec(-3, 1, 24, Bytes(12, 0))), "BMP: invalid size, -3 x 1"},
+        {"ZeroHeight", bmp(spec(1, 0, 24, {})), "BMP: invalid size, 1 x 0"},
+        {"AbovePixelLimit", bmp(spec(16385, -16385, 24, {})), "BMP: invalid size, 16385 x -16385"},
+        {"RowsCut", resized(valid, valid.size() - 1), "BMP: file is too short"},
+        {"RleDataOffsetPastTheEnd", offsetPastTheEnd, "BMP: file is too short"},
+    };
+}
+
+class BmpDecodeErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(BmpDecodeErrorTest, FailsAndLeavesTheImageAlone) {
+    const ErrorCase& c = GetParam();
+    ZImage image;
+    uint32_t* before = new uint32_t[1]{A};
+    image.setPixels(1, 1, false, before, false, true);
+    ZImageHandlerBmp handler;
+    std::vector<std::string> log =
+        loggedMessages([&] { EXPECT_FALSE(handler.decode(c.file.data(), c.file.size(), &image)); });
+    EXPECT_EQ(log, c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+    EXPECT_EQ(image.getPixels(), before);
+    EXPECT_EQ(image.getImageWidth(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, BmpDecodeErrorTest, ::testing::ValuesIn(errorCases()),
+                         [](const ::testing::TestParamInfo<ErrorCase>& info) {
+                             return info.param.name;
+                         });
+
+struct RoundTripCase {
+    const char* name;
+    long width;
+    long height;
+    bool alpha;
+    bool grey;
+};
+
+void PrintTo(const RoundTripCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class BmpRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(BmpRoundTripTest, WritesAnUncompressedBottomUpFileThatReadsBack) {
+    const RoundTripCase& c = GetParam();
+    size_t count = c.width * c.height;
+    std::vector<uint32_t> source(count);
+    uint32_t seed = 9;
+    for (uint32_t& pixel : source) {
+        seed = seed * 1664525u + 1013904223u;
+        pixel = c.grey ? rgba(seed >> 24, seed >> 24, seed >> 24, seed & 0xFF) : seed;
+    }
+    ZImage original;
+    uint32_t* copy = new uint32_t[count];
+    std::copy(source.begin(), source.end(), copy);
+    original.setPixels(c.width, c.height, c.alpha, copy, c.grey, true);
+
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    ASSERT_TRUE(original.encodeImage(ZImageFormatBmp, data, size, 94));
+    Bytes file(data, data + size);
+    delete[] data;
+    size_t stride = c.alpha ? c.width * 4 : (c.width * 3 + 3) / 4 * 4;
+    ASSERT_EQ(file.size(), 54 + stride * c.height);
+    Bytes expectedHeader = {'B', 'M'};
+    appendUInt32(expectedHeader, file.size());
+    appendUInt32(expectedHeader, 0);
+    appendUInt32(expectedHeader, 54);
+    appendUInt32(expectedHeader, 40);
+    // Full 32-bit sizes, also past 16 bits.
+    appendUInt32(expectedHeader, c.width);
+    appendUInt32(expectedHeader, c.height);
+    appendUInt16(expectedHeader, 1);
+    appendUInt16(expectedHeader, c.alpha ? 32 : 24);
+    appendUInt32(expectedHeader, 0);
+    appendUInt32(expectedHeader, 0);
+    appendUInt32(expectedHeader, 2835);
+    appendUInt32(expectedHeader, 2835);
+    appendUInt32(expectedHeader, 0);
+    appendUInt32(expectedHeader, 0);
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 54), expectedHeader);
+    // The first stored row is the image's bottom row; its filler bytes are 0.
+    uint32_t bottomLeft = source[(c.height - 1) * c.width];
+    Bytes first = c.alpha ? bgra(bottomLeft) : bgr(bottomLeft);
+    EXPECT_EQ(Bytes(file.begin() + 54, file.begin() + 54 + first.size()), first);
+    size_t used = c.width * (c.alpha ? 4 : 3);
+    for (long row = 0; row < c.height; row++)
+        for (size_t i = used; i < stride; i++) EXPECT_EQ(file[54 + row * stride + i], 0);
+
+    std::vector<uint32_t> expected = source;
+    if (!c.alpha)
+        for (uint32_t& pixel : expected) pixel |= 0xFF000000u;
+    ZImage decoded;
+    ASSERT_TRUE(decoded.decodeImage(ZImageFormatBmp, file.data(), file.size()));
+    EXPECT_EQ(decoded.getImageWidth(), c.width);
+    EXPECT_EQ(decoded.getImageHeight(), c.height);
+    EXPECT_EQ(decoded.hasAlphaChannel(), c.alpha);
+    EXPECT_FALSE(decoded.isGreyscale());
+    EXPECT_TRUE(decoded.isHiQuality());
+    EXPECT_EQ(pixelsOf(decoded), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, BmpRoundTripTest,
+    ::testing::Values(RoundTripCase{"Rgba", 5, 3, true, false},
+                      RoundTripCase{"RgbWithFiller", 3, 4, false, false},
+                      RoundTripCase{"GreyIsWrittenAsRgb", 6, 2, false, true},
+                      RoundTripCase{"WiderThan16Bits", 70000, 1, true, false},
+                      RoundTripCase{"TallerThan16Bits", 1, 70000, false, false}),
+    [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+
+TEST(BmpEncodeTest, RefusesImagesItCannotWrite) {
+    struct Case {
+        long width;
+        long height;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{0, 0, "BMP: can't encode an image of 0 x 0 pixels"},
+          Case{16385, 16384, "BMP: can't encode an image of 16385 x 16384 pixels"}}) {
+        SCOPED_TRACE(c.message);
+        // A lent one-pixel array: the encoder must refuse before reading any pixel.
+        uint32_t pixel = 0;
+        ZImage image;
+        if (c.width > 0) image.setPixels(c.width, c.height, false, &pixel, false, true);
+        unsigned char* data = nullptr;
+        unsigned long size = 0;
+        ZImageHandlerBmp handler;
+        std::vector<std::string> log =
+            loggedMessages([&] { EXPECT_FALSE(handler.encode(data, size, &image, 94)); });
+        EXPECT_EQ(log, std::vector<std::string>{c.message});
+        EXPECT_EQ(data, nullptr);
+        image.setPixels(0, 0, false, nullptr, false, true);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,381 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ImageCodecTestSupport.h"
+#include "LoggedMessages.h"
+#include "ZImage.h"
+#include "ZImageHandlerTga.h"
+
+namespace {
+
+struct TgaHeader {
+    int idLength = 0;
+    int mapType = 0;
+    int imageType = 2;
+    int mapLength = 0;
+    int mapEntrySize = 0;
+    int width = 0;
+    int height = 0;
+    int depth = 24;
+    int descriptor = 0;
+};
+
+void appendUInt16(Bytes& out, int value) {
+    out.push_back(value & 0xFF);
+    out.push_back((value >> 8) & 0xFF);
+}
+
+// The header followed by the body: ID field, colour map and pixel data as given.
+Bytes tga(const TgaHeader& h, const Bytes& body) {
+    Bytes file = {static_cast<unsigned char>(h.idLength), static_cast<unsigned char>(h.mapType),
+                  static_cast<unsigned char>(h.imageType)};
+    appendUInt16(file, 0);
+    appendUInt16(file, h.mapLength);
+    file.push_back(h.mapEntrySize);
+    for (int i = 0; i < 4; i++) file.push_back(0);
+    appendUInt16(file, h.width);
+    appendUInt16(file, h.height);
+    file.push_back(h.depth);
+    file.push_back(h.descriptor);
+    file.insert(file.end(), body.begin(), body.end());
+    return file;
+}
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Bytes bgr(uint32_t pixel) {
+    return {static_cast<unsigned char>(pixel >> 16), static_cast<unsigned char>(pixel >> 8),
+            static_cast<unsigned char>(pixel)};
+}
+
+Bytes bgra(uint32_t pixel) {
+    return cat({bgr(pixel), Bytes{static_cast<unsigned char>(pixel >> 24)}});
+}
+
+Bytes word(int value) {
+    return {static_cast<unsigned char>(value & 0xFF), static_cast<unsigned char>(value >> 8)};
+}
+
+const uint32_t A = rgba(10, 20, 30);
+const uint32_t B = rgba(40, 50, 60);
+const uint32_t C = rgba(70, 80, 90);
+const uint32_t D = rgba(100, 110, 120);
+
+TgaHeader header(int width, int height, int depth, int descriptor = 0, int imageType = 2) {
+    TgaHeader h;
+    h.width = width;
+    h.height = height;
+    h.depth = depth;
+    h.descriptor = descriptor;
+    h.imageType = imageType;
+    return h;
+}
+
+TgaHeader mapped(int width, int height, int mapLength, int imageType = 1) {
+    TgaHeader h = header(width, height, 8, 0x20, imageType);
+    h.mapType = 1;
+    h.mapLength = mapLength;
+    h.mapEntrySize = 24;
+    return h;
+}
+
+struct DecodeCase {
+    const char* name;
+    Bytes file;
+    int width;
+    int height;
+    std::vector<uint32_t> pixels;
+    bool alpha;
+    bool hiQuality;
+};
+
+// Test names show the case's name rather than its bytes.
+void PrintTo(const DecodeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<DecodeCase> decodeCases() {
+    Bytes rowsAbCd = cat({bgr(A), bgr(B), bgr(C), bgr(D)});
+    TgaHeader withId = mapped(2, 2, 3);
+    withId.idLength = 3;
+    Bytes map300;
+    for (int i = 0; i < 300; i++) map300 = cat({map300, bgr(rgba(i & 0xFF, 1, i >> 8))});
+    return {
+        // File rows run bottom to top unless bit 5 is set; bit 4 stores rows right to left.
+        {"Raw24BottomUp", tga(header(2, 2, 24), rowsAbCd), 2, 2, {C, D, A, B}, false, true},
+        {"Raw24TopDown", tga(header(2, 2, 24, 0x20), rowsAbCd), 2, 2, {A, B, C, D}, false, true},
+        {"Raw24TopDownRightToLeft",
+         tga(header(2, 2, 24, 0x30), rowsAbCd),
+         2,
+         2,
+         {B, A, D, C},
+         false,
+         true},
+        {"Raw24BottomUpRightToLeft",
+         tga(header(2, 2, 24, 0x10), rowsAbCd),
+         2,
+         2,
+         {D, C, B, A},
+         false,
+         true},
+        {"Raw32",
+         tga(header(2, 1, 32), cat({bgra(rgba(1, 2, 3, 4)), bgra(rgba(5, 6, 7, 0))})),
+         2,
+         1,
+         {rgba(1, 2, 3, 4), rgba(5, 6, 7, 0)},
+         true,
+         true},
+        // 5 bits a channel, shifted up; the top bit of the word is ignored.
+        {"Raw16",
+         tga(header(3, 1, 16), cat({word(0x7FFF), word(0x801F), word(0x7C00)})),
+         3,
+         1,
+         {rgba(248, 248, 248), rgba(0, 0, 248), rgba(248, 0, 0)},
+         false,
+         false},
+        {"Raw15", tga(header(1, 1, 15), word(0x03E0)), 1, 1, {rgba(0, 248, 0)}, false, false},
+        // The ID field is skipped; an index past the map reads as its grey.
+        {"Mapped8WithId",
+         tga(withId, cat({Bytes{'a', 'b', 'c'}, bgr(A), bgr(B), bgr(C), Bytes{0, 1, 2, 7}})),
+         2,
+         2,
+         {A, B, C, rgba(7, 7, 7)},
+         false,
+         true},
+        {"Grey8WithoutMap",
+         tga(header(3, 1, 8, 0, 3), Bytes{0, 128, 255}),
+         3,
+         1,
+         {rgba(0, 0, 0), rgba(128, 128, 128), rgba(255, 255, 255)},
+         false,
+         true},
+        // Entries past 256 are skipped, and the pixels follow the whole map.
+        {"MapOf300Entries",
+         tga(mapped(2, 1, 300), cat({map300, Bytes{255, 1}})),
+         2,
+         1,
+         {rgba(255, 1, 0), rgba(1, 1, 0)},
+         false,
+         true},
+        // Run and raw packets mixed within a row.
+        {"Rle24BottomUp",
+         tga(header(4, 2, 24, 0, 10),
+             cat({Bytes{0x82}, bgr(A), Bytes{0x00}, bgr(B), Bytes{0x03}, rowsAbCd})),
+         4,
+         2,
+         {A, B, C, D, A, A, A, B},
+         false,
+         true},
+        {"Rle8Mapped",
+         tga(mapped(3, 1, 2, 9), cat({bgr(A), bgr(B), Bytes{0x81, 1, 0x00, 0}})),
+         3,
+         1,
+         {B, B, A},
+         false,
+         true},
+        {"Rle32TopDownRightToLeft",
+         tga(header(3, 1, 32, 0x30, 10),
+             cat({Bytes{0x01}, bgra(rgba(1, 2, 3, 4)), bgra(rgba(5, 6, 7, 8)), Bytes{0x80},
+                  bgra(rgba(9, 9, 9, 9))})),
+         3,
+         1,
+         {rgba(9, 9, 9, 9), rgba(5, 6, 7, 8), rgba(1, 2, 3, 4)},
+         true,
+         true},
+        {"Rle16",
+         tga(header(2, 1, 16, 0, 10), cat({Bytes{0x81}, word(0x001F)})),
+         2,
+         1,
+         {rgba(0, 0, 248), rgba(0, 0, 248)},
+         false,
+         false},
+    };
+}
+
+class TgaDecodeTest : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(TgaDecodeTest, DecodesHandBuiltFile) {
+    const DecodeCase& c = GetParam();
+    ZImage image;
+    ASSERT_TRUE(image.decodeImage(ZImageFormatTga, c.file.data(), c.file.size()));
+    EXPECT_EQ(image.getImageWidth(), c.width);
+    EXPECT_EQ(image.getImageHeight(), c.height);
+    EXPECT_EQ(image.hasAlphaChannel(), c.alpha);
+    EXPECT_EQ(image.isHiQuality(), c.hiQuality);
+    EXPECT_FALSE(image.isGreyscale());
+    EXPECT_EQ(pixelsOf(image), c.pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, TgaDecodeTest, ::testing::ValuesIn(decodeCases()),
+                         [](const ::testing::TestParamInfo<DecodeCase>& info) {
+                             return info.param.name;
+                         });
+
+struct ErrorCase {
+    const char* name;
+    Bytes file;
+    const char* message;
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<ErrorCase> errorCases() {
+    Bytes rowsAbCd = cat({bgr(A), bgr(B), bgr(C), bgr(D)});
+    TgaHeader longId = header(1, 1, 24);
+    longId.idLength = 5;
+    TgaHeader map16 = mapped(1, 1, 1);
+    map16.mapEntrySize = 16;
+    return {
+        {"SeventeenBytes", Bytes(17, 0), "TGA: file is too short"},
+        {"IdPastTheEnd", tga(longId, Bytes{1, 2}), "TGA: file is too short"},
+        {"MapOf16BitEntries", tga(map16, Bytes{0, 0, 0}),
+         "TGA: unsupported color map entry size of 16 bits"},
+        {"MapPastTheEnd", tga(mapped(1, 1, 4), cat({bgr(A), bgr(B), bgr(C)})),
+         "TGA: file is too short"},
+        {"Depth12", tga(header(1, 1, 12), Bytes{0, 0}), "TGA: unsupported pixel depth of 12"},
+        {"ZeroWidth", tga(header(0, 2, 24), Bytes{}), "TGA: invalid size, 0 x 2"},
+        {"AbovePixelLimit", tga(header(16385, 16385, 24), Bytes{}),
+         "TGA: invalid size, 16385 x 16385"},
+        {"RawDataShort", tga(header(2, 2, 24), Bytes(rowsAbCd.begin(), rowsAbCd.end() - 1)),
+         "TGA: file is too short"},
+        {"RlePacketCrossesFirstRow", tga(header(4, 2, 24, 0, 10), cat({Bytes{0x84}, bgr(A)})),
+         "TGA: decompressing past the end of the current scanline at 0,0; length was 5"},
+        {"RlePacketCrossesLaterRow",
+         tga(header(4, 2, 24, 0, 10), cat({Bytes{0x03}, rowsAbCd, Bytes{0x81}, bgr(A), Bytes{0x02},
+                                           bgr(B), bgr(C), bgr(D)})),
+         "TGA: decompressing past the end of the current scanline at 2,1; length was 3"},
+        {"RleEndsInsidePacket", tga(header(3, 1, 24, 0, 10), cat({Bytes{0x02}, bgr(A), bgr(B)})),
+         "TGA: end of file met while decompressing"},
+        {"RleEndsInsideRunPixel", tga(header(3, 1, 24, 0, 10), Bytes{0x82, 1, 2}),
+         "TGA: end of file met while decompressing"},
+        {"RleEndsBeforeAPacket", tga(header(3, 2, 24, 0, 10), cat({Bytes{0x82}, bgr(A)})),
+         "TGA: end of file met while decompressing"},
+    };
+}
+
+class TgaDecodeErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(TgaDecodeErrorTest, FailsWithItsMessageAndLeavesTheImageAlone) {
+    const ErrorCase& c = GetParam();
+    ZImage image;
+    uint32_t* before = new uint32_t[1]{A};
+    image.setPixels(1, 1, false, before, false, true);
+    ZImageHandlerTga handler;
+    std::vector<std::string> log =
+        loggedMessages([&] { EXPECT_FALSE(handler.decode(c.file.data(), c.file.size(), &image)); });
+    EXPECT_EQ(log, std::vector<std::string>{c.message});
+    EXPECT_EQ(image.getPixels(), before);
+    EXPECT_EQ(image.getImageWidth(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, TgaDecodeErrorTest, ::testing::ValuesIn(errorCases()),
+                         [](const ::testing::TestParamInfo<ErrorCase>& info) {
+                             return info.param.name;
+                         });
+
+struct RoundTripCase {
+    const char* name;
+    long width;
+    long height;
+    bool alpha;
+    bool grey;
+};
+
+void PrintTo(const RoundTripCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TgaRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(TgaRoundTripTest, WritesAnUncompressedBottomUpFileThatReadsBack) {
+    const RoundTripCase& c = GetParam();
+    size_t count = c.width * c.height;
+    std::vector<uint32_t> source(count);
+    uint32_t seed = 5;
+    for (uint32_t& pixel : source) {
+        seed = seed * 1664525u + 1013904223u;
+        pixel = c.grey ? rgba(seed >> 24, seed >> 24, seed >> 24, seed & 0xFF) : seed;
+    }
+    ZImage original;
+    uint32_t* copy = new uint32_t[count];
+    std::copy(source.begin(), source.end(), copy);
+    original.setPixels(c.width, c.height, c.alpha, copy, c.grey, true);
+
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    ASSERT_TRUE(original.encodeImage(ZImageFormatTga, data, size, 94));
+    Bytes file(data, data + size);
+    delete[] data;
+    int bytesPerPixel = c.alpha ? 4 : 3;
+    ASSERT_EQ(file.size(), 18 + count * bytesPerPixel);
+    Bytes expectedHeader = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    appendUInt16(expectedHeader, c.width);
+    appendUInt16(expectedHeader, c.height);
+    expectedHeader.push_back(c.alpha ? 32 : 24);
+    expectedHeader.push_back(0);
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 18), expectedHeader);
+    // The first stored pixel is the bottom row's first, as B, G, R (, A).
+    uint32_t bottomLeft = source[(c.height - 1) * c.width];
+    Bytes first = c.alpha ? bgra(bottomLeft) : bgr(bottomLeft);
+    EXPECT_EQ(Bytes(file.begin() + 18, file.begin() + 18 + bytesPerPixel), first);
+
+    std::vector<uint32_t> expected = source;
+    if (!c.alpha)
+        for (uint32_t& pixel : expected) pixel |= 0xFF000000u;
+    ZImage decoded;
+    ASSERT_TRUE(decoded.decodeImage(ZImageFormatTga, file.data(), file.size()));
+    EXPECT_EQ(decoded.getImageWidth(), c.width);
+    EXPECT_EQ(decoded.getImageHeight(), c.height);
+    EXPECT_EQ(decoded.hasAlphaChannel(), c.alpha);
+    EXPECT_FALSE(decoded.isGreyscale());
+    EXPECT_TRUE(decoded.isHiQuality());
+    EXPECT_EQ(pixelsOf(decoded), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, TgaRoundTripTest,
+                         ::testing::Values(RoundTripCase{"Rgba", 5, 3, true, false},
+                                           RoundTripCase{"Rgb", 5, 3, false, false},
+                                           RoundTripCase{"GreyIsWrittenAsRgb", 4, 4, false, true},
+                                           // Sizes use all 16 bits of their fields.
+                                           RoundTripCase{"WidestRow", 65535, 1, false, false},
+                                           RoundTripCase{"TallestColumn", 1, 65535, true, false}),
+                         [](const ::testing::TestParamInfo<RoundTripCase>& info) {
+                             return info.param.name;
+                         });
+
+TEST(TgaEncodeTest, RefusesSizesItsFieldsCannotHold) {
+    struct Case {
+        long width;
+        long height;
+        const char* message;
+    };
+    for (const Case& c : {Case{65536, 1, "TGA: can't encode an image of 65536 x 1 pixels"},
+                          Case{1, 65536, "TGA: can't encode an image of 1 x 65536 pixels"},
+                          Case{0, 0, "TGA: can't encode an image of 0 x 0 pixels"}}) {
+        SCOPED_TRACE(c.message);
+        // A lent one-pixel array: the encoder must refuse before reading any pixel.
+        uint32_t pixel = 0;
+        ZImage image;
+        if (c.width > 0) image.setPixels(c.width, c.height, false, &pixel, false, true);
+        unsigned char* data = nullptr;
+        unsigned long size = 0;
+        ZImageHandlerTga handler;
+        std::vector<std::string> log =
+            loggedMessages([&] { EXPECT_FALSE(handler.encode(data, size, &image, 94)); });
+        EXPECT_EQ(log, std::vector<std::string>{c.message});
+        EXPECT_EQ(data, nullptr);
+        image.setPixels(0, 0, false, nullptr, false, true);
+    }
+}
+
+}  // namespace
