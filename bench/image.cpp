@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include "RatioReporter.h"
 #include "ZCore.h"
 #include "ZImage.h"
 
@@ -161,18 +161,6 @@ void BM_JpegLibrary(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPictureBytes));
 }
 
-// Prints as usual and keeps the mean time per decode of each benchmark.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.iterations > 0)
-                seconds[run.run_name.function_name] = run.real_accumulated_time / run.iterations;
-    }
-    std::map<std::string, double> seconds;
-};
-
 }  // namespace
 
 BENCHMARK(BM_PngZImage)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
@@ -190,10 +178,8 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     for (const char* format : {"Png", "Jpeg"}) {
         std::string name = std::string("BM_") + format;
-        auto own = reporter.seconds.find(name + "ZImage");
-        auto bare = reporter.seconds.find(name + "Library");
-        if (own == reporter.seconds.end() || bare == reporter.seconds.end()) continue;
-        printf("%s ZImage/library throughput: %.3fx\n", format, bare->second / own->second);
+        reporter.printRatio(std::string(format) + " ZImage/library", name + "ZImage",
+                            name + "Library");
     }
     return 0;
 }

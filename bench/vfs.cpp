@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "RatioReporter.h"
 #include "ZCore.h"
 #include "ZResource.h"
 
@@ -170,19 +170,6 @@ void BM_Library(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * a.bytes));
 }
 
-// Prints as usual and keeps the mean time per pass of each benchmark.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.iterations > 0)
-                seconds[run.run_name.function_name] = run.real_accumulated_time / run.iterations;
-    }
-    std::map<std::string, double> seconds;
-};
-
 }  // namespace
 
 BENCHMARK(BM_FileSystemOpenRead)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
@@ -198,18 +185,14 @@ int main(int argc, char** argv) {
         fprintf(stderr, "cannot mount %s\n", a.path.c_str());
         return 1;
     }
-    RatioReporter reporter;
+    RatioReporter reporter(isatty(fileno(stdout)) ? RatioReporter::OO_Defaults
+                                                  : RatioReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code error;
     std::filesystem::remove_all(a.folder, error);
 
-    auto library = reporter.seconds.find("BM_Library");
-    if (library == reporter.seconds.end()) return 0;
-    for (const char* own : {"BM_FileSystemLoad", "BM_FileSystemOpenRead"}) {
-        auto found = reporter.seconds.find(own);
-        if (found == reporter.seconds.end()) continue;
-        printf("%s / library throughput: %.3fx\n", own + 3, library->second / found->second);
-    }
+    for (const char* own : {"BM_FileSystemLoad", "BM_FileSystemOpenRead"})
+        reporter.printRatio(std::string(own + 3) + " / library", own, "BM_Library");
     return 0;
 }

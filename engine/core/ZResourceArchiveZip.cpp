@@ -66,6 +66,20 @@ bool crcMatches(const unsigned char* data, uint64_t size, uint32_t crc) {
     return crc32(crc32(0, Z_NULL, 0), data, static_cast<uInt>(size)) == crc;
 }
 
+// Decodes a decrypted body into a new buffer of size bytes, checked against the CRC when
+// checkCrc is set; data receives the buffer only when all of that succeeds.
+bool decodeBody(uint32_t method, const unsigned char* body, uint64_t bodySize, uint64_t size,
+                bool checkCrc, uint32_t crc, unsigned char*& data) {
+    unsigned char* buffer = new (std::nothrow) unsigned char[size];
+    if (!buffer || !ZZipDecoder::decode(method, body, bodySize, buffer, size) ||
+        (checkCrc && !crcMatches(buffer, size, crc))) {
+        delete[] buffer;
+        return false;
+    }
+    data = buffer;
+    return true;
+}
+
 // What the AES extra field and the directory record tell about an entry the library cannot read.
 struct AesEntry {
     int vendorVersion = 0;
@@ -373,23 +387,12 @@ bool ZResourceArchiveZip::extractTraditional(ZResourceArchiveZipEntry* entry,
 
     unsigned char check = static_cast<unsigned char>(
         entry->flags & kFlagDataDescriptor ? entry->dosDateTime >> 8 : entry->crc >> 24);
-    unsigned char* buffer = nullptr;
     bool ok = read >= 0 && static_cast<uint64_t>(read) == compressed &&
-              ZZipDecoder::decryptTraditional(password, raw, compressed, check);
-    if (ok) {
-        buffer = new (std::nothrow) unsigned char[size];
-        ok = buffer &&
-             ZZipDecoder::decode(entry->method, raw + ZZipDecoder::kTraditionalHeader, body, buffer,
-                                 size) &&
-             crcMatches(buffer, size, entry->crc);
-    }
+              ZZipDecoder::decryptTraditional(password, raw, compressed, check) &&
+              decodeBody(entry->method, raw + ZZipDecoder::kTraditionalHeader, body, size, true,
+                         entry->crc, data);
     delete[] raw;
-    if (!ok) {
-        delete[] buffer;
-        return false;
-    }
-    data = buffer;
-    return true;
+    return ok;
 }
 
 // The system's zip library refuses compression method 99, so the entry is located from its
@@ -425,22 +428,11 @@ bool ZResourceArchiveZip::extractAes(ZResourceArchiveZipEntry* entry, unsigned c
     if (dataAt + static_cast<int64_t>(compressed) > m_archiveSize) return false;
 
     unsigned char* raw = new (std::nothrow) unsigned char[compressed];
-    unsigned char* buffer = nullptr;
+    // Version 2 leaves the CRC out: the authentication code stands for it.
     ok = raw && readAt(dataAt, raw, static_cast<unsigned long>(compressed)) &&
-         ZZipDecoder::decryptAes(password, aes.strength, raw, compressed);
-    if (ok) {
-        buffer = new (std::nothrow) unsigned char[size];
-        // Version 2 leaves the CRC out: the authentication code stands for it.
-        ok = buffer &&
-             ZZipDecoder::decode(aes.method, raw + saltLength + ZZipDecoder::kAesVerifier,
-                                 compressed - overhead, buffer, size) &&
-             (aes.vendorVersion != 1 || crcMatches(buffer, size, entry->crc));
-    }
+         ZZipDecoder::decryptAes(password, aes.strength, raw, compressed) &&
+         decodeBody(aes.method, raw + saltLength + ZZipDecoder::kAesVerifier, compressed - overhead,
+                    size, aes.vendorVersion == 1, entry->crc, data);
     delete[] raw;
-    if (!ok) {
-        delete[] buffer;
-        return false;
-    }
-    data = buffer;
-    return true;
+    return ok;
 }

@@ -2,16 +2,14 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 #include "ZCore.h"
 #include "ZImage.h"
-#include "ZMiscTools.h"
+#include "ZImageCodecBytes.h"
+#include "ZImageCodecLimits.h"
 
 namespace {
 
-// Larger pictures are refused before anything is allocated for them.
-const uint64_t kMaxPixels = uint64_t(1) << 28;
 const unsigned long kFileHeaderSize = 14;
 const unsigned long kWrittenHeaderSize = 54;
 const unsigned long kMasksOffset = 54;
@@ -32,32 +30,6 @@ enum PixelKind {
     kBgra,
 };
 
-uint16_t readUInt16(const unsigned char* p) {
-    short value;
-    memcpy(&value, p, 2);
-    return static_cast<uint16_t>(ZMiscTools::flipShort(value));
-}
-
-uint32_t readUInt32(const unsigned char* p) {
-    int value;
-    memcpy(&value, p, 4);
-    return static_cast<uint32_t>(ZMiscTools::flipInt(value));
-}
-
-void writeUInt16(unsigned char* p, uint16_t value) {
-    short flipped = ZMiscTools::flipShort(static_cast<short>(value));
-    memcpy(p, &flipped, 2);
-}
-
-void writeUInt32(unsigned char* p, uint32_t value) {
-    int flipped = ZMiscTools::flipInt(static_cast<int>(value));
-    memcpy(p, &flipped, 4);
-}
-
-uint32_t makePixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
-    return r | g << 8 | b << 16 | a << 24;
-}
-
 uint32_t readPixel(const unsigned char* row, long x, int bitCount, PixelKind kind,
                    const uint32_t* palette) {
     switch (kind) {
@@ -65,20 +37,17 @@ uint32_t readPixel(const unsigned char* row, long x, int bitCount, PixelKind kin
             if (bitCount == 1) return palette[(row[x >> 3] >> (7 - (x & 7))) & 1];
             if (bitCount == 4) return palette[(x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4];
             return palette[row[x]];
-        case kWord555: {
-            uint16_t word = readUInt16(row + x * 2);
-            return makePixel(((word >> 10) & 31) << 3, ((word >> 5) & 31) << 3, (word & 31) << 3,
-                             255);
-        }
+        case kWord555:
+            return ZImageCodecBytes::fromWord555(ZImageCodecBytes::readUInt16(row + x * 2));
         case kWord565: {
-            uint16_t word = readUInt16(row + x * 2);
-            return makePixel(((word >> 11) & 31) << 3, ((word >> 5) & 63) << 2, (word & 31) << 3,
-                             255);
+            uint16_t word = ZImageCodecBytes::readUInt16(row + x * 2);
+            return ZImageCodecBytes::makePixel(((word >> 11) & 31) << 3, ((word >> 5) & 63) << 2,
+                                               (word & 31) << 3, 255);
         }
         case kBgr:
-            return makePixel(row[x * 3 + 2], row[x * 3 + 1], row[x * 3], 255);
+            return ZImageCodecBytes::readBgr(row + x * 3);
         default:
-            return makePixel(row[x * 4 + 2], row[x * 4 + 1], row[x * 4], row[x * 4 + 3]);
+            return ZImageCodecBytes::readBgra(row + x * 4);
     }
 }
 
@@ -95,12 +64,12 @@ long ZImageHandlerBmp::getFormatId() {
 
 bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZImage* image) {
     if (size < kFileHeaderSize + 4 || data[0] != 'B' || data[1] != 'M') return false;
-    uint32_t headerSize = readUInt32(data + 14);
+    uint32_t headerSize = ZImageCodecBytes::readUInt32(data + 14);
     bool core = headerSize == 12;
     if (!core && headerSize < 40) return false;
     if (size < kFileHeaderSize + (core ? 12 : 40)) return false;
 
-    uint64_t dataOffset = readUInt32(data + 10);
+    uint64_t dataOffset = ZImageCodecBytes::readUInt32(data + 10);
     int64_t width;
     int64_t storedHeight;
     int bitCount;
@@ -108,18 +77,18 @@ bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZIm
     uint64_t tablePosition = kFileHeaderSize + uint64_t(headerSize);
     uint64_t entrySize = core ? 3 : 4;
     if (core) {
-        width = static_cast<int16_t>(readUInt16(data + 18));
-        storedHeight = static_cast<int16_t>(readUInt16(data + 20));
-        bitCount = readUInt16(data + 24);
+        width = static_cast<int16_t>(ZImageCodecBytes::readUInt16(data + 18));
+        storedHeight = static_cast<int16_t>(ZImageCodecBytes::readUInt16(data + 20));
+        bitCount = ZImageCodecBytes::readUInt16(data + 24);
     } else {
-        width = static_cast<int32_t>(readUInt32(data + 18));
-        storedHeight = static_cast<int32_t>(readUInt32(data + 22));
-        bitCount = readUInt16(data + 28);
-        compression = readUInt32(data + 30);
+        width = static_cast<int32_t>(ZImageCodecBytes::readUInt32(data + 18));
+        storedHeight = static_cast<int32_t>(ZImageCodecBytes::readUInt32(data + 22));
+        bitCount = ZImageCodecBytes::readUInt16(data + 28);
+        compression = ZImageCodecBytes::readUInt32(data + 30);
     }
     bool topToBottom = storedHeight < 0;
     int64_t height = topToBottom ? -storedHeight : storedHeight;
-    if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxPixels) {
+    if (!ZImageCodecLimits::isValidSize(width, height)) {
         ZCore::logMessage("BMP: invalid size, %ld x %ld", static_cast<long>(width),
                           static_cast<long>(storedHeight));
         return false;
@@ -177,9 +146,9 @@ bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZIm
                 ZCore::logMessage("BMP: file is too short");
                 return false;
             }
-            uint32_t red = readUInt32(data + kMasksOffset);
-            uint32_t green = readUInt32(data + kMasksOffset + 4);
-            uint32_t blue = readUInt32(data + kMasksOffset + 8);
+            uint32_t red = ZImageCodecBytes::readUInt32(data + kMasksOffset);
+            uint32_t green = ZImageCodecBytes::readUInt32(data + kMasksOffset + 4);
+            uint32_t blue = ZImageCodecBytes::readUInt32(data + kMasksOffset + 8);
             if (bitCount == 16 && red == 0x7C00 && green == 0x3E0 && blue == 0x1F) {
                 kind = kWord555;
             } else if (bitCount == 16 && red == 0xF800 && green == 0x7E0 && blue == 0x1F) {
@@ -202,12 +171,12 @@ bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZIm
     // Only the entries that the file holds are read, whatever the bit count promises; the rest
     // stay opaque black.
     uint32_t palette[256];
-    for (uint32_t& entry : palette) entry = makePixel(0, 0, 0, 255);
+    for (uint32_t& entry : palette) entry = ZImageCodecBytes::makePixel(0, 0, 0, 255);
     if (bitCount <= 8) {
         uint64_t count = uint64_t(1) << bitCount;
         for (uint64_t i = 0; i < count && tablePosition + (i + 1) * entrySize <= size; i++) {
             const unsigned char* entry = data + tablePosition + i * entrySize;
-            palette[i] = makePixel(entry[2], entry[1], entry[0], 255);
+            palette[i] = ZImageCodecBytes::readBgr(entry);
         }
     }
 
@@ -218,11 +187,8 @@ bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZIm
         ZCore::logMessage("BMP: file is too short");
         return false;
     }
-    uint32_t* pixels = new (std::nothrow) uint32_t[pixelCount];
-    if (!pixels) {
-        ZCore::logMessage("BMP: out of memory");
-        return false;
-    }
+    uint32_t* pixels = ZImageCodecLimits::allocate<uint32_t>(pixelCount, "BMP");
+    if (!pixels) return false;
 
     if (!runLength) {
         for (int64_t fileRow = 0; fileRow < height; fileRow++) {
@@ -240,7 +206,7 @@ bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZIm
     uint32_t preset = 0;
     if (tablePosition + 4 <= size) {
         const unsigned char* p = data + tablePosition;
-        preset = makePixel(p[0], p[1], p[2], p[3]);
+        preset = ZImageCodecBytes::makePixel(p[0], p[1], p[2], p[3]);
     }
     for (uint64_t i = 0; i < pixelCount; i++) pixels[i] = preset;
 
@@ -298,41 +264,32 @@ bool ZImageHandlerBmp::encode(unsigned char*& data, unsigned long& size, ZImage*
     long width = image->getImageWidth();
     long height = image->getImageHeight();
     const uint32_t* pixels = image->getPixels();
-    if (!pixels || width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxPixels) {
+    if (!ZImageCodecLimits::isEncodable(image)) {
         ZCore::logMessage("BMP: can't encode an image of %ld x %ld pixels", width, height);
         return false;
     }
     bool alpha = image->hasAlphaChannel();
     unsigned long stride = alpha ? width * 4 : (width * 3 + 3) & ~3ul;
     unsigned long total = kWrittenHeaderSize + stride * height;
-    unsigned char* out = new (std::nothrow) unsigned char[total];
-    if (!out) {
-        ZCore::logMessage("BMP: out of memory");
-        return false;
-    }
+    unsigned char* out = ZImageCodecLimits::allocate<unsigned char>(total, "BMP");
+    if (!out) return false;
 
     memset(out, 0, total);
     out[0] = 'B';
     out[1] = 'M';
-    writeUInt32(out + 2, static_cast<uint32_t>(total));
-    writeUInt32(out + 10, kWrittenHeaderSize);
-    writeUInt32(out + 14, 40);
-    writeUInt32(out + 18, static_cast<uint32_t>(width));
-    writeUInt32(out + 22, static_cast<uint32_t>(height));
-    writeUInt16(out + 26, 1);
-    writeUInt16(out + 28, alpha ? 32 : 24);
-    writeUInt32(out + 38, 2835);
-    writeUInt32(out + 42, 2835);
+    ZImageCodecBytes::writeUInt32(out + 2, static_cast<uint32_t>(total));
+    ZImageCodecBytes::writeUInt32(out + 10, kWrittenHeaderSize);
+    ZImageCodecBytes::writeUInt32(out + 14, 40);
+    ZImageCodecBytes::writeUInt32(out + 18, static_cast<uint32_t>(width));
+    ZImageCodecBytes::writeUInt32(out + 22, static_cast<uint32_t>(height));
+    ZImageCodecBytes::writeUInt16(out + 26, 1);
+    ZImageCodecBytes::writeUInt16(out + 28, alpha ? 32 : 24);
+    ZImageCodecBytes::writeUInt32(out + 38, 2835);
+    ZImageCodecBytes::writeUInt32(out + 42, 2835);
     for (long fileRow = 0; fileRow < height; fileRow++) {
         const uint32_t* row = pixels + (height - 1 - fileRow) * width;
-        unsigned char* at = out + kWrittenHeaderSize + fileRow * stride;
-        for (long x = 0; x < width; x++) {
-            uint32_t pixel = row[x];
-            *at++ = static_cast<unsigned char>(pixel >> 16);
-            *at++ = static_cast<unsigned char>(pixel >> 8);
-            *at++ = static_cast<unsigned char>(pixel);
-            if (alpha) *at++ = static_cast<unsigned char>(pixel >> 24);
-        }
+        ZImageCodecBytes::writeBgrRow(row, width, alpha,
+                                      out + kWrittenHeaderSize + fileRow * stride);
     }
     data = out;
     size = total;

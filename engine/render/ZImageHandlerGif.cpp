@@ -6,24 +6,17 @@
 
 #include "ZCore.h"
 #include "ZImage.h"
+#include "ZImageCodecBytes.h"
+#include "ZImageCodecLimits.h"
 
 namespace {
 
-// Larger pictures are refused before anything is allocated for them.
-const uint64_t kMaxPixels = uint64_t(1) << 28;
 const unsigned long kScreenDescriptorEnd = 13;
-
-long readUInt16(const unsigned char* p) {
-    return p[0] | p[1] << 8;
-}
-
-uint32_t makePixel(uint32_t r, uint32_t g, uint32_t b) {
-    return r | g << 8 | b << 16 | 0xFF000000u;
-}
 
 void readColourTable(const unsigned char* table, long count, uint32_t* palette) {
     for (long i = 0; i < count; i++)
-        palette[i] = makePixel(table[i * 3], table[i * 3 + 1], table[i * 3 + 2]);
+        palette[i] =
+            ZImageCodecBytes::makePixel(table[i * 3], table[i * 3 + 1], table[i * 3 + 2], 255);
 }
 
 }  // namespace
@@ -39,13 +32,13 @@ long ZImageHandlerGif::getFormatId() {
 
 bool ZImageHandlerGif::decode(const unsigned char* data, unsigned long size, ZImage* image) {
     if (size < kScreenDescriptorEnd || memcmp(data, "GIF", 3) != 0) return false;
-    long screenWidth = readUInt16(data + 6);
-    long screenHeight = readUInt16(data + 8);
+    long screenWidth = ZImageCodecBytes::readUInt16(data + 6);
+    long screenHeight = ZImageCodecBytes::readUInt16(data + 8);
     int flags = data[10];
     int background = data[11];
 
     uint32_t palette[256];
-    for (uint32_t i = 0; i < 256; i++) palette[i] = makePixel(i, i, i);
+    for (uint32_t i = 0; i < 256; i++) palette[i] = ZImageCodecBytes::makePixel(i, i, i, 255);
     uint64_t position = kScreenDescriptorEnd;
     if (flags & 0x80) {
         long count = 2L << (flags & 7);
@@ -77,10 +70,10 @@ bool ZImageHandlerGif::decode(const unsigned char* data, unsigned long size, ZIm
 
     if (size - position <= 9) return false;
     const unsigned char* descriptor = data + position;
-    long left = readUInt16(descriptor + 1);
-    long top = readUInt16(descriptor + 3);
-    long width = readUInt16(descriptor + 5);
-    long height = readUInt16(descriptor + 7);
+    long left = ZImageCodecBytes::readUInt16(descriptor + 1);
+    long top = ZImageCodecBytes::readUInt16(descriptor + 3);
+    long width = ZImageCodecBytes::readUInt16(descriptor + 5);
+    long height = ZImageCodecBytes::readUInt16(descriptor + 7);
     int imageFlags = descriptor[9];
     uint64_t descriptorStart = position;
     position += 10;
@@ -94,14 +87,11 @@ bool ZImageHandlerGif::decode(const unsigned char* data, unsigned long size, ZIm
 
     long pictureWidth = left + width > screenWidth ? left + width : screenWidth;
     long pictureHeight = top + height > screenHeight ? top + height : screenHeight;
-    if (width <= 0 || height <= 0 || uint64_t(pictureWidth) * uint64_t(pictureHeight) > kMaxPixels)
+    if (width <= 0 || height <= 0 || !ZImageCodecLimits::isValidSize(pictureWidth, pictureHeight))
         return false;
     uint64_t pixelCount = uint64_t(pictureWidth) * uint64_t(pictureHeight);
-    uint32_t* pixels = new (std::nothrow) uint32_t[pixelCount];
-    if (!pixels) {
-        ZCore::logMessage("GIF: out of memory");
-        return false;
-    }
+    uint32_t* pixels = ZImageCodecLimits::allocate<uint32_t>(pixelCount, "GIF");
+    if (!pixels) return false;
     for (uint64_t i = 0; i < pixelCount; i++) pixels[i] = palette[background];
 
     if (!decodeImage(data + position, data + size, palette, pixels, pictureWidth, pictureHeight,

@@ -4,17 +4,15 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "ZCore.h"
 #include "ZImage.h"
-#include "ZMiscTools.h"
+#include "ZImageCodecBytes.h"
+#include "ZImageCodecLimits.h"
 
 namespace {
 
-// Larger pictures are refused before anything is allocated for them.
-const uint64_t kMaxPixels = uint64_t(1) << 28;
 const unsigned long kHeaderSize = 21;
 const unsigned long kPropertiesOffset = 16;
 const unsigned long kPropertiesSize = 5;
@@ -31,19 +29,22 @@ const int kSzErrorParam = 5;
 const int kSzErrorInputEof = 6;
 const int kSzErrorOutputEof = 7;
 
-uint32_t readUInt32(const unsigned char* p) {
-    uint32_t value;
-    memcpy(&value, p, 4);
-    return static_cast<uint32_t>(ZMiscTools::flipLong(value));
-}
-
-void writeUInt32(unsigned char* p, uint32_t value) {
-    value = static_cast<uint32_t>(ZMiscTools::flipLong(value));
-    memcpy(p, &value, 4);
-}
-
 uint32_t maskOf(int bytesPerPixel) {
     return bytesPerPixel == 4 ? 0xFFFFFFFFu : (uint32_t(1) << (8 * bytesPerPixel)) - 1;
+}
+
+// Runs the stream's coder over all of source into dest until it stops; its last result.
+lzma_ret finishStream(lzma_stream& stream, const unsigned char* source, uint64_t sourceSize,
+                      unsigned char* dest, uint64_t destCapacity) {
+    stream.next_in = source;
+    stream.avail_in = sourceSize;
+    stream.next_out = dest;
+    stream.avail_out = destCapacity;
+    lzma_ret ret;
+    do {
+        ret = lzma_code(&stream, LZMA_FINISH);
+    } while (ret == LZMA_OK);
+    return ret;
 }
 
 // Decompresses exactly destSize bytes; anything else is a data error. Streams with and without
@@ -67,15 +68,7 @@ int decompress(unsigned char* dest, uint64_t destSize, const unsigned char* sour
 
     lzma_stream stream = LZMA_STREAM_INIT;
     lzma_ret ret = lzma_raw_decoder(&stream, filters);
-    if (ret == LZMA_OK) {
-        stream.next_in = source;
-        stream.avail_in = sourceSize;
-        stream.next_out = dest;
-        stream.avail_out = destSize;
-        do {
-            ret = lzma_code(&stream, LZMA_FINISH);
-        } while (ret == LZMA_OK);
-    }
+    if (ret == LZMA_OK) ret = finishStream(stream, source, sourceSize, dest, destSize);
     uint64_t produced = stream.total_out;
     lzma_end(&stream);
     free(options);
@@ -113,15 +106,7 @@ int compress(unsigned char* dest, uint64_t destCapacity, uint64_t& destSize,
 
     lzma_stream stream = LZMA_STREAM_INIT;
     lzma_ret ret = lzma_raw_encoder(&stream, filters);
-    if (ret == LZMA_OK) {
-        stream.next_in = source;
-        stream.avail_in = sourceSize;
-        stream.next_out = dest;
-        stream.avail_out = destCapacity;
-        do {
-            ret = lzma_code(&stream, LZMA_FINISH);
-        } while (ret == LZMA_OK);
-    }
+    if (ret == LZMA_OK) ret = finishStream(stream, source, sourceSize, dest, destCapacity);
     destSize = stream.total_out;
     lzma_end(&stream);
 
@@ -136,7 +121,7 @@ int compress(unsigned char* dest, uint64_t destCapacity, uint64_t& destSize,
             return kSzErrorParam;
     }
     properties[0] = static_cast<unsigned char>((options.pb * 5 + options.lp) * 9 + options.lc);
-    writeUInt32(properties + 1, dictionary);
+    ZImageCodecBytes::writeUInt32(properties + 1, dictionary);
     return kSzOk;
 }
 
@@ -161,10 +146,10 @@ bool ZImageHandlerJem::decode(const unsigned char* data, unsigned long size, ZIm
         return false;
     }
     int format = data[3];
-    uint32_t packedLength = readUInt32(data + 4);
-    int32_t width = static_cast<int32_t>(readUInt32(data + 8));
-    int32_t height = static_cast<int32_t>(readUInt32(data + 12));
-    if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxPixels) {
+    uint32_t packedLength = ZImageCodecBytes::readUInt32(data + 4);
+    int32_t width = static_cast<int32_t>(ZImageCodecBytes::readUInt32(data + 8));
+    int32_t height = static_cast<int32_t>(ZImageCodecBytes::readUInt32(data + 12));
+    if (!ZImageCodecLimits::isValidSize(width, height)) {
         ZCore::logMessage("JEM: invalid size, %d x %d", width, height);
         return false;
     }
@@ -181,11 +166,8 @@ bool ZImageHandlerJem::decode(const unsigned char* data, unsigned long size, ZIm
 
     uint64_t pixelCount = uint64_t(width) * uint64_t(height);
     uint64_t payloadSize = pixelCount * bytesPerPixel;
-    unsigned char* payload = new (std::nothrow) unsigned char[payloadSize];
-    if (!payload) {
-        ZCore::logMessage("JEM: out of memory");
-        return false;
-    }
+    unsigned char* payload = ZImageCodecLimits::allocate<unsigned char>(payloadSize, "JEM");
+    if (!payload) return false;
     int result = decompress(payload, payloadSize, data + kHeaderSize,
                             packedLength - kPropertiesSize, data + kPropertiesOffset);
     if (result != kSzOk) {
@@ -193,10 +175,9 @@ bool ZImageHandlerJem::decode(const unsigned char* data, unsigned long size, ZIm
         ZCore::logMessage("JEM: lzma decompression error %d", result);
         return false;
     }
-    uint32_t* pixels = new (std::nothrow) uint32_t[pixelCount];
+    uint32_t* pixels = ZImageCodecLimits::allocate<uint32_t>(pixelCount, "JEM");
     if (!pixels) {
         delete[] payload;
-        ZCore::logMessage("JEM: out of memory");
         return false;
     }
 
@@ -232,7 +213,7 @@ bool ZImageHandlerJem::encode(unsigned char*& data, unsigned long& size, ZImage*
     long height = image->getImageHeight();
     const uint32_t* pixels = image->getPixels();
     // The decoder refuses what this would write for these, so nothing is written.
-    if (!pixels || width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxPixels) {
+    if (!ZImageCodecLimits::isEncodable(image)) {
         ZCore::logMessage("JEM: can't encode an image of %ld x %ld pixels", width, height);
         return false;
     }
@@ -300,9 +281,9 @@ bool ZImageHandlerJem::encode(unsigned char*& data, unsigned long& size, ZImage*
     out[1] = 'E';
     out[2] = 'M';
     out[3] = static_cast<unsigned char>(bytesPerPixel | (useDelta ? kDeltaFlag : 0));
-    writeUInt32(out + 4, static_cast<uint32_t>(streamLength + kPropertiesSize));
-    writeUInt32(out + 8, static_cast<uint32_t>(width));
-    writeUInt32(out + 12, static_cast<uint32_t>(height));
+    ZImageCodecBytes::writeUInt32(out + 4, static_cast<uint32_t>(streamLength + kPropertiesSize));
+    ZImageCodecBytes::writeUInt32(out + 8, static_cast<uint32_t>(width));
+    ZImageCodecBytes::writeUInt32(out + 12, static_cast<uint32_t>(height));
     data = out;
     size = static_cast<unsigned long>(streamLength + kHeaderSize);
     return true;

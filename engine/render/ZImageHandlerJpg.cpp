@@ -13,11 +13,9 @@
 
 #include "ZCore.h"
 #include "ZImage.h"
+#include "ZImageCodecLimits.h"
 
 namespace {
-
-// Largest picture decoded or encoded: 1 GiB of pixels.
-const uint64_t kMaxPixels = 1ull << 28;
 
 const char* const kExtensions[] = {"jpg", nullptr};
 
@@ -165,7 +163,8 @@ bool readJpeg(DecodeState& s, const unsigned char* data, uint32_t size) {
     jpeg_create_decompress(&s.cinfo);
     jpeg_memory_src(&s.cinfo, data, size);
     jpeg_read_header(&s.cinfo, TRUE);
-    if (static_cast<uint64_t>(s.cinfo.image_width) * s.cinfo.image_height > kMaxPixels) {
+    if (static_cast<uint64_t>(s.cinfo.image_width) * s.cinfo.image_height >
+        ZImageCodecLimits::kMaxPixels) {
         ZCore::logMessage("Jpeg: unsupported image size (%u x %u)", s.cinfo.image_width,
                           s.cinfo.image_height);
         return false;
@@ -299,8 +298,7 @@ bool ZImageHandlerJpg::encode(unsigned char*& data, unsigned long& size, ZImage*
     if (!image) return false;
     const long width = image->getImageWidth();
     const long height = image->getImageHeight();
-    if (!image->getPixels() || width <= 0 || height <= 0 ||
-        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels) {
+    if (!ZImageCodecLimits::isEncodable(image)) {
         ZCore::logMessage("Jpeg: unsupported image size (%ld x %ld) for encoding", width, height);
         return false;
     }

@@ -8,11 +8,10 @@
 
 #include "ZCore.h"
 #include "ZImage.h"
+#include "ZImageCodecLimits.h"
 
 namespace {
 
-// Largest picture decoded or encoded: 1 GiB of pixels.
-const uint64_t kMaxPixels = 1ull << 28;
 // The encoder's output starts at this share of the raw pixels and grows when needed.
 const unsigned long kInitialOutputDivisor = 4;
 const size_t kIdatPiece = 1u << 20;
@@ -114,8 +113,7 @@ uint64_t imageDataSize(const unsigned char* ihdr) {
         default:
             return 0;
     }
-    if (depth == 0 || depth > 16 || width == 0 || height == 0 || width * height > kMaxPixels)
-        return 0;
+    if (depth == 0 || depth > 16 || !ZImageCodecLimits::isValidSize(width, height)) return 0;
     uint64_t bits = channels * depth;
     auto rowBytes = [bits](uint64_t w) { return (w * bits + 7) / 8 + 1; };
     if (ihdr[12] == 0) return height * rowBytes(width);
@@ -287,7 +285,7 @@ bool readPng(ReadState& s, const CgbiStream& stream) {
 
     png_uint_32 width = png_get_image_width(s.png, s.info);
     png_uint_32 height = png_get_image_height(s.png, s.info);
-    if (width == 0 || height == 0 || static_cast<uint64_t>(width) * height > kMaxPixels) {
+    if (!ZImageCodecLimits::isValidSize(width, height)) {
         ZCore::logMessage("PNG: unsupported image size (%u x %u)", width, height);
         return false;
     }
@@ -477,8 +475,7 @@ bool ZImageHandlerPng::encode(unsigned char*& data, unsigned long& size, ZImage*
     if (!image) return false;
     const long width = image->getImageWidth();
     const long height = image->getImageHeight();
-    if (!image->getPixels() || width <= 0 || height <= 0 ||
-        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels) {
+    if (!ZImageCodecLimits::isEncodable(image)) {
         ZCore::logMessage("PNG: unsupported image size (%ld x %ld) for encoding", width, height);
         return false;
     }

@@ -2,49 +2,29 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 #include "ZCore.h"
 #include "ZImage.h"
-#include "ZMiscTools.h"
+#include "ZImageCodecBytes.h"
+#include "ZImageCodecLimits.h"
 
 namespace {
 
-// Larger pictures are refused before anything is allocated for them.
-const uint64_t kMaxPixels = uint64_t(1) << 28;
 const unsigned long kHeaderSize = 18;
 // The size fields are 16 bits wide.
 const long kMaxSide = 65535;
-
-uint16_t readUInt16(const unsigned char* p) {
-    short value;
-    memcpy(&value, p, 2);
-    return static_cast<uint16_t>(ZMiscTools::flipShort(value));
-}
-
-void writeUInt16(unsigned char* p, uint16_t value) {
-    short flipped = ZMiscTools::flipShort(static_cast<short>(value));
-    memcpy(p, &flipped, 2);
-}
-
-uint32_t makePixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
-    return r | g << 8 | b << 16 | a << 24;
-}
 
 uint32_t readPixel(const unsigned char* p, int depth, const uint32_t* palette) {
     switch (depth) {
         case 8:
             return palette[p[0]];
         case 15:
-        case 16: {
-            uint16_t word = readUInt16(p);
-            return makePixel(((word >> 10) & 31) << 3, ((word >> 5) & 31) << 3, (word & 31) << 3,
-                             255);
-        }
+        case 16:
+            return ZImageCodecBytes::fromWord555(ZImageCodecBytes::readUInt16(p));
         case 24:
-            return makePixel(p[2], p[1], p[0], 255);
+            return ZImageCodecBytes::readBgr(p);
         default:
-            return makePixel(p[2], p[1], p[0], p[3]);
+            return ZImageCodecBytes::readBgra(p);
     }
 }
 
@@ -68,16 +48,16 @@ bool ZImageHandlerTga::decode(const unsigned char* data, unsigned long size, ZIm
     int mapEntrySize = data[7];
     // Width, height and the colour map length are unsigned 16-bit numbers, so that everything the
     // encoder writes reads back.
-    uint64_t mapLength = readUInt16(data + 5);
-    long width = readUInt16(data + 12);
-    long height = readUInt16(data + 14);
+    uint64_t mapLength = ZImageCodecBytes::readUInt16(data + 5);
+    long width = ZImageCodecBytes::readUInt16(data + 12);
+    long height = ZImageCodecBytes::readUInt16(data + 14);
     int depth = data[16];
     int descriptor = data[17];
     uint64_t position = kHeaderSize + data[0];
 
     // Indices past the colour map, and 8-bit pictures without one, read as greys.
     uint32_t palette[256];
-    for (uint32_t i = 0; i < 256; i++) palette[i] = makePixel(i, i, i, 255);
+    for (uint32_t i = 0; i < 256; i++) palette[i] = ZImageCodecBytes::makePixel(i, i, i, 255);
     if (data[1] != 0) {
         if (mapEntrySize != 24) {
             ZCore::logMessage("TGA: unsupported color map entry size of %d bits", mapEntrySize);
@@ -90,12 +70,12 @@ bool ZImageHandlerTga::decode(const unsigned char* data, unsigned long size, ZIm
         // Entries past the 256 that an 8-bit index can reach are skipped.
         for (uint64_t i = 0; i < mapLength && i < 256; i++) {
             const unsigned char* entry = data + position + i * 3;
-            palette[i] = makePixel(entry[2], entry[1], entry[0], 255);
+            palette[i] = ZImageCodecBytes::readBgr(entry);
         }
         position += mapLength * 3;
     }
 
-    if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxPixels) {
+    if (!ZImageCodecLimits::isValidSize(width, height)) {
         ZCore::logMessage("TGA: invalid size, %ld x %ld", width, height);
         return false;
     }
@@ -109,11 +89,9 @@ bool ZImageHandlerTga::decode(const unsigned char* data, unsigned long size, ZIm
         ZCore::logMessage("TGA: file is too short");
         return false;
     }
-    uint32_t* pixels = new (std::nothrow) uint32_t[uint64_t(width) * uint64_t(height)];
-    if (!pixels) {
-        ZCore::logMessage("TGA: out of memory");
-        return false;
-    }
+    uint32_t* pixels =
+        ZImageCodecLimits::allocate<uint32_t>(uint64_t(width) * uint64_t(height), "TGA");
+    if (!pixels) return false;
 
     bool topToBottom = (descriptor & 0x20) != 0;
     bool rightToLeft = (descriptor & 0x10) != 0;
@@ -171,35 +149,25 @@ bool ZImageHandlerTga::encode(unsigned char*& data, unsigned long& size, ZImage*
     long width = image->getImageWidth();
     long height = image->getImageHeight();
     const uint32_t* pixels = image->getPixels();
-    if (!pixels || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
-        uint64_t(width) * uint64_t(height) > kMaxPixels) {
+    if (!ZImageCodecLimits::isEncodable(image, kMaxSide)) {
         ZCore::logMessage("TGA: can't encode an image of %ld x %ld pixels", width, height);
         return false;
     }
     bool alpha = image->hasAlphaChannel();
     unsigned long bytesPerPixel = alpha ? 4 : 3;
     unsigned long total = kHeaderSize + width * height * bytesPerPixel;
-    unsigned char* out = new (std::nothrow) unsigned char[total];
-    if (!out) {
-        ZCore::logMessage("TGA: out of memory");
-        return false;
-    }
+    unsigned char* out = ZImageCodecLimits::allocate<unsigned char>(total, "TGA");
+    if (!out) return false;
 
     memset(out, 0, kHeaderSize);
     out[2] = 2;
-    writeUInt16(out + 12, static_cast<uint16_t>(width));
-    writeUInt16(out + 14, static_cast<uint16_t>(height));
+    ZImageCodecBytes::writeUInt16(out + 12, static_cast<uint16_t>(width));
+    ZImageCodecBytes::writeUInt16(out + 14, static_cast<uint16_t>(height));
     out[16] = alpha ? 32 : 24;
     unsigned char* at = out + kHeaderSize;
     for (long fileRow = 0; fileRow < height; fileRow++) {
-        const uint32_t* row = pixels + (height - 1 - fileRow) * width;
-        for (long x = 0; x < width; x++) {
-            uint32_t pixel = row[x];
-            *at++ = static_cast<unsigned char>(pixel >> 16);
-            *at++ = static_cast<unsigned char>(pixel >> 8);
-            *at++ = static_cast<unsigned char>(pixel);
-            if (alpha) *at++ = static_cast<unsigned char>(pixel >> 24);
-        }
+        at = ZImageCodecBytes::writeBgrRow(pixels + (height - 1 - fileRow) * width, width, alpha,
+                                           at);
     }
     data = out;
     size = total;

@@ -3,16 +3,21 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "LoggedMessages.h"
 #include "TempDir.h"
 #include "ZCore.h"
 #include "ZImage.h"
+#include "ZImageHandler.h"
 
 namespace {
 
-void appendUint32(Bytes& out, uint32_t value) {
+// PNG's fields are big-endian.
+void appendBigEndian32(Bytes& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back((value >> shift) & 0xFF);
 }
 
@@ -42,6 +47,10 @@ uint32_t rgba(unsigned r, unsigned g, unsigned b, unsigned a) {
     return r | (g << 8) | (b << 16) | (static_cast<uint32_t>(a) << 24);
 }
 
+uint32_t grey(unsigned value, unsigned alpha) {
+    return rgba(value, value, value, alpha);
+}
+
 std::string describePixel(uint32_t p) {
     char text[48];
     snprintf(text, sizeof(text), "(%u,%u,%u,%u)", p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF,
@@ -53,6 +62,143 @@ std::vector<uint32_t> pixelsOf(const ZImage& image) {
     if (!image.getPixels()) return {};
     return std::vector<uint32_t>(
         image.getPixels(), image.getPixels() + image.getImageWidth() * image.getImageHeight());
+}
+
+std::vector<std::string> describe(const std::vector<uint32_t>& pixels) {
+    std::vector<std::string> out;
+    for (uint32_t p : pixels) out.push_back(describePixel(p));
+    return out;
+}
+
+void appendUInt16(Bytes& out, uint32_t value) {
+    for (int shift = 0; shift < 16; shift += 8) out.push_back((value >> shift) & 0xFF);
+}
+
+void appendUInt32(Bytes& out, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) out.push_back((value >> shift) & 0xFF);
+}
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Bytes resized(Bytes file, size_t size) {
+    file.resize(size);
+    return file;
+}
+
+Bytes bgr(uint32_t pixel) {
+    return {static_cast<unsigned char>(pixel >> 16), static_cast<unsigned char>(pixel >> 8),
+            static_cast<unsigned char>(pixel)};
+}
+
+Bytes bgra(uint32_t pixel) {
+    return cat({bgr(pixel), Bytes{static_cast<unsigned char>(pixel >> 24)}});
+}
+
+uint32_t nextRandom(uint32_t& state) {
+    state = state * 1664525u + 1013904223u;
+    return state;
+}
+
+std::vector<uint32_t> randomPixels(size_t count, uint32_t seed, bool greyscale) {
+    std::vector<uint32_t> pixels(count);
+    for (uint32_t& pixel : pixels) {
+        uint32_t value = nextRandom(seed);
+        pixel = greyscale ? rgba(value >> 24, value >> 24, value >> 24, value & 0xFF) : value;
+    }
+    return pixels;
+}
+
+void fillImage(ZImage& image, long width, long height, const std::vector<uint32_t>& pixels,
+               bool alpha, bool greyscale) {
+    uint32_t* copy = new uint32_t[pixels.size()];
+    std::copy(pixels.begin(), pixels.end(), copy);
+    image.setPixels(width, height, alpha, copy, greyscale, true);
+}
+
+bool encodeToBytes(ZImage& image, long format, Bytes& file) {
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    if (!image.encodeImage(format, data, size, 94)) return false;
+    file.assign(data, data + size);
+    delete[] data;
+    return true;
+}
+
+void expectDecodedPicture(const ZImage& image, const ExpectedPicture& expected) {
+    EXPECT_EQ(image.getImageWidth(), expected.width);
+    EXPECT_EQ(image.getImageHeight(), expected.height);
+    EXPECT_EQ(image.hasAlphaChannel(), expected.alpha);
+    EXPECT_EQ(image.isGreyscale(), expected.greyscale);
+    EXPECT_EQ(image.isHiQuality(), expected.hiQuality);
+    EXPECT_EQ(pixelsOf(image), expected.pixels);
+}
+
+std::vector<std::string> failedDecodeMessages(ZImageHandler& handler, const Bytes& file,
+                                              uint32_t preset) {
+    ZImage image;
+    uint32_t* before = new uint32_t[1]{preset};
+    image.setPixels(1, 1, false, before, false, true);
+    std::vector<std::string> log =
+        loggedMessages([&] { EXPECT_FALSE(handler.decode(file.data(), file.size(), &image)); });
+    EXPECT_EQ(image.getPixels(), before);
+    EXPECT_EQ(image.getImageWidth(), 1);
+    return log;
+}
+
+void expectEncodeRefusals(ZImageHandler& handler, const std::vector<RefusedSize>& sizes) {
+    for (const RefusedSize& c : sizes) {
+        SCOPED_TRACE(c.message);
+        uint32_t pixel = 0;
+        ZImage image;
+        if (c.width > 0) image.setPixels(c.width, c.height, false, &pixel, false, true);
+        unsigned char* data = nullptr;
+        unsigned long size = 0;
+        std::vector<std::string> log =
+            loggedMessages([&] { EXPECT_FALSE(handler.encode(data, size, &image, 94)); });
+        EXPECT_EQ(log, std::vector<std::string>{c.message});
+        EXPECT_EQ(data, nullptr);
+        // The pixel is only lent: the image must not free it.
+        image.setPixels(0, 0, false, nullptr, false, true);
+    }
+}
+
+std::string failedDecodeOutput(long format, const Bytes& file) {
+    std::unique_ptr<unsigned char[]> copy(new unsigned char[file.size() + 1]);
+    std::copy(file.begin(), file.end(), copy.get());
+    ZImage image;
+    uint32_t* before = new uint32_t[1]{rgba(1, 2, 3)};
+    image.setPixels(1, 1, false, before, false, true);
+    std::string output =
+        captureOutput([&] { EXPECT_FALSE(image.decodeImage(format, copy.get(), file.size())); });
+    EXPECT_EQ(image.getPixels(), before);
+    EXPECT_EQ(image.getImageWidth(), 1);
+    return output;
+}
+
+std::string refusedEmptyEncodeOutput(long format) {
+    ZImage image;
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    std::string output =
+        captureOutput([&] { EXPECT_FALSE(image.encodeImage(format, data, size, 94)); });
+    EXPECT_EQ(data, nullptr);
+    return output;
+}
+
+void PrintTo(const PictureFileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+void PrintTo(const DamagedFileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+void PrintTo(const RoundTripCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
 std::string captureOutput(const std::function<void()>& body) {
@@ -115,10 +261,10 @@ Bytes writePng(const PngFixture& f) {
 
 Bytes pngChunk(const char* type, const Bytes& data) {
     Bytes out;
-    appendUint32(out, static_cast<uint32_t>(data.size()));
+    appendBigEndian32(out, static_cast<uint32_t>(data.size()));
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    appendUint32(out, static_cast<uint32_t>(crc32(0, out.data() + 4, 4 + data.size())));
+    appendBigEndian32(out, static_cast<uint32_t>(crc32(0, out.data() + 4, 4 + data.size())));
     return out;
 }
 
@@ -161,8 +307,8 @@ Bytes writeCgbi(png_uint_32 width, png_uint_32 height, int colorType, const Byte
     Bytes cgbi = {0x50, 0x00, 0x20, 0x06, 0x00, 0x00, 0x00, 0x00};
     cgbi.resize(cgbiLength);
     Bytes ihdr;
-    appendUint32(ihdr, width);
-    appendUint32(ihdr, height);
+    appendBigEndian32(ihdr, width);
+    appendBigEndian32(ihdr, height);
     ihdr.insert(ihdr.end(), {8, static_cast<unsigned char>(colorType), 0, 0, 0});
     for (const Bytes& chunk : {pngChunk("CgBI", cgbi), pngChunk("IHDR", ihdr)})
         out.insert(out.end(), chunk.begin(), chunk.end());

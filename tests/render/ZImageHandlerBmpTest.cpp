@@ -1,39 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "ImageCodecTestSupport.h"
-#include "LoggedMessages.h"
 #include "ZImage.h"
 #include "ZImageHandlerBmp.h"
 
 namespace {
-
-void appendUInt16(Bytes& out, uint32_t value) {
-    for (int shift = 0; shift < 16; shift += 8) out.push_back((value >> shift) & 0xFF);
-}
-
-void appendUInt32(Bytes& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back((value >> shift) & 0xFF);
-}
-
-Bytes cat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-Bytes bgr(uint32_t pixel) {
-    return {static_cast<unsigned char>(pixel >> 16), static_cast<unsigned char>(pixel >> 8),
-            static_cast<unsigned char>(pixel)};
-}
-
-Bytes bgra(uint32_t pixel) {
-    return cat({bgr(pixel), Bytes{static_cast<unsigned char>(pixel >> 24)}});
-}
 
 Bytes words(std::initializer_list<int> values) {
     Bytes out;
@@ -125,22 +100,7 @@ const uint32_t D = rgba(100, 110, 120);
 // first entry is stored B, G, R, 0.
 const uint32_t P = rgba(30, 20, 10, 0);
 
-struct DecodeCase {
-    const char* name;
-    Bytes file;
-    int width;
-    int height;
-    std::vector<uint32_t> pixels;
-    bool alpha;
-    bool hiQuality;
-};
-
-// Test names show the case's name rather than its bytes.
-void PrintTo(const DecodeCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-std::vector<DecodeCase> decodeCases() {
+std::vector<PictureFileCase> decodeCases() {
     Bytes pad = {0xEE, 0xEE, 0xEE};
     Bytes rows24 = cat({bgr(A), bgr(B), bgr(C), pad, bgr(D), bgr(A), bgr(B), pad});
     std::vector<uint32_t> abcd = {A, B, C, D};
@@ -271,42 +231,19 @@ std::vector<DecodeCase> decodeCases() {
     };
 }
 
-class BmpDecodeTest : public ::testing::TestWithParam<DecodeCase> {};
+class BmpDecodeTest : public ::testing::TestWithParam<PictureFileCase> {};
 
 TEST_P(BmpDecodeTest, DecodesHandBuiltFile) {
-    const DecodeCase& c = GetParam();
+    const PictureFileCase& c = GetParam();
     ZImage image;
     ASSERT_TRUE(image.decodeImage(ZImageFormatBmp, c.file.data(), c.file.size()));
-    EXPECT_EQ(image.getImageWidth(), c.width);
-    EXPECT_EQ(image.getImageHeight(), c.height);
-    EXPECT_EQ(image.hasAlphaChannel(), c.alpha);
-    EXPECT_EQ(image.isHiQuality(), c.hiQuality);
-    EXPECT_FALSE(image.isGreyscale());
-    EXPECT_EQ(pixelsOf(image), c.pixels);
+    expectDecodedPicture(image, {c.width, c.height, c.pixels, c.alpha, false, c.hiQuality});
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BmpDecodeTest, ::testing::ValuesIn(decodeCases()),
-                         [](const ::testing::TestParamInfo<DecodeCase>& info) {
-                             return info.param.name;
-                         });
+                         caseName<PictureFileCase>);
 
-struct ErrorCase {
-    const char* name;
-    Bytes file;
-    // Null when the failure is silent.
-    const char* message;
-};
-
-void PrintTo(const ErrorCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-Bytes resized(Bytes file, size_t size) {
-    file.resize(size);
-    return file;
-}
-
-std::vector<ErrorCase> errorCases() {
+std::vector<DamagedFileCase> errorCases() {
     Bytes valid = bmp(spec(3, 2, 24, Bytes(24, 0)));
     Bytes notBm = valid;
     notBm[1] = 'X';
@@ -344,59 +281,28 @@ std::vector<ErrorCase> errorCases() {
     };
 }
 
-class BmpDecodeErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+class BmpDecodeErrorTest : public ::testing::TestWithParam<DamagedFileCase> {};
 
 TEST_P(BmpDecodeErrorTest, FailsAndLeavesTheImageAlone) {
-    const ErrorCase& c = GetParam();
-    ZImage image;
-    uint32_t* before = new uint32_t[1]{A};
-    image.setPixels(1, 1, false, before, false, true);
+    const DamagedFileCase& c = GetParam();
     ZImageHandlerBmp handler;
-    std::vector<std::string> log =
-        loggedMessages([&] { EXPECT_FALSE(handler.decode(c.file.data(), c.file.size(), &image)); });
+    std::vector<std::string> log = failedDecodeMessages(handler, c.file, A);
     EXPECT_EQ(log, c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
-    EXPECT_EQ(image.getPixels(), before);
-    EXPECT_EQ(image.getImageWidth(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Damage, BmpDecodeErrorTest, ::testing::ValuesIn(errorCases()),
-                         [](const ::testing::TestParamInfo<ErrorCase>& info) {
-                             return info.param.name;
-                         });
-
-struct RoundTripCase {
-    const char* name;
-    long width;
-    long height;
-    bool alpha;
-    bool grey;
-};
-
-void PrintTo(const RoundTripCase& c, std::ostream* out) {
-    *out << c.name;
-}
+                         caseName<DamagedFileCase>);
 
 class BmpRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(BmpRoundTripTest, WritesAnUncompressedBottomUpFileThatReadsBack) {
     const RoundTripCase& c = GetParam();
-    size_t count = c.width * c.height;
-    std::vector<uint32_t> source(count);
-    uint32_t seed = 9;
-    for (uint32_t& pixel : source) {
-        seed = seed * 1664525u + 1013904223u;
-        pixel = c.grey ? rgba(seed >> 24, seed >> 24, seed >> 24, seed & 0xFF) : seed;
-    }
+    std::vector<uint32_t> source = randomPixels(c.width * c.height, 9, c.grey);
     ZImage original;
-    uint32_t* copy = new uint32_t[count];
-    std::copy(source.begin(), source.end(), copy);
-    original.setPixels(c.width, c.height, c.alpha, copy, c.grey, true);
+    fillImage(original, c.width, c.height, source, c.alpha, c.grey);
 
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    ASSERT_TRUE(original.encodeImage(ZImageFormatBmp, data, size, 94));
-    Bytes file(data, data + size);
-    delete[] data;
+    Bytes file;
+    ASSERT_TRUE(encodeToBytes(original, ZImageFormatBmp, file));
     size_t stride = c.alpha ? c.width * 4 : (c.width * 3 + 3) / 4 * 4;
     ASSERT_EQ(file.size(), 54 + stride * c.height);
     Bytes expectedHeader = {'B', 'M'};
@@ -429,46 +335,23 @@ TEST_P(BmpRoundTripTest, WritesAnUncompressedBottomUpFileThatReadsBack) {
         for (uint32_t& pixel : expected) pixel |= 0xFF000000u;
     ZImage decoded;
     ASSERT_TRUE(decoded.decodeImage(ZImageFormatBmp, file.data(), file.size()));
-    EXPECT_EQ(decoded.getImageWidth(), c.width);
-    EXPECT_EQ(decoded.getImageHeight(), c.height);
-    EXPECT_EQ(decoded.hasAlphaChannel(), c.alpha);
-    EXPECT_FALSE(decoded.isGreyscale());
-    EXPECT_TRUE(decoded.isHiQuality());
-    EXPECT_EQ(pixelsOf(decoded), expected);
+    expectDecodedPicture(decoded, {c.width, c.height, expected, c.alpha, false, true});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, BmpRoundTripTest,
-    ::testing::Values(RoundTripCase{"Rgba", 5, 3, true, false},
-                      RoundTripCase{"RgbWithFiller", 3, 4, false, false},
-                      RoundTripCase{"GreyIsWrittenAsRgb", 6, 2, false, true},
-                      RoundTripCase{"WiderThan16Bits", 70000, 1, true, false},
-                      RoundTripCase{"TallerThan16Bits", 1, 70000, false, false}),
-    [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Kinds, BmpRoundTripTest,
+                         ::testing::Values(RoundTripCase{"Rgba", 5, 3, true, false},
+                                           RoundTripCase{"RgbWithFiller", 3, 4, false, false},
+                                           RoundTripCase{"GreyIsWrittenAsRgb", 6, 2, false, true},
+                                           RoundTripCase{"WiderThan16Bits", 70000, 1, true, false},
+                                           RoundTripCase{"TallerThan16Bits", 1, 70000, false,
+                                                         false}),
+                         caseName<RoundTripCase>);
 
 TEST(BmpEncodeTest, RefusesImagesItCannotWrite) {
-    struct Case {
-        long width;
-        long height;
-        const char* message;
-    };
-    for (const Case& c :
-         {Case{0, 0, "BMP: can't encode an image of 0 x 0 pixels"},
-          Case{16385, 16384, "BMP: can't encode an image of 16385 x 16384 pixels"}}) {
-        SCOPED_TRACE(c.message);
-        // A lent one-pixel array: the encoder must refuse before reading any pixel.
-        uint32_t pixel = 0;
-        ZImage image;
-        if (c.width > 0) image.setPixels(c.width, c.height, false, &pixel, false, true);
-        unsigned char* data = nullptr;
-        unsigned long size = 0;
-        ZImageHandlerBmp handler;
-        std::vector<std::string> log =
-            loggedMessages([&] { EXPECT_FALSE(handler.encode(data, size, &image, 94)); });
-        EXPECT_EQ(log, std::vector<std::string>{c.message});
-        EXPECT_EQ(data, nullptr);
-        image.setPixels(0, 0, false, nullptr, false, true);
-    }
+    ZImageHandlerBmp handler;
+    expectEncodeRefusals(handler,
+                         {{0, 0, "BMP: can't encode an image of 0 x 0 pixels"},
+                          {16385, 16384, "BMP: can't encode an image of 16385 x 16384 pixels"}});
 }
 
 }  // namespace

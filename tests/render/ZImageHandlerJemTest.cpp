@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "ImageCodecTestSupport.h"
-#include "LoggedMessages.h"
 #include "ZImage.h"
 #include "ZImageHandlerJem.h"
 
@@ -16,28 +15,6 @@ namespace {
 uint32_t readUInt32(const Bytes& file, size_t offset) {
     return file[offset] | file[offset + 1] << 8 | file[offset + 2] << 16 |
            static_cast<uint32_t>(file[offset + 3]) << 24;
-}
-
-void appendUInt32(Bytes& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back((value >> shift) & 0xFF);
-}
-
-uint32_t nextRandom(uint32_t& state) {
-    state = state * 1664525u + 1013904223u;
-    return state;
-}
-
-std::vector<uint32_t> randomPixels(size_t count, uint32_t seed) {
-    std::vector<uint32_t> pixels(count);
-    for (uint32_t& pixel : pixels) pixel = nextRandom(seed);
-    return pixels;
-}
-
-void fillImage(ZImage& image, long width, long height, const std::vector<uint32_t>& pixels,
-               bool alpha, bool grey) {
-    uint32_t* copy = new uint32_t[pixels.size()];
-    std::copy(pixels.begin(), pixels.end(), copy);
-    image.setPixels(width, height, alpha, copy, grey, true);
 }
 
 // A raw LZMA stream as other writers make it: with an end marker (the plain LZMA1 filter), or
@@ -123,20 +100,14 @@ Bytes packPixels(const std::vector<uint32_t>& pixels, long width, int bytesPerPi
     return payload;
 }
 
-uint32_t grey(unsigned value) {
-    return rgba(value, value, value);
-}
-
 Bytes encodeThroughRegistry(ZImage& image) {
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    EXPECT_TRUE(image.encodeImage(ZImageFormatJem, data, size, 94));
-    Bytes file(data, data + size);
-    delete[] data;
+    Bytes file;
+    EXPECT_TRUE(encodeToBytes(image, ZImageFormatJem, file));
     return file;
 }
 
-struct RoundTripCase {
+// A picture to encode and decode again, and the bytes per pixel its file must store.
+struct JemRoundTripCase {
     const char* name;
     long width;
     long height;
@@ -146,14 +117,14 @@ struct RoundTripCase {
 };
 
 // Test names show the case's name rather than its bytes.
-void PrintTo(const RoundTripCase& c, std::ostream* out) {
+void PrintTo(const JemRoundTripCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-class JemRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
+class JemRoundTripTest : public ::testing::TestWithParam<JemRoundTripCase> {};
 
 TEST_P(JemRoundTripTest, PixelsFlagsAndHeaderSurviveEncodeAndDecode) {
-    const RoundTripCase& c = GetParam();
+    const JemRoundTripCase& c = GetParam();
     std::vector<uint32_t> source = randomPixels(c.width * c.height, 7);
     ZImage original;
     fillImage(original, c.width, c.height, source, c.alpha, c.grey);
@@ -180,25 +151,21 @@ TEST_P(JemRoundTripTest, PixelsFlagsAndHeaderSurviveEncodeAndDecode) {
     }
     ZImage decoded;
     ASSERT_TRUE(decoded.decodeImage(ZImageFormatJem, file.data(), file.size()));
-    EXPECT_EQ(decoded.getImageWidth(), c.width);
-    EXPECT_EQ(decoded.getImageHeight(), c.height);
-    EXPECT_EQ(decoded.hasAlphaChannel(), c.bytesPerPixel == 4);
-    EXPECT_EQ(decoded.isGreyscale(), c.bytesPerPixel == 1);
-    EXPECT_TRUE(decoded.isHiQuality());
-    EXPECT_EQ(pixelsOf(decoded), expected);
+    expectDecodedPicture(
+        decoded, {c.width, c.height, expected, c.bytesPerPixel == 4, c.bytesPerPixel == 1, true});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, JemRoundTripTest,
-    ::testing::Values(RoundTripCase{"Rgba", 17, 5, true, false, 4},
-                      RoundTripCase{"Rgb", 17, 5, false, false, 3},
+    ::testing::Values(JemRoundTripCase{"Rgba", 17, 5, true, false, 4},
+                      JemRoundTripCase{"Rgb", 17, 5, false, false, 3},
                       // R and B differ from G in the source: the grey byte is G.
-                      RoundTripCase{"Grey", 17, 5, false, true, 1},
-                      RoundTripCase{"GreyWithAlpha", 17, 5, true, true, 4},
-                      RoundTripCase{"OnePixel", 1, 1, false, false, 3},
-                      RoundTripCase{"OneColumn", 1, 40, true, false, 4},
-                      RoundTripCase{"LargeNoise", 300, 200, false, false, 3}),
-    [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+                      JemRoundTripCase{"Grey", 17, 5, false, true, 1},
+                      JemRoundTripCase{"GreyWithAlpha", 17, 5, true, true, 4},
+                      JemRoundTripCase{"OnePixel", 1, 1, false, false, 3},
+                      JemRoundTripCase{"OneColumn", 1, 40, true, false, 4},
+                      JemRoundTripCase{"LargeNoise", 300, 200, false, false, 3}),
+    caseName<JemRoundTripCase>);
 
 TEST(JemEncodeTest, ChoosesTheDeltaStreamOnlyWhenItIsStrictlyShorter) {
     // Rows that climb by a steady step from a random start: the delta rows repeat, the plain
@@ -231,28 +198,10 @@ TEST(JemEncodeTest, ChoosesTheDeltaStreamOnlyWhenItIsStrictlyShorter) {
 }
 
 TEST(JemEncodeTest, RefusesImagesItCannotWrite) {
-    struct Case {
-        long width;
-        long height;
-        const char* message;
-    };
-    for (const Case& c :
-         {Case{0, 0, "JEM: can't encode an image of 0 x 0 pixels"},
-          Case{16385, 16384, "JEM: can't encode an image of 16385 x 16384 pixels"}}) {
-        SCOPED_TRACE(c.message);
-        // A lent one-pixel array: the encoder must refuse before reading any pixel.
-        uint32_t pixel = 0;
-        ZImage image;
-        if (c.width > 0) image.setPixels(c.width, c.height, false, &pixel, false, true);
-        unsigned char* data = nullptr;
-        unsigned long size = 0;
-        ZImageHandlerJem handler;
-        std::vector<std::string> log =
-            loggedMessages([&] { EXPECT_FALSE(handler.encode(data, size, &image, 94)); });
-        EXPECT_EQ(log, std::vector<std::string>{c.message});
-        EXPECT_EQ(data, nullptr);
-        image.setPixels(0, 0, false, nullptr, false, true);
-    }
+    ZImageHandlerJem handler;
+    expectEncodeRefusals(handler,
+                         {{0, 0, "JEM: can't encode an image of 0 x 0 pixels"},
+                          {16385, 16384, "JEM: can't encode an image of 16385 x 16384 pixels"}});
 }
 
 struct DecodeCase {
@@ -279,12 +228,7 @@ TEST_P(JemDecodeTest, ExpandsThePayloadFromStreamsWithAndWithoutEndMarker) {
         Bytes file = jemFile(c.format, c.width, c.height, compressPayload(c.payload, endMarker));
         ZImage image;
         ASSERT_TRUE(image.decodeImage(ZImageFormatJem, file.data(), file.size()));
-        EXPECT_EQ(image.getImageWidth(), c.width);
-        EXPECT_EQ(image.getImageHeight(), c.height);
-        EXPECT_EQ(image.hasAlphaChannel(), c.alpha);
-        EXPECT_EQ(image.isGreyscale(), c.grey);
-        EXPECT_TRUE(image.isHiQuality());
-        EXPECT_EQ(pixelsOf(image), c.pixels);
+        expectDecodedPicture(image, {c.width, c.height, c.pixels, c.alpha, c.grey, true});
     }
 }
 
@@ -330,17 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
                    false},
         DecodeCase{"TopBitsIgnored41", 0x41, 1, 1, {9}, {grey(9)}, false, true},
         DecodeCase{"TopBitsIgnoredC1", 0xC1, 1, 1, {9}, {grey(9)}, false, true}),
-    [](const ::testing::TestParamInfo<DecodeCase>& info) { return info.param.name; });
-
-struct ErrorCase {
-    const char* name;
-    Bytes file;
-    const char* message;
-};
-
-void PrintTo(const ErrorCase& c, std::ostream* out) {
-    *out << c.name;
-}
+    caseName<DecodeCase>);
 
 Bytes withByte(Bytes file, size_t offset, unsigned char value) {
     file[offset] = value;
@@ -352,12 +286,7 @@ Bytes withUInt32(Bytes file, size_t offset, uint32_t value) {
     return file;
 }
 
-Bytes resized(Bytes file, size_t size) {
-    file.resize(size);
-    return file;
-}
-
-std::vector<ErrorCase> errorCases() {
+std::vector<DamagedFileCase> errorCases() {
     // A valid 2 x 2 grey file to damage.
     Bytes valid = jemFile(0x01, 2, 2, Bytes{1, 2, 3, 4});
     Bytes headerOnly = resized(valid, 21);
@@ -390,24 +319,16 @@ std::vector<ErrorCase> errorCases() {
     };
 }
 
-class JemDecodeErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+class JemDecodeErrorTest : public ::testing::TestWithParam<DamagedFileCase> {};
 
 TEST_P(JemDecodeErrorTest, FailsWithOneMessageAndLeavesTheImageAlone) {
-    const ErrorCase& c = GetParam();
-    ZImage image;
-    uint32_t* before = new uint32_t[1]{rgba(1, 2, 3)};
-    image.setPixels(1, 1, false, before, false, true);
+    const DamagedFileCase& c = GetParam();
     ZImageHandlerJem handler;
-    std::vector<std::string> log =
-        loggedMessages([&] { EXPECT_FALSE(handler.decode(c.file.data(), c.file.size(), &image)); });
-    EXPECT_EQ(log, std::vector<std::string>{c.message});
-    EXPECT_EQ(image.getPixels(), before);
-    EXPECT_EQ(image.getImageWidth(), 1);
+    EXPECT_EQ(failedDecodeMessages(handler, c.file, rgba(1, 2, 3)),
+              std::vector<std::string>{c.message});
 }
 
 INSTANTIATE_TEST_SUITE_P(Damage, JemDecodeErrorTest, ::testing::ValuesIn(errorCases()),
-                         [](const ::testing::TestParamInfo<ErrorCase>& info) {
-                             return info.param.name;
-                         });
+                         caseName<DamagedFileCase>);
 
 }  // namespace

@@ -56,10 +56,6 @@ PngFixture withTransparent(PngFixture f, png_uint_16 red, png_uint_16 green, png
     return f;
 }
 
-uint32_t grey(unsigned v, unsigned a = 255) {
-    return rgba(v, v, v, a);
-}
-
 // A 3 x 3 picture covers five of the seven interlace passes.
 std::vector<unsigned> nineGreys() {
     return {0, 30, 60, 90, 120, 150, 180, 210, 240};
@@ -162,12 +158,6 @@ std::vector<PixelKindCase> pixelKindCases() {
     };
 }
 
-std::vector<std::string> describe(const std::vector<uint32_t>& pixels) {
-    std::vector<std::string> out;
-    for (uint32_t p : pixels) out.push_back(describePixel(p));
-    return out;
-}
-
 void expectPicture(const ZImage& image, png_uint_32 width, png_uint_32 height,
                    const DecodedPicture& expected) {
     EXPECT_EQ(image.getImageWidth(), static_cast<long>(width));
@@ -183,11 +173,8 @@ bool decodePng(const Bytes& file, ZImage& image) {
 }
 
 Bytes encodePng(ZImage& image) {
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    if (!image.encodeImage(ZImageFormatPng, data, size, 94)) return {};
-    Bytes out(data, data + size);
-    delete[] data;
+    Bytes out;
+    encodeToBytes(image, ZImageFormatPng, out);
     return out;
 }
 
@@ -246,12 +233,7 @@ TEST(ZImageHandlerPngTest, IncompressiblePicturesRoundTripWhole) {
 }
 
 TEST(ZImageHandlerPngTest, EmptyImagesAreNotEncoded) {
-    ZImage image;
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    std::string output =
-        captureOutput([&] { EXPECT_FALSE(image.encodeImage(ZImageFormatPng, data, size, 94)); });
-    EXPECT_EQ(data, nullptr);
+    std::string output = refusedEmptyEncodeOutput(ZImageFormatPng);
     EXPECT_NE(output.find("PNG: unsupported image size (0 x 0) for encoding"), std::string::npos)
         << output;
 }
@@ -425,11 +407,6 @@ struct FailureCase {
     const char* line;
 };
 
-Bytes truncatedTo(Bytes file, size_t size) {
-    file.resize(size);
-    return file;
-}
-
 Bytes withHeader(Bytes file, uint32_t width, uint32_t height) {
     Bytes ihdr(file.begin() + 16, file.begin() + 29);
     for (int i = 0; i < 4; i++) {
@@ -451,17 +428,17 @@ TEST(ZImageHandlerPngTest, DamagedFilesFail) {
              return Bytes({'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0});
          },
          "PNG: library error: Not a PNG file"},
-        {"halfSignature", [](Bytes f) { return truncatedTo(f, 4); },
+        {"halfSignature", [](Bytes f) { return resized(f, 4); },
          "PNG: library error: unexpected end of data"},
-        {"signatureOnly", [](Bytes f) { return truncatedTo(f, 8); },
+        {"signatureOnly", [](Bytes f) { return resized(f, 8); },
          "PNG: library error: unexpected end of data"},
-        {"insideHeader", [](Bytes f) { return truncatedTo(f, 20); },
+        {"insideHeader", [](Bytes f) { return resized(f, 20); },
          "PNG: library error: unexpected end of data"},
-        {"insideImageData", [](Bytes f) { return truncatedTo(f, findChunk(f, "IDAT") + 12); },
+        {"insideImageData", [](Bytes f) { return resized(f, findChunk(f, "IDAT") + 12); },
          "PNG: library error: unexpected end of data"},
-        {"withoutEndChunk", [](Bytes f) { return truncatedTo(f, f.size() - 12); },
+        {"withoutEndChunk", [](Bytes f) { return resized(f, f.size() - 12); },
          "PNG: library error: unexpected end of data"},
-        {"lastByteMissing", [](Bytes f) { return truncatedTo(f, f.size() - 1); },
+        {"lastByteMissing", [](Bytes f) { return resized(f, f.size() - 1); },
          "PNG: library error: unexpected end of data"},
         {"badHeaderCrc", [](Bytes f) { return withCorruptCrc(f, "IHDR"); },
          "PNG: library error: IHDR: CRC error"},
@@ -478,18 +455,8 @@ TEST(ZImageHandlerPngTest, DamagedFilesFail) {
         writePng(fixture(4, 3, PNG_COLOR_TYPE_RGB, 8, std::vector<unsigned>(36, 9)));
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
-        // An exact-size heap copy lets the address sanitizer catch any read past the end.
-        Bytes damaged = c.damage(valid);
-        std::unique_ptr<unsigned char[]> copy(new unsigned char[damaged.size() + 1]);
-        std::copy(damaged.begin(), damaged.end(), copy.get());
-        ZImage image;
-        uint32_t* before = new uint32_t[1]{rgba(1, 2, 3)};
-        image.setPixels(1, 1, false, before, false, true);
-        std::string output = captureOutput(
-            [&] { EXPECT_FALSE(image.decodeImage(ZImageFormatPng, copy.get(), damaged.size())); });
+        std::string output = failedDecodeOutput(ZImageFormatPng, c.damage(valid));
         EXPECT_NE(output.find(c.line), std::string::npos) << output;
-        EXPECT_EQ(image.getPixels(), before);
-        EXPECT_EQ(image.getImageWidth(), 1);
     }
 }
 

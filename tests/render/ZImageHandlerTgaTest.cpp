@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "ImageCodecTestSupport.h"
-#include "LoggedMessages.h"
 #include "ZImage.h"
 #include "ZImageHandlerTga.h"
 
@@ -24,11 +22,6 @@ struct TgaHeader {
     int descriptor = 0;
 };
 
-void appendUInt16(Bytes& out, int value) {
-    out.push_back(value & 0xFF);
-    out.push_back((value >> 8) & 0xFF);
-}
-
 // The header followed by the body: ID field, colour map and pixel data as given.
 Bytes tga(const TgaHeader& h, const Bytes& body) {
     Bytes file = {static_cast<unsigned char>(h.idLength), static_cast<unsigned char>(h.mapType),
@@ -43,21 +36,6 @@ Bytes tga(const TgaHeader& h, const Bytes& body) {
     file.push_back(h.descriptor);
     file.insert(file.end(), body.begin(), body.end());
     return file;
-}
-
-Bytes cat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-Bytes bgr(uint32_t pixel) {
-    return {static_cast<unsigned char>(pixel >> 16), static_cast<unsigned char>(pixel >> 8),
-            static_cast<unsigned char>(pixel)};
-}
-
-Bytes bgra(uint32_t pixel) {
-    return cat({bgr(pixel), Bytes{static_cast<unsigned char>(pixel >> 24)}});
 }
 
 Bytes word(int value) {
@@ -87,22 +65,7 @@ TgaHeader mapped(int width, int height, int mapLength, int imageType = 1) {
     return h;
 }
 
-struct DecodeCase {
-    const char* name;
-    Bytes file;
-    int width;
-    int height;
-    std::vector<uint32_t> pixels;
-    bool alpha;
-    bool hiQuality;
-};
-
-// Test names show the case's name rather than its bytes.
-void PrintTo(const DecodeCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-std::vector<DecodeCase> decodeCases() {
+std::vector<PictureFileCase> decodeCases() {
     Bytes rowsAbCd = cat({bgr(A), bgr(B), bgr(C), bgr(D)});
     TgaHeader withId = mapped(2, 2, 3);
     withId.idLength = 3;
@@ -200,36 +163,19 @@ std::vector<DecodeCase> decodeCases() {
     };
 }
 
-class TgaDecodeTest : public ::testing::TestWithParam<DecodeCase> {};
+class TgaDecodeTest : public ::testing::TestWithParam<PictureFileCase> {};
 
 TEST_P(TgaDecodeTest, DecodesHandBuiltFile) {
-    const DecodeCase& c = GetParam();
+    const PictureFileCase& c = GetParam();
     ZImage image;
     ASSERT_TRUE(image.decodeImage(ZImageFormatTga, c.file.data(), c.file.size()));
-    EXPECT_EQ(image.getImageWidth(), c.width);
-    EXPECT_EQ(image.getImageHeight(), c.height);
-    EXPECT_EQ(image.hasAlphaChannel(), c.alpha);
-    EXPECT_EQ(image.isHiQuality(), c.hiQuality);
-    EXPECT_FALSE(image.isGreyscale());
-    EXPECT_EQ(pixelsOf(image), c.pixels);
+    expectDecodedPicture(image, {c.width, c.height, c.pixels, c.alpha, false, c.hiQuality});
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, TgaDecodeTest, ::testing::ValuesIn(decodeCases()),
-                         [](const ::testing::TestParamInfo<DecodeCase>& info) {
-                             return info.param.name;
-                         });
+                         caseName<PictureFileCase>);
 
-struct ErrorCase {
-    const char* name;
-    Bytes file;
-    const char* message;
-};
-
-void PrintTo(const ErrorCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-std::vector<ErrorCase> errorCases() {
+std::vector<DamagedFileCase> errorCases() {
     Bytes rowsAbCd = cat({bgr(A), bgr(B), bgr(C), bgr(D)});
     TgaHeader longId = header(1, 1, 24);
     longId.idLength = 5;
@@ -263,59 +209,28 @@ std::vector<ErrorCase> errorCases() {
     };
 }
 
-class TgaDecodeErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+class TgaDecodeErrorTest : public ::testing::TestWithParam<DamagedFileCase> {};
 
 TEST_P(TgaDecodeErrorTest, FailsWithItsMessageAndLeavesTheImageAlone) {
-    const ErrorCase& c = GetParam();
-    ZImage image;
-    uint32_t* before = new uint32_t[1]{A};
-    image.setPixels(1, 1, false, before, false, true);
+    const DamagedFileCase& c = GetParam();
     ZImageHandlerTga handler;
-    std::vector<std::string> log =
-        loggedMessages([&] { EXPECT_FALSE(handler.decode(c.file.data(), c.file.size(), &image)); });
-    EXPECT_EQ(log, std::vector<std::string>{c.message});
-    EXPECT_EQ(image.getPixels(), before);
-    EXPECT_EQ(image.getImageWidth(), 1);
+    EXPECT_EQ(failedDecodeMessages(handler, c.file, A), std::vector<std::string>{c.message});
 }
 
 INSTANTIATE_TEST_SUITE_P(Damage, TgaDecodeErrorTest, ::testing::ValuesIn(errorCases()),
-                         [](const ::testing::TestParamInfo<ErrorCase>& info) {
-                             return info.param.name;
-                         });
-
-struct RoundTripCase {
-    const char* name;
-    long width;
-    long height;
-    bool alpha;
-    bool grey;
-};
-
-void PrintTo(const RoundTripCase& c, std::ostream* out) {
-    *out << c.name;
-}
+                         caseName<DamagedFileCase>);
 
 class TgaRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(TgaRoundTripTest, WritesAnUncompressedBottomUpFileThatReadsBack) {
     const RoundTripCase& c = GetParam();
     size_t count = c.width * c.height;
-    std::vector<uint32_t> source(count);
-    uint32_t seed = 5;
-    for (uint32_t& pixel : source) {
-        seed = seed * 1664525u + 1013904223u;
-        pixel = c.grey ? rgba(seed >> 24, seed >> 24, seed >> 24, seed & 0xFF) : seed;
-    }
+    std::vector<uint32_t> source = randomPixels(count, 5, c.grey);
     ZImage original;
-    uint32_t* copy = new uint32_t[count];
-    std::copy(source.begin(), source.end(), copy);
-    original.setPixels(c.width, c.height, c.alpha, copy, c.grey, true);
+    fillImage(original, c.width, c.height, source, c.alpha, c.grey);
 
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    ASSERT_TRUE(original.encodeImage(ZImageFormatTga, data, size, 94));
-    Bytes file(data, data + size);
-    delete[] data;
+    Bytes file;
+    ASSERT_TRUE(encodeToBytes(original, ZImageFormatTga, file));
     int bytesPerPixel = c.alpha ? 4 : 3;
     ASSERT_EQ(file.size(), 18 + count * bytesPerPixel);
     Bytes expectedHeader = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -334,12 +249,7 @@ TEST_P(TgaRoundTripTest, WritesAnUncompressedBottomUpFileThatReadsBack) {
         for (uint32_t& pixel : expected) pixel |= 0xFF000000u;
     ZImage decoded;
     ASSERT_TRUE(decoded.decodeImage(ZImageFormatTga, file.data(), file.size()));
-    EXPECT_EQ(decoded.getImageWidth(), c.width);
-    EXPECT_EQ(decoded.getImageHeight(), c.height);
-    EXPECT_EQ(decoded.hasAlphaChannel(), c.alpha);
-    EXPECT_FALSE(decoded.isGreyscale());
-    EXPECT_TRUE(decoded.isHiQuality());
-    EXPECT_EQ(pixelsOf(decoded), expected);
+    expectDecodedPicture(decoded, {c.width, c.height, expected, c.alpha, false, true});
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, TgaRoundTripTest,
@@ -349,33 +259,13 @@ INSTANTIATE_TEST_SUITE_P(Kinds, TgaRoundTripTest,
                                            // Sizes use all 16 bits of their fields.
                                            RoundTripCase{"WidestRow", 65535, 1, false, false},
                                            RoundTripCase{"TallestColumn", 1, 65535, true, false}),
-                         [](const ::testing::TestParamInfo<RoundTripCase>& info) {
-                             return info.param.name;
-                         });
+                         caseName<RoundTripCase>);
 
 TEST(TgaEncodeTest, RefusesSizesItsFieldsCannotHold) {
-    struct Case {
-        long width;
-        long height;
-        const char* message;
-    };
-    for (const Case& c : {Case{65536, 1, "TGA: can't encode an image of 65536 x 1 pixels"},
-                          Case{1, 65536, "TGA: can't encode an image of 1 x 65536 pixels"},
-                          Case{0, 0, "TGA: can't encode an image of 0 x 0 pixels"}}) {
-        SCOPED_TRACE(c.message);
-        // A lent one-pixel array: the encoder must refuse before reading any pixel.
-        uint32_t pixel = 0;
-        ZImage image;
-        if (c.width > 0) image.setPixels(c.width, c.height, false, &pixel, false, true);
-        unsigned char* data = nullptr;
-        unsigned long size = 0;
-        ZImageHandlerTga handler;
-        std::vector<std::string> log =
-            loggedMessages([&] { EXPECT_FALSE(handler.encode(data, size, &image, 94)); });
-        EXPECT_EQ(log, std::vector<std::string>{c.message});
-        EXPECT_EQ(data, nullptr);
-        image.setPixels(0, 0, false, nullptr, false, true);
-    }
+    ZImageHandlerTga handler;
+    expectEncodeRefusals(handler, {{65536, 1, "TGA: can't encode an image of 65536 x 1 pixels"},
+                                   {1, 65536, "TGA: can't encode an image of 1 x 65536 pixels"},
+                                   {0, 0, "TGA: can't encode an image of 0 x 0 pixels"}});
 }
 
 }  // namespace

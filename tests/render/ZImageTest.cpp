@@ -222,12 +222,6 @@ ZImage* pictureOf(unsigned long width, unsigned long height, const std::vector<u
     return image;
 }
 
-std::vector<std::string> describe(const std::vector<uint32_t>& pixels) {
-    std::vector<std::string> out;
-    for (uint32_t p : pixels) out.push_back(describePixel(p));
-    return out;
-}
-
 // 4 x 4 with pixel (x, y) = (x + 4y, 10x, 10y, 255 - x - y).
 std::vector<uint32_t> fourByFour() {
     std::vector<uint32_t> pixels;
