@@ -22,7 +22,7 @@ Bytes masks(uint32_t red, uint32_t green, uint32_t blue) {
     return out;
 }
 
-struct BmpSpec {
+struct BmpLayout {
     int headerSize = 40;
     int width = 1;
     int height = 1;
@@ -34,7 +34,7 @@ struct BmpSpec {
 };
 
 // File header, info header (core or 40 bytes and more), bit masks, colour table, pixel data.
-Bytes bmp(const BmpSpec& s) {
+Bytes bmp(const BmpLayout& s) {
     bool core = s.headerSize == 12;
     Bytes table;
     for (uint32_t colour : s.table) {
@@ -63,8 +63,8 @@ Bytes bmp(const BmpSpec& s) {
     return cat({file, s.masks, table, s.pixels});
 }
 
-BmpSpec spec(int width, int height, int bitCount, const Bytes& pixels) {
-    BmpSpec s;
+BmpLayout layout(int width, int height, int bitCount, const Bytes& pixels) {
+    BmpLayout s;
     s.width = width;
     s.height = height;
     s.bitCount = bitCount;
@@ -72,22 +72,22 @@ BmpSpec spec(int width, int height, int bitCount, const Bytes& pixels) {
     return s;
 }
 
-BmpSpec indexed(int width, int height, int bitCount, std::vector<uint32_t> table,
-                const Bytes& pixels, int compression = 0) {
-    BmpSpec s = spec(width, height, bitCount, pixels);
+BmpLayout indexed(int width, int height, int bitCount, std::vector<uint32_t> table,
+                  const Bytes& pixels, int compression = 0) {
+    BmpLayout s = layout(width, height, bitCount, pixels);
     s.table = table;
     s.compression = compression;
     return s;
 }
 
-BmpSpec bitFields(int width, int bitCount, const Bytes& fieldMasks, const Bytes& pixels) {
-    BmpSpec s = spec(width, 1, bitCount, pixels);
+BmpLayout bitFields(int width, int bitCount, const Bytes& fieldMasks, const Bytes& pixels) {
+    BmpLayout s = layout(width, 1, bitCount, pixels);
     s.compression = 3;
     s.masks = fieldMasks;
     return s;
 }
 
-BmpSpec withHeaderSize(BmpSpec s, int headerSize) {
+BmpLayout withHeaderSize(BmpLayout s, int headerSize) {
     s.headerSize = headerSize;
     return s;
 }
@@ -106,10 +106,10 @@ std::vector<PictureFileCase> decodeCases() {
     std::vector<uint32_t> abcd = {A, B, C, D};
     return {
         // 9 bytes of pixels and 3 of filler a row; rows bottom to top.
-        {"Bgr24BottomUp", bmp(spec(3, 2, 24, rows24)), 3, 2, {D, A, B, A, B, C}, false, true},
-        {"Bgr24TopDown", bmp(spec(3, -2, 24, rows24)), 3, 2, {A, B, C, D, A, B}, false, true},
+        {"Bgr24BottomUp", bmp(layout(3, 2, 24, rows24)), 3, 2, {D, A, B, A, B, C}, false, true},
+        {"Bgr24TopDown", bmp(layout(3, -2, 24, rows24)), 3, 2, {A, B, C, D, A, B}, false, true},
         {"Bgra32",
-         bmp(spec(2, 1, 32, cat({bgra(rgba(1, 2, 3, 4)), bgra(rgba(5, 6, 7, 0))}))),
+         bmp(layout(2, 1, 32, cat({bgra(rgba(1, 2, 3, 4)), bgra(rgba(5, 6, 7, 0))}))),
          2,
          1,
          {rgba(1, 2, 3, 4), rgba(5, 6, 7, 0)},
@@ -138,7 +138,7 @@ std::vector<PictureFileCase> decodeCases() {
          false,
          true},
         {"Words555",
-         bmp(spec(2, 1, 16, words({0x7FFF, 0x001F}))),
+         bmp(layout(2, 1, 16, words({0x7FFF, 0x001F}))),
          2,
          1,
          {rgba(248, 248, 248), rgba(0, 0, 248)},
@@ -167,7 +167,7 @@ std::vector<PictureFileCase> decodeCases() {
          true,
          true},
         {"CoreHeader24",
-         bmp(withHeaderSize(spec(2, 1, 24, cat({bgr(A), bgr(B), Bytes{0, 0}})), 12)),
+         bmp(withHeaderSize(layout(2, 1, 24, cat({bgr(A), bgr(B), Bytes{0, 0}})), 12)),
          2,
          1,
          {A, B},
@@ -244,14 +244,14 @@ INSTANTIATE_TEST_SUITE_P(Files, BmpDecodeTest, ::testing::ValuesIn(decodeCases()
                          caseName<PictureFileCase>);
 
 std::vector<DamagedFileCase> errorCases() {
-    Bytes valid = bmp(spec(3, 2, 24, Bytes(24, 0)));
+    Bytes valid = bmp(layout(3, 2, 24, Bytes(24, 0)));
     Bytes notBm = valid;
     notBm[1] = 'X';
     Bytes header20 = valid;
     header20[14] = 20;
-    BmpSpec compression4 = spec(1, 1, 24, Bytes(4, 0));
+    BmpLayout compression4 = layout(1, 1, 24, Bytes(4, 0));
     compression4.compression = 4;
-    BmpSpec farOffset = indexed(2, 2, 8, {A}, Bytes{1, 1, 0, 1}, 1);
+    BmpLayout farOffset = indexed(2, 2, 8, {A}, Bytes{1, 1, 0, 1}, 1);
     Bytes offsetPastTheEnd = bmp(farOffset);
     offsetPastTheEnd[10] = 200;
     return {
@@ -260,7 +260,7 @@ std::vector<DamagedFileCase> errorCases() {
         {"InfoHeaderSize20", header20, nullptr},
         {"InfoHeaderCut", resized(valid, 40), nullptr},
         {"Compression4", bmp(compression4), "BMP: unsupported compression method 4"},
-        {"Uncompressed7Bits", bmp(spec(1, 1, 7, Bytes(4, 0))),
+        {"Uncompressed7Bits", bmp(layout(1, 1, 7, Bytes(4, 0))),
          "BMP: unsupported bit depth of 7 for uncompressed data"},
         {"Rle8With24Bits", bmp(indexed(1, 1, 24, {}, Bytes{0, 1}, 1)),
          "BMP: unsupported bit depth of 24 for RLE8 method"},
@@ -272,10 +272,11 @@ std::vector<DamagedFileCase> errorCases() {
          "BMP: unsupported bit field masks 0xff, 0xff00, 0xff0000"},
         {"BitFieldsMasksCut", resized(bmp(bitFields(1, 16, masks(0x7C00, 0x3E0, 0x1F), {})), 60),
          "BMP: file is too short"},
-        {"ZeroWidth", bmp(spec(0, 1, 24, {})), "BMP: invalid size, 0 x 1"},
-        {"NegativeWidth", bmp(spec(-3, 1, 24, Bytes(12, 0))), "BMP: invalid size, -3 x 1"},
-        {"ZeroHeight", bmp(spec(1, 0, 24, {})), "BMP: invalid size, 1 x 0"},
-        {"AbovePixelLimit", bmp(spec(16385, -16385, 24, {})), "BMP: invalid size, 16385 x -16385"},
+        {"ZeroWidth", bmp(layout(0, 1, 24, {})), "BMP: invalid size, 0 x 1"},
+        {"NegativeWidth", bmp(layout(-3, 1, 24, Bytes(12, 0))), "BMP: invalid size, -3 x 1"},
+        {"ZeroHeight", bmp(layout(1, 0, 24, {})), "BMP: invalid size, 1 x 0"},
+        {"AbovePixelLimit", bmp(layout(16385, -16385, 24, {})),
+         "BMP: invalid size, 16385 x -16385"},
         {"RowsCut", resized(valid, valid.size() - 1), "BMP: file is too short"},
         {"RleDataOffsetPastTheEnd", offsetPastTheEnd, "BMP: file is too short"},
     };
