@@ -921,7 +921,7 @@ void ZWindowGL::drawBlackRect(float x1, float y1, float x2, float y2, float alph
     glColor4f(1, 1, 1, 1);
 }
 
-void ZWindowGL::drawOverlays(bool) {
+void ZWindowGL::drawOverlays() {
     float gameWidth = static_cast<float>(m_area.getGameWidth());
     float gameHeight = static_cast<float>(m_area.getGameHeight());
     m_drawHeight = m_area.getGameHeight();
@@ -988,9 +988,8 @@ void ZWindowGL::waitWhileInactive() {
 }
 
 void ZWindowGL::flipBackBuffer(bool waitWhileInactiveFlag, bool pumpEvents) {
-    bool confined = isConfined();
     setWorldView(0, 0, 0, 1.0f, false);
-    if (m_context) drawOverlays(confined);
+    if (m_context) drawOverlays();
     if (m_window) SDL_GL_SwapWindow(m_window);
     ZSetting::saveSettings();
 

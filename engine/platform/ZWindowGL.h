@@ -105,7 +105,7 @@ private:
     bool isConfined();
     void confinePointer();
     void drawBlackRect(float x1, float y1, float x2, float y2, float alpha);
-    void drawOverlays(bool confined);
+    void drawOverlays();
     void waitWhileInactive();
 
     bool m_depthBuffer;
