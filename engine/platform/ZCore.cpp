@@ -10,6 +10,9 @@
 #include "ZSysDebug.h"
 #include "ZSysMacOSX.h"
 #include "ZWindow.h"
+#include "ZBatchGL.h"
+#include "ZGraphicGL.h"
+#include "ZPixelShaderGL.h"
 #include "ZWindowGL.h"
 
 namespace {
@@ -134,6 +137,18 @@ ZWindow* ZCore::createZWindow(Erenderer renderer, bool depthBuffer, bool stencil
 
 Erenderer ZCore::getRenderer() {
     return g_renderer;
+}
+
+ZGraphic* ZCore::createZGraphic() {
+    return g_renderer == eRendererOpenGL ? new ZGraphicGL() : nullptr;
+}
+
+ZBatch* ZCore::createZBatch() {
+    return g_renderer == eRendererOpenGL ? new ZBatchGL() : nullptr;
+}
+
+ZPixelShader* ZCore::createZPixelShader() {
+    return g_renderer == eRendererOpenGL ? new ZPixelShaderGL() : nullptr;
 }
 
 void ZCore::registerNewZSound(ZSoundFactory factory) {

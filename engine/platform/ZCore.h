@@ -3,6 +3,9 @@
 #include <cstdarg>
 
 class ZWindow;
+class ZGraphic;
+class ZBatch;
+class ZPixelShader;
 struct ZEvent;
 class ZSoundBase;
 class ZVideoBase;
@@ -30,6 +33,11 @@ public:
 
     static ZWindow* createZWindow(Erenderer renderer, bool depthBuffer, bool stencil);
     static Erenderer getRenderer();
+    // Renderer objects of the OpenGL renderer (null for any other); owned by the caller.
+    // createZGraphic may be called on any thread.
+    static ZGraphic* createZGraphic();
+    static ZBatch* createZBatch();
+    static ZPixelShader* createZPixelShader();
 
     static void registerNewZSound(ZSoundFactory factory);
     static ZSoundBase* createZSound();

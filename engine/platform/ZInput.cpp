@@ -297,3 +297,6 @@ void ZInput::processSimTouchDown(long x, long y, long phase) {
     if (phase == 0) g_touchDown = true;
     if (phase == 2) g_touchDown = false;
 }
+
+// Placeholder until the soft pointer lands.
+void ZInput::drawSoftMousePointer(bool, float) {}

@@ -56,6 +56,10 @@ public:
     static long getCapturedMouseX();
     static long getCapturedMouseY();
 
+    // Draws the engine's own pointer at the real pointer position (the buffer flip calls it):
+    // clamp keeps it inside the game size; scale stretches the image.
+    static void drawSoftMousePointer(bool clamp, float scale);
+
     static void simulateTouchscreen(bool simulate);
     // y counts from the top, as touch events carry it. Phase 0 presses, 2 releases, others move.
     static void processSimTouchDown(long x, long y, long phase);

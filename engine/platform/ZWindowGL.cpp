@@ -1015,3 +1015,48 @@ void ZWindowGL::flipBackBuffer(bool waitWhileInactiveFlag, bool pumpEvents) {
         ZCore::logMessage("OpenGL: hide OS mouse pointer upon activation");
     }
 }
+
+// ---- Placeholders until the view state and render-target contexts land ----
+
+void ZWindowGL::setClearColor(float r, float g, float b, float a) {
+    m_clearColor[0] = r;
+    m_clearColor[1] = g;
+    m_clearColor[2] = b;
+    m_clearColor[3] = a;
+}
+void ZWindowGL::getClearColor(float* rgba) const {
+    for (int i = 0; i < 4; i++) rgba[i] = m_clearColor[i];
+}
+void ZWindowGL::setViewSize(long width, long height) {
+    m_viewWidth = width;
+    m_viewHeight = height;
+}
+void ZWindowGL::setWorldMatrix(ZMatrix*) {}
+void ZWindowGL::setProjectionMatrix(ZMatrix*) {}
+void ZWindowGL::setClipRect(bool, float, float, float, float) {}
+void ZWindowGL::beginStencil(bool, bool, float, bool) {}
+void ZWindowGL::endStencil() {}
+void ZWindowGL::begin3d(bool, bool, ZWindow3dCulling, bool) {}
+void ZWindowGL::set3dMatrix(long, ZMatrix*) {}
+void ZWindowGL::set3dAmbientLight(float, float, float, float) {}
+void ZWindowGL::set3dLight(long, ZWindow3dLight*) {}
+void ZWindowGL::set3dMatColor(float, float, float, float) {}
+void ZWindowGL::end3d() {}
+void ZWindowGL::restoreState() {}
+bool ZWindowGL::saveBackBuffer(const char*, long, long, long) {
+    return false;
+}
+void ZWindowGL::setPixelShader(ZPixelShader* shader) {
+    m_pixelShader = shader;
+}
+void ZWindowGL::setPixelShaderParam(long, float*) {}
+bool ZWindowGL::makeGLContextCurrent(void*) {
+    return false;
+}
+bool ZWindowGL::createGLContextAndPBuffer(long, long, bool, bool, GLenumValue, GLintValue, void**,
+                                          void**) {
+    return false;
+}
+void ZWindowGL::updateGLTexture(void*, void*) {}
+void ZWindowGL::destroyGLContext(void*) {}
+void ZWindowGL::destroyGLPBuffer(void*) {}

@@ -4,9 +4,15 @@
 
 #include "ZFrameTimer.h"
 #include "ZGameArea.h"
+#include "ZMatrix.h"
 #include "ZWindow.h"
 
 struct SDL_Window;
+class ZPixelShader;
+
+// GLenum and GLint without the GL headers.
+typedef unsigned int GLenumValue;
+typedef int GLintValue;
 union SDL_Event;
 
 // The game window: an SDL window with one OpenGL context kept across full-screen toggles, in
@@ -60,7 +66,22 @@ public:
     void setMaxFrameRate(long rate) override;
     void resetFrameTime() override { m_timer.reset(); }
     double getFrameTime() override { return m_timer.getFrameTime(); }
+    void setClearColor(float r, float g, float b, float a) override;
     void setWorldView(float dx, float dy, float angle, float zoom, bool clear) override;
+    void setDefaultWorldView() override { setWorldView(0, 0, 0, 1, false); }
+    void setWorldMatrix(ZMatrix* matrix) override;
+    void setProjectionMatrix(ZMatrix* matrix) override;
+    void setClipRect(bool enable, float x1, float y1, float x2, float y2) override;
+    void beginStencil(bool clear, bool write, float alphaReference, bool invert) override;
+    void endStencil() override;
+    void begin3d(bool clearDepth, bool writeDepth, ZWindow3dCulling culling, bool flag) override;
+    void setBlitDepth(float depth) override { m_blitDepth = -depth; }
+    void set3dMatrix(long which, ZMatrix* matrix) override;
+    void set3dAmbientLight(float r, float g, float b, float a) override;
+    void set3dLight(long index, ZWindow3dLight* light) override;
+    void set3dMatColor(float r, float g, float b, float a) override;
+    void end3d() override;
+    void restoreState() override;
     void processEvents() override;
     void flipBackBuffer(bool waitWhileInactive, bool pumpEvents) override;
     void setCallBack(ZWindowCallback callback) override { m_callback = callback; }
@@ -69,6 +90,9 @@ public:
     void displayMouse(bool display) override { m_softPointer = display; }
     bool isDisplayingMouse() override { return m_softPointer; }
     bool canDisplayMouse() override;
+    bool saveBackBuffer(const char* path, long format, long width, long height) override;
+    void setPixelShader(ZPixelShader* shader) override;
+    void setPixelShaderParam(long index, float* values) override;
     void enumerateDisplays(ZDisplayCallback callback) override;
     bool isTouchscreen() override { return m_touchSimulation; }
     void simulateTouchscreen(bool simulate) override;
@@ -88,6 +112,43 @@ public:
     long getDisplayState() const { return m_displayState; }
     const ZGameArea& getGameArea() const { return m_area; }
 
+    // ---- What the renderer reads and sets ----
+    bool hasPixelShaderSupport() const { return m_pixelShaders; }
+    bool hasMultitextureSupport() const { return m_multitexturing; }
+    bool hasVertexBufferObjects() const { return m_vertexBufferObjects; }
+    float getMipMapBias() const { return m_mipmapBias; }
+    // The z of every blit: the negation of what setBlitDepth was given.
+    float getBlitDepth() const { return m_blitDepth; }
+    // The flag of begin3d; blending is off while it is set.
+    bool get3dFlag() const { return m_3dFlag; }
+    bool isClipEnabled() const { return m_clipEnabled; }
+    void getClearColor(float* rgba) const;
+    // The size the 2D projection spans, and whether a render target is being drawn into.
+    void setViewSize(long width, long height);
+    long getViewWidth() const { return m_viewWidth; }
+    long getViewHeight() const { return m_viewHeight; }
+    void setRenderTargetActive(bool active) { m_renderTargetActive = active; }
+    bool isRenderTargetActive() const { return m_renderTargetActive; }
+    // The viewport over the game area; the scissor box over it too when the area is scaled.
+    void applyGameAreaViewport(bool scissorWhenScaled);
+
+    // ---- Render-target contexts ----
+    // A target is a framebuffer object whose colour attachment is the target's texture, with a
+    // depth (and, with the window's stencil flag, stencil) renderbuffer. Its "context" is a
+    // record of the draw state that a context of its own would keep (shader, scissor, stencil,
+    // 3D state, matrices, viewport): making a context current saves the live state into the
+    // current context's record and loads the new one's, and binds its framebuffer.
+    void* getMainGLContext() const { return m_mainContext; }
+    void* getBackBufferRenderContext() const { return m_currentContext; }
+    bool makeGLContextCurrent(void* context);
+    bool createGLContextAndPBuffer(long width, long height, bool alpha, bool depth, GLenumValue
+                                   target, GLintValue internalFormat, void** context,
+                                   void** buffer);
+    // Makes the texture bound in that context the buffer's colour image (attaches it once).
+    void updateGLTexture(void* context, void* buffer);
+    void destroyGLContext(void* context);
+    void destroyGLPBuffer(void* buffer);
+
 private:
     bool hasOwnWindow() const { return m_window != nullptr; }
     bool isFullScreenState() const { return m_displayState != 0; }
@@ -95,7 +156,6 @@ private:
     void checkWideScreen(long desktopWidth, long desktopHeight, long& width, long& height);
     bool setDisplayMode(long width, long height, long depth);
     void restoreDisplayMode();
-    void applyGameAreaViewport(bool scissorWhenScaled);
     void setupGLState();
     void probeCapabilities();
     void initializeInput(long mouseX, long mouseY);
@@ -146,6 +206,15 @@ private:
 
     float m_gamma = 1.0f;
     float m_clearColor[4] = {0, 0, 0, 1};
+    bool m_clipEnabled = false;
+    float m_blitDepth = 0;
+    bool m_3dFlag = false;
+    ZMatrix m_3dProjection;
+    ZMatrix m_3dView;
+    ZPixelShader* m_pixelShader = nullptr;
+    // The main context's record and the one current now (see the render-target contexts).
+    void* m_mainContext = nullptr;
+    void* m_currentContext = nullptr;
 
     ZWindowCallback m_callback = nullptr;
     ZWindowEventCallback m_eventCallback = nullptr;

@@ -43,10 +43,6 @@ void flushNothing(png_structp) {}
 
 }  // namespace
 
-uint32_t rgba(unsigned r, unsigned g, unsigned b, unsigned a) {
-    return r | (g << 8) | (b << 16) | (static_cast<uint32_t>(a) << 24);
-}
-
 uint32_t grey(unsigned value, unsigned alpha) {
     return rgba(value, value, value, alpha);
 }

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "PixelWords.h"
+
 class ZImage;
 class ZImageHandler;
 
 typedef std::vector<unsigned char> Bytes;
 
-// A pixel as the image stores it: bytes R, G, B, A in memory.
-uint32_t rgba(unsigned r, unsigned g, unsigned b, unsigned a = 255);
 uint32_t grey(unsigned value, unsigned alpha = 255);
 std::string describePixel(uint32_t pixel);
 std::vector<std::string> describe(const std::vector<uint32_t>& pixels);

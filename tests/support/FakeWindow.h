@@ -80,6 +80,24 @@ public:
                         std::to_string(angle) + " " + std::to_string(zoom) + " " +
                         (clear ? "clear" : "keep"));
     }
+    void setClearColor(float, float, float, float) override {}
+    void setDefaultWorldView() override { setWorldView(0, 0, 0, 1, false); }
+    void setWorldMatrix(ZMatrix*) override {}
+    void setProjectionMatrix(ZMatrix*) override {}
+    void setClipRect(bool, float, float, float, float) override {}
+    void beginStencil(bool, bool, float, bool) override {}
+    void endStencil() override {}
+    void begin3d(bool, bool, ZWindow3dCulling, bool) override {}
+    void setBlitDepth(float) override {}
+    void set3dMatrix(long, ZMatrix*) override {}
+    void set3dAmbientLight(float, float, float, float) override {}
+    void set3dLight(long, ZWindow3dLight*) override {}
+    void set3dMatColor(float, float, float, float) override {}
+    void end3d() override {}
+    void restoreState() override {}
+    bool saveBackBuffer(const char*, long, long, long) override { return false; }
+    void setPixelShader(ZPixelShader*) override {}
+    void setPixelShaderParam(long, float*) override {}
     void processEvents() override { calls.push_back("processEvents"); }
     void flipBackBuffer(bool wait, bool pump) override {
         calls.push_back(std::string("flipBackBuffer ") + (wait ? "wait" : "nowait") + " " +
