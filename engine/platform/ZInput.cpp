@@ -8,6 +8,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "SoftPointerImage.h"
+#include "ZCore.h"
+#include "ZGraphic.h"
 #include "ZSysMacOSX.h"
 #include "ZWindow.h"
 
@@ -60,6 +63,7 @@ constexpr std::array<uint32_t, kKeyCount> g_keyMap = buildKeyMap();
 
 bool g_pointerHidden = false;
 bool g_systemPointerHidden = false;
+ZGraphic* g_softPointer = nullptr;
 
 bool g_touchSimulated = false;
 long g_touchX = 0;
@@ -124,6 +128,26 @@ short readMouseY(bool real) {
     return gameY(y);
 }
 
+// The picture is uploaded into the window's GL context, which is current whenever the window
+// initialises the input; input state used apart from a game window has nothing to draw with.
+void createSoftPointer() {
+    delete g_softPointer;
+    g_softPointer = nullptr;
+    if (!SDL_GL_GetCurrentContext()) return;
+
+    ZGraphic* graphic = ZCore::createZGraphic();
+    if (graphic) {
+        graphic->setTextureQuality(true);
+        if (graphic->loadPictureFromPtr(".png", kSoftPointerImage, sizeof(kSoftPointerImage), true,
+                                        true, false, 0, nullptr)) {
+            g_softPointer = graphic;
+            return;
+        }
+        delete graphic;
+    }
+    ZCore::logMessage("Input: couldn't load the soft mouse pointer, ERROR");
+}
+
 void showSystemCursor(bool show) {
     if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
     g_systemPointerHidden = !show;
@@ -145,9 +169,12 @@ void ZInput::initialize(ZWindow* window, void* osWindow, void*, long xOffset, lo
 
     for (bool& button : g_buttons) button = false;
     for (long key = 0; key <= kNoPortableKey; key++) g_keys[key] = false;
+    createSoftPointer();
 }
 
 void ZInput::cleanup() {
+    delete g_softPointer;
+    g_softPointer = nullptr;
     g_window = nullptr;
     g_sdlWindow = nullptr;
 }
@@ -298,5 +325,22 @@ void ZInput::processSimTouchDown(long x, long y, long phase) {
     if (phase == 2) g_touchDown = false;
 }
 
-// Placeholder until the soft pointer lands.
-void ZInput::drawSoftMousePointer(bool, float) {}
+void ZInput::drawSoftMousePointer(bool clamp, float scale) {
+    if (!g_softPointer || !g_window) return;
+    long x = getRealMouseX();
+    long y = getRealMouseY();
+    if (clamp) {
+        // min before max: an empty game area pins the pointer to its first pixel.
+        x = std::max(0L, std::min(x, g_window->getWindowWidth() - 1));
+        y = std::max(0L, std::min(y, g_window->getWindowHeight() - 1));
+    }
+    g_window->setWorldView(0, 0, 0, 1.0f, false);
+
+    // The arrow's tip is the image's top-left pixel, one pixel up and left of the pointer.
+    float width = g_softPointer->getWidth();
+    float height = g_softPointer->getHeight();
+    float left = static_cast<float>(x - 1);
+    float top = static_cast<float>(y - 1);
+    g_softPointer->stretchAlphaRect(0, 0, width, height, left, top, left + width * scale,
+                                    top + height * scale, 1.0f, 0.0f, false, false, 0.0f, 0.0f);
+}

@@ -1,22 +1,32 @@
 #include "ZWindowGL.h"
 
 #include <SDL.h>
-#include <SDL_opengl.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "TazelApplication.h"
 #include "TazelApplicationDelegate.h"
 #include "TazelKeyCodes.h"
+#include "ZBatchGL.h"
 #include "ZCore.h"
 #include "ZDisplayModeSearch.h"
+#include "ZFramebufferGL.h"
+#include "ZGLContextGL.h"
+#include "ZGLExtensions.h"
+#include "ZGraphic.h"
+#include "ZGraphicGL.h"
+#include "ZImage.h"
 #include "ZInput.h"
 #include "ZMiscTools.h"
+#include "ZPixelShaderGL.h"
+#include "ZScissorBox.h"
 #include "ZSetting.h"
 #include "ZSysMacOSX.h"
 
@@ -30,6 +40,10 @@ long monotonicMilliseconds(void*) {
 
 void sleepOneMillisecond(void*) {
     SDL_Delay(1);
+}
+
+void* glProcAddress(const char* name) {
+    return SDL_GL_GetProcAddress(name);
 }
 
 bool hasExtension(const char* extensions, const char* name) {
@@ -136,6 +150,12 @@ ZWindowGL::ZWindowGL(bool depthBuffer, bool stencil)
 
 ZWindowGL::~ZWindowGL() {
     ZInput::cleanup();
+    // The renderer's objects live in this window's context; a window that never made one
+    // leaves them to the window that did.
+    if (m_context) {
+        ZBatchGL::cleanup();
+        ZGraphicGL::cleanup();
+    }
     cleanup();
 }
 
@@ -330,6 +350,16 @@ bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windo
         return false;
     }
     ZCore::logMessage("OpenGL: %s doublebuffer context created", kind);
+    ZGLExtensions::load(glProcAddress);
+    m_getProgramiv = SDL_GL_GetProcAddress("glGetProgramivARB");
+    m_mainContext = new (std::nothrow) ZGLContextGL(nullptr, w, h);
+    m_currentContext = m_mainContext;
+    if (!m_mainContext) {
+        ZCore::logMessage("OpenGL: couldn't create context for %d bpp doublebuffer, %s, ERROR",
+                          static_cast<int>(depth), kind);
+        cleanup();
+        return false;
+    }
 
     if (m_displayState == 1 && !setDisplayMode(w, h, depth)) {
         ZCore::logMessage("OpenGL: failed to switch to fullscreen, continuing in windowed mode");
@@ -363,6 +393,7 @@ bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windo
     probeCapabilities();
 
     m_renderTargetActive = false;
+    setupRenderer();
     initializeInput(mouseX, mouseY);
     ZMiscTools::setZWindow(this);
 
@@ -371,6 +402,18 @@ bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windo
                           static_cast<int>(m_minTextureSize), static_cast<int>(m_minTextureSize));
         cleanup();
         return false;
+    }
+    if (m_requirementFlags & 1) {
+        ZGraphic* probe = ZCore::createZGraphic();
+        bool made = probe && probe->makeRenderTarget(256, 256, true, true, false);
+        delete probe;
+        if (!made) {
+            ZCore::logMessage("OpenGL: render target test failed");
+            ZCore::logMessage(
+                "OpenGL: minimum requirement of render targets support not met, ERROR");
+            cleanup();
+            return false;
+        }
     }
 
     applySwapInterval();
@@ -390,17 +433,25 @@ bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windo
 }
 
 void ZWindowGL::setupGLState() {
+    resetFixedFunctionState();
+    applyGameAreaViewport(true);
+}
+
+// Smooth shading, no depth test, culling, lighting or texture-coordinate generation, and the
+// orthographic projection over the game size.
+void ZWindowGL::resetFixedFunctionState() {
     glShadeModel(GL_SMOOTH);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0, m_area.getGameWidth(), 0, m_area.getGameHeight(), 0, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    applyGameAreaViewport(true);
 }
 
 void ZWindowGL::applyGameAreaViewport(bool scissorWhenScaled) {
@@ -462,9 +513,18 @@ void ZWindowGL::probeCapabilities() {
         m_edgeClamp = 2;
     else
         m_edgeClamp = 0;
-    m_vertexBufferObjects = hasExtension(extensions, "GL_ARB_vertex_buffer_object");
-    m_pixelShaders = hasExtension(extensions, "GL_ARB_shading_language_100") &&
-                     hasExtension(extensions, "GL_ARB_shader_objects");
+    // A feature counts only when its entry points came too.
+    m_multitexturing =
+        m_multitexturing && ZGLExtensions::activeTexture && ZGLExtensions::clientActiveTexture;
+    m_vertexBufferObjects = hasExtension(extensions, "GL_ARB_vertex_buffer_object") &&
+                            ZGLExtensions::genBuffers && ZGLExtensions::deleteBuffers &&
+                            ZGLExtensions::bindBuffer && ZGLExtensions::bufferData;
+    // The shaders are ARB fragment programs: that extension, not the shading language, says
+    // whether they run.
+    m_pixelShaders = hasExtension(extensions, "GL_ARB_fragment_program") &&
+                     ZGLExtensions::genPrograms && ZGLExtensions::deletePrograms &&
+                     ZGLExtensions::bindProgram && ZGLExtensions::programString &&
+                     ZGLExtensions::programLocalParameter4f && m_getProgramiv;
 
     auto supported = [](bool flag) { return flag ? "supported" : "NOT supported"; };
     ZCore::logMessage("OpenGL: non-square textures are %s", supported(m_rectangleTextures));
@@ -544,6 +604,8 @@ bool ZWindowGL::toggleFullScreen(bool fullScreen) {
     long mouseX = ZInput::getRealMouseX(), mouseY = ZInput::getRealMouseY();
     long w = m_area.getGameWidth(), h = m_area.getGameHeight();
     long previous = m_displayState;
+    // The window's own framebuffer is what changes size.
+    if (m_mainContext) makeGLContextCurrent(m_mainContext);
     if (fullScreen) {
         m_displayState = m_fullscreenWindow && !m_hostView ? 2 : 1;
         m_area.reset(w, h);
@@ -587,6 +649,7 @@ bool ZWindowGL::toggleFullScreen(bool fullScreen) {
     m_viewWidth = m_area.getGameWidth();
     m_viewHeight = m_area.getGameHeight();
     m_renderTargetActive = false;
+    setupRenderer();
     initializeInput(0, 0);
     ZInput::mousePointerTo(mouseX, mouseY);
     ZMiscTools::setZWindow(this);
@@ -614,10 +677,15 @@ void ZWindowGL::resizeGameWindow(long, long) {}
 
 void ZWindowGL::cleanup() {
     bool hadWindow = m_window != nullptr;
+    // Programs are deleted while their context still exists.
+    if (m_context) ZPixelShaderGL::cleanup();
+    destroyRenderContexts();
     if (m_context) {
         SDL_GL_MakeCurrent(m_window, nullptr);
         SDL_GL_DeleteContext(m_context);
         m_context = nullptr;
+        ZGLExtensions::clear();
+        m_getProgramiv = nullptr;
     }
     if (m_displayState == 1 && m_window) restoreDisplayMode();
     if (m_window) {
@@ -635,6 +703,7 @@ void ZWindowGL::cleanup() {
 
 void ZWindowGL::setWorldView(float dx, float dy, float angle, float zoom, bool clear) {
     if (!m_context) return;
+    if (m_clipEnabled) setClipRect(false, 0, 0, 0, 0);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     if (m_renderTargetActive)
@@ -902,29 +971,21 @@ bool ZWindowGL::handleOSFocus(bool gained) {
 // ---- The flip ----
 
 void ZWindowGL::drawBlackRect(float x1, float y1, float x2, float y2, float alpha) {
-    // Drawing coordinates run downwards; the projection runs upwards over the same height.
-    float height = static_cast<float>(m_drawHeight);
-    glDisable(GL_TEXTURE_2D);
-    if (alpha < 1.0f) {
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    } else {
-        glDisable(GL_BLEND);
-    }
-    glColor4f(0, 0, 0, alpha);
-    glBegin(GL_QUADS);
-    glVertex2f(x1, height - y1);
-    glVertex2f(x2, height - y1);
-    glVertex2f(x2, height - y2);
-    glVertex2f(x1, height - y2);
-    glEnd();
-    glColor4f(1, 1, 1, 1);
+    ZGraphicGL::drawStatelessRect(x1, y1, x2, y2, 0, 0, 0, alpha);
+}
+
+void ZWindowGL::drawSoftPointer(bool confined) {
+    if (!m_softPointer || ZSysMacOSX::isModalViewDisplayed() || m_quit) return;
+    // Outside the view and not held in the game area, the system pointer shows instead.
+    if (m_displayState != 1 && m_pointerOutside && !confined) return;
+    long displayWidth = m_area.getDisplayWidth();
+    float scale = isFullScreenState() && displayWidth > 1200 ? displayWidth / 1200.0f : 1.0f;
+    ZInput::drawSoftMousePointer(confined, scale);
 }
 
 void ZWindowGL::drawOverlays() {
     float gameWidth = static_cast<float>(m_area.getGameWidth());
     float gameHeight = static_cast<float>(m_area.getGameHeight());
-    m_drawHeight = m_area.getGameHeight();
     if (!m_area.isScaled()) {
         if (m_gamma < 1.0f) drawBlackRect(-1, -1, gameWidth + 1, gameHeight + 1, 1.0f - m_gamma);
         return;
@@ -944,7 +1005,8 @@ void ZWindowGL::drawOverlays() {
     glOrtho(0, displayWidth, 0, displayHeight, 0, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    m_drawHeight = m_area.getDisplayHeight();
+    // The bars are drawn in display coordinates, flipped against the display's height.
+    ZGraphicGL::g_fCurWindowHeight = displayHeight;
 
     float actualWidth = static_cast<float>(m_area.getActualWidth());
     float actualHeight = static_cast<float>(m_area.getActualHeight());
@@ -972,7 +1034,7 @@ void ZWindowGL::drawOverlays() {
               static_cast<GLsizei>(m_area.getActualHeight()));
     glEnable(GL_SCISSOR_TEST);
     setWorldView(0, 0, 0, 1.0f, false);
-    m_drawHeight = m_area.getGameHeight();
+    ZGraphicGL::g_fCurWindowHeight = gameHeight;
 }
 
 void ZWindowGL::waitWhileInactive() {
@@ -988,9 +1050,16 @@ void ZWindowGL::waitWhileInactive() {
 }
 
 void ZWindowGL::flipBackBuffer(bool waitWhileInactiveFlag, bool pumpEvents) {
+    if (m_clipEnabled) setClipRect(false, 0, 0, 0, 0);
+    bool confined = isConfined();
+    if (m_context) drawSoftPointer(confined);
     setWorldView(0, 0, 0, 1.0f, false);
     if (m_context) drawOverlays();
     if (m_window) SDL_GL_SwapWindow(m_window);
+    if (m_context) {
+        ZGraphicGL::buffersFlipped();
+        ZBatchGL::buffersFlipped();
+    }
     ZSetting::saveSettings();
 
     if (pumpEvents) processEvents();
@@ -1016,7 +1085,7 @@ void ZWindowGL::flipBackBuffer(bool waitWhileInactiveFlag, bool pumpEvents) {
     }
 }
 
-// ---- Placeholders until the view state and render-target contexts land ----
+// ---- View, clipping, stencil and 3D state ----
 
 void ZWindowGL::setClearColor(float r, float g, float b, float a) {
     m_clearColor[0] = r;
@@ -1024,39 +1093,399 @@ void ZWindowGL::setClearColor(float r, float g, float b, float a) {
     m_clearColor[2] = b;
     m_clearColor[3] = a;
 }
+
 void ZWindowGL::getClearColor(float* rgba) const {
     for (int i = 0; i < 4; i++) rgba[i] = m_clearColor[i];
 }
+
 void ZWindowGL::setViewSize(long width, long height) {
     m_viewWidth = width;
     m_viewHeight = height;
 }
-void ZWindowGL::setWorldMatrix(ZMatrix*) {}
-void ZWindowGL::setProjectionMatrix(ZMatrix*) {}
-void ZWindowGL::setClipRect(bool, float, float, float, float) {}
-void ZWindowGL::beginStencil(bool, bool, float, bool) {}
-void ZWindowGL::endStencil() {}
-void ZWindowGL::begin3d(bool, bool, ZWindow3dCulling, bool) {}
-void ZWindowGL::set3dMatrix(long, ZMatrix*) {}
-void ZWindowGL::set3dAmbientLight(float, float, float, float) {}
-void ZWindowGL::set3dLight(long, ZWindow3dLight*) {}
-void ZWindowGL::set3dMatColor(float, float, float, float) {}
-void ZWindowGL::end3d() {}
-void ZWindowGL::restoreState() {}
-bool ZWindowGL::saveBackBuffer(const char*, long, long, long) {
-    return false;
+
+void ZWindowGL::setWorldMatrix(ZMatrix* matrix) {
+    if (!m_context || !matrix) return;
+    // The matrix works in the top-down coordinates that drawing sends.
+    float height = ZGraphicGL::g_fCurWindowHeight;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    if (m_renderTargetActive) glTranslatef(0, static_cast<float>(m_viewHeight), 0);
+    glTranslatef(0, height, 0);
+    glMultMatrixf(matrix->m);
+    glTranslatef(0, -height, 0);
 }
+
+void ZWindowGL::setProjectionMatrix(ZMatrix* matrix) {
+    if (!m_context || !matrix) return;
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(matrix->m);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void ZWindowGL::setClipRect(bool enable, float x1, float y1, float x2, float y2) {
+    if (!m_context) return;
+    if (!enable) {
+        if (!m_clipEnabled) return;
+        // A scaled game area keeps its own scissor against the letterbox; a render target has
+        // no letterbox, and the window's box would clip the target's picture.
+        if (m_area.isScaled() && !m_renderTargetActive) {
+            glScissor(static_cast<GLint>(m_area.getXOffset()),
+                      static_cast<GLint>(m_area.getYOffset()),
+                      static_cast<GLsizei>(m_area.getActualWidth()),
+                      static_cast<GLsizei>(m_area.getActualHeight()));
+            glEnable(GL_SCISSOR_TEST);
+        } else {
+            glDisable(GL_SCISSOR_TEST);
+        }
+        m_clipEnabled = false;
+        return;
+    }
+    ZScissorBox box = ZScissorBox::forClipRect(x1, y1, x2, y2, m_viewWidth, m_viewHeight,
+                                               m_renderTargetActive, m_area);
+    glScissor(static_cast<GLint>(box.x), static_cast<GLint>(box.y), static_cast<GLsizei>(box.width),
+              static_cast<GLsizei>(box.height));
+    glEnable(GL_SCISSOR_TEST);
+    m_clipEnabled = true;
+}
+
+void ZWindowGL::beginStencil(bool clear, bool write, float alphaReference, bool invert) {
+    if (!m_context) return;
+    if (write) {
+        float reference = alphaReference > 0 ? std::min(alphaReference, 1.0f) : 0.0f;
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(invert ? GL_LESS : GL_GEQUAL, reference);
+        glEnable(GL_STENCIL_TEST);
+        glStencilFunc(GL_ALWAYS, 0, ~0u);
+        glStencilOp(GL_KEEP, GL_KEEP, invert ? GL_DECR : GL_INCR);
+    } else {
+        glEnable(GL_STENCIL_TEST);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+        // The reference 0 against the stored value: LESS passes where the value is above 0.
+        glStencilFunc(invert ? GL_EQUAL : GL_LESS, 0, ~0u);
+        glDisable(GL_ALPHA_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    }
+    glClearStencil(0);
+    if (clear) glClear(GL_STENCIL_BUFFER_BIT);
+}
+
+void ZWindowGL::endStencil() {
+    if (!m_context) return;
+    glDisable(GL_STENCIL_TEST);
+    glDisable(GL_ALPHA_TEST);
+    // Ending right after writing the mask would otherwise leave every later drawing invisible.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
+void ZWindowGL::begin3d(bool clearDepth, bool writeDepth, ZWindow3dCulling culling, bool flag) {
+    m_3dFlag = flag;
+    if (!m_context) return;
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(writeDepth ? GL_TRUE : GL_FALSE);
+    if (culling == eZWindow3dCullClockwise || culling == eZWindow3dCullCounterClockwise) {
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        glFrontFace(culling == eZWindow3dCullClockwise ? GL_CW : GL_CCW);
+    } else {
+        glDisable(GL_CULL_FACE);
+    }
+    glClearDepth(1.0);
+    if (clearDepth) glClear(GL_DEPTH_BUFFER_BIT);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
+void ZWindowGL::set3dMatrix(long which, ZMatrix* matrix) {
+    if (!matrix || which < 0 || which > 2) return;
+    if (which == 0) m_3dProjection = *matrix;
+    if (which == 1) m_3dView = *matrix;
+    if (!m_context) return;
+    if (which == 2) {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixf(matrix->m);
+        return;
+    }
+    // Projection times view: the view applies to the points first.
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(m_3dProjection.m);
+    glMultMatrixf(m_3dView.m);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void ZWindowGL::set3dAmbientLight(float r, float g, float b, float a) {
+    if (!m_context) return;
+    GLfloat color[4] = {r, g, b, a};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, color);
+}
+
+void ZWindowGL::set3dLight(long index, ZWindow3dLight* light) {
+    if (!m_context) return;
+    GLint maxLights = 8;
+    glGetIntegerv(GL_MAX_LIGHTS, &maxLights);
+    if (index < 0 || index >= maxLights) return;
+    GLenum id = GL_LIGHT0 + static_cast<GLenum>(index);
+    if (!light) {
+        glDisable(id);
+        return;
+    }
+    // Positions and directions are given in world space, untouched by the current model-view.
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    const GLfloat none[4] = {0, 0, 0, 0};
+    const GLfloat white[4] = {1, 1, 1, 1};
+    glLightfv(id, GL_AMBIENT, none);
+    glLightfv(id, GL_DIFFUSE, light->color);
+    glLightfv(id, GL_SPECULAR, white);
+    GLfloat position[4];
+    if (light->type == 1) {
+        position[0] = light->direction[0];
+        position[1] = light->direction[1];
+        position[2] = light->direction[2];
+        position[3] = 0;
+    } else {
+        position[0] = light->position[0];
+        position[1] = light->position[1];
+        position[2] = light->position[2];
+        position[3] = 1;
+    }
+    glLightfv(id, GL_POSITION, position);
+    glLightf(id, GL_CONSTANT_ATTENUATION, light->constantAttenuation);
+    glLightf(id, GL_LINEAR_ATTENUATION, light->linearAttenuation);
+    glLightf(id, GL_QUADRATIC_ATTENUATION, light->quadraticAttenuation);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, white);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
+    glEnable(id);
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+}
+
+void ZWindowGL::set3dMatColor(float r, float g, float b, float a) {
+    if (!m_context) return;
+    GLfloat color[4] = {r, g, b, a};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, color);
+}
+
+void ZWindowGL::end3d() {
+    m_3dFlag = false;
+    if (!m_context) return;
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_CULL_FACE);
+    const GLfloat none[4] = {0, 0, 0, 0};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none);
+}
+
+void ZWindowGL::setupRenderer() {
+    ZGraphicGL::setup(this);
+    ZBatchGL::setup(this);
+    ZPixelShaderGL::setup(this);
+}
+
+void ZWindowGL::restoreState() {
+    if (!m_context) return;
+    SDL_GL_MakeCurrent(m_window, m_context);
+    bindContextFramebuffer(m_currentContext);
+    resetFixedFunctionState();
+    setupRenderer();
+    glViewport(static_cast<GLint>(m_area.getXOffset()), static_cast<GLint>(m_area.getYOffset()),
+               static_cast<GLsizei>(m_area.getActualWidth()),
+               static_cast<GLsizei>(m_area.getActualHeight()));
+    setWorldView(0, 0, 0, 1, false);
+}
+
+// ---- Back buffer to a file ----
+
+bool ZWindowGL::saveBackBuffer(const char* path, long format, long width, long height) {
+    if (!m_context || !path) return false;
+    SDL_GL_MakeCurrent(m_window, m_context);
+    long areaWidth = m_area.getActualWidth(), areaHeight = m_area.getActualHeight();
+    if (areaWidth <= 0 || areaHeight <= 0) return false;
+
+    std::vector<unsigned char> rgb(static_cast<size_t>(areaWidth) * areaHeight * 3);
+    GLint alignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    // Rows of an odd width are not padded to four bytes.
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (m_currentContext == m_mainContext) glReadBuffer(GL_BACK);
+    glReadPixels(static_cast<GLint>(m_area.getXOffset()), static_cast<GLint>(m_area.getYOffset()),
+                 static_cast<GLsizei>(areaWidth), static_cast<GLsizei>(areaHeight), GL_RGB,
+                 GL_UNSIGNED_BYTE, rgb.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+
+    uint32_t* pixels = new (std::nothrow) uint32_t[static_cast<size_t>(areaWidth) * areaHeight];
+    if (!pixels) {
+        ZCore::logMessage("OpenGL: not enough memory for saveBackBuffer, ERROR");
+        return false;
+    }
+    for (long row = 0; row < areaHeight; row++) {
+        const unsigned char* source =
+            &rgb[static_cast<size_t>(areaHeight - 1 - row) * areaWidth * 3];
+        uint32_t* target = pixels + static_cast<size_t>(row) * areaWidth;
+        for (long x = 0; x < areaWidth; x++, source += 3)
+            target[x] = source[0] | source[1] << 8 | source[2] << 16 | 0xFF000000u;
+    }
+    ZImage image;
+    image.setPixels(areaWidth, areaHeight, false, pixels, false, true);
+    long outWidth = width > 0 ? width : m_area.getGameWidth();
+    long outHeight = height > 0 ? height : m_area.getGameHeight();
+    image.resampleImage(outWidth, outHeight, 0);
+
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    if (!image.encodeImage(format, data, size, 94)) {
+        ZCore::logMessage("OpenGL: failed to encode image in format %d for saveBackBuffer",
+                          static_cast<int>(format));
+        return false;
+    }
+    FILE* file = fopen(path, "wb");
+    bool written = file && fwrite(data, 1, size, file) == size;
+    if (file && fclose(file) != 0) written = false;
+    delete[] data;
+    if (!written) {
+        ZCore::logMessage("OpenGL: couldn't write '%s' for saveBackBuffer, ERROR", path);
+        return false;
+    }
+    return true;
+}
+
+// ---- Pixel shaders ----
+
 void ZWindowGL::setPixelShader(ZPixelShader* shader) {
     m_pixelShader = shader;
+    if (!shader)
+        ZPixelShaderGL::clearPixelShader();
+    else
+        static_cast<ZPixelShaderGL*>(shader)->setPixelShader();
 }
-void ZWindowGL::setPixelShaderParam(long, float*) {}
-bool ZWindowGL::makeGLContextCurrent(void*) {
-    return false;
+
+void ZWindowGL::setPixelShaderParam(long index, float* values) {
+    if (!m_pixelShader) return;
+    // The game may delete the shader it set; a deleted one is forgotten, never called.
+    for (ZPixelShaderGL* live : ZPixelShaderGL::g_lGlPixelShaders) {
+        if (static_cast<ZPixelShader*>(live) == m_pixelShader) {
+            live->setPixelShaderParam(index, values);
+            return;
+        }
+    }
+    m_pixelShader = nullptr;
 }
-bool ZWindowGL::createGLContextAndPBuffer(long, long, bool, bool, GLenumValue, GLintValue, void**,
-                                          void**) {
-    return false;
+
+// ---- Render-target contexts ----
+
+ZGLContextGL* ZWindowGL::findContext(void* context) const {
+    if (!context) return nullptr;
+    if (context == m_mainContext) return m_mainContext;
+    for (ZGLContextGL* candidate : m_targetContexts)
+        if (candidate == context) return candidate;
+    return nullptr;
 }
-void ZWindowGL::updateGLTexture(void*, void*) {}
-void ZWindowGL::destroyGLContext(void*) {}
-void ZWindowGL::destroyGLPBuffer(void*) {}
+
+ZFramebufferGL* ZWindowGL::findFramebuffer(void* buffer) const {
+    if (!buffer) return nullptr;
+    for (ZFramebufferGL* candidate : m_framebuffers)
+        if (candidate == buffer) return candidate;
+    return nullptr;
+}
+
+void ZWindowGL::bindContextFramebuffer(const ZGLContextGL* context) {
+    if (context && ZGLExtensions::bindFramebuffer)
+        ZGLExtensions::bindFramebuffer(GL_FRAMEBUFFER, context->getFramebufferName());
+}
+
+bool ZWindowGL::makeGLContextCurrent(void* context) {
+    ZGLContextGL* next = findContext(context);
+    if (!m_context || !next) return false;
+    if (next == m_currentContext) return true;
+    if (next != m_mainContext && !next->getFramebuffer()) {
+        ZCore::logMessage("OpenGL: render target context without pbuffer, ERROR");
+        return false;
+    }
+    if (m_currentContext)
+        m_currentContext->capture(
+            m_pixelShaders ? reinterpret_cast<PFNGLGETPROGRAMIVARBPROC>(m_getProgramiv) : nullptr);
+    bindContextFramebuffer(next);
+    next->apply(m_pixelShaders);
+    // The switch rebinds the fragment program behind the shaders' back.
+    ZPixelShaderGL::g_nActiveShaderId =
+        m_pixelShaders && next->programEnabled ? static_cast<long>(next->program) : -1;
+    m_currentContext = next;
+    return true;
+}
+
+bool ZWindowGL::createGLContextAndPBuffer(long width, long height, bool, bool depth,
+                                          GLenumValue target, GLintValue internalFormat,
+                                          void** context, void** buffer) {
+    if (context) *context = nullptr;
+    if (buffer) *buffer = nullptr;
+    if (!context || !buffer || !m_context) return false;
+    int bits = static_cast<int>(m_desktopDepth);
+    if (!ZFramebufferGL::isSupported()) {
+        ZCore::logMessage(
+            "OpenGL: couldn't find suitable pixel format for render target, %d bpp, %s, ERROR",
+            bits, depth ? "depth buffer" : "no depth buffer");
+        return false;
+    }
+    ZFramebufferGL* framebuffer = new (std::nothrow) ZFramebufferGL();
+    if (!framebuffer ||
+        !framebuffer->create(width, height, target, internalFormat, depth, m_stencil)) {
+        ZCore::logMessage("OpenGL: couldn't create pbuffer for render target, %d bpp, ERROR", bits);
+        delete framebuffer;
+        return false;
+    }
+    ZGLContextGL* record = new (std::nothrow) ZGLContextGL(framebuffer, width, height);
+    if (!record) {
+        ZCore::logMessage("OpenGL: couldn't create context for render target, %d bpp, ERROR", bits);
+        delete framebuffer;
+        return false;
+    }
+    m_framebuffers.push_back(framebuffer);
+    m_targetContexts.push_back(record);
+    *context = record;
+    *buffer = framebuffer;
+    return true;
+}
+
+void ZWindowGL::updateGLTexture(void* context, void* buffer) {
+    ZFramebufferGL* framebuffer = findFramebuffer(buffer);
+    if (!m_context || !findContext(context) || !framebuffer) return;
+    GLuint texture = ZFramebufferGL::boundTexture(framebuffer->getTarget());
+    if (texture == 0) {
+        ZCore::logMessage("OpenGL: no texture bound to take the render target's picture, ERROR");
+        return;
+    }
+    framebuffer->attachTexture(texture);
+}
+
+void ZWindowGL::destroyGLContext(void* context) {
+    ZGLContextGL* record = findContext(context);
+    if (!record || record == m_mainContext) return;
+    if (record == m_currentContext) makeGLContextCurrent(m_mainContext);
+    m_targetContexts.erase(std::find(m_targetContexts.begin(), m_targetContexts.end(), record));
+    delete record;
+}
+
+void ZWindowGL::destroyGLPBuffer(void* buffer) {
+    ZFramebufferGL* framebuffer = findFramebuffer(buffer);
+    if (!framebuffer) return;
+    if (m_currentContext && m_currentContext->getFramebuffer() == framebuffer)
+        makeGLContextCurrent(m_mainContext);
+    // A context left without its buffer can no longer be made current.
+    for (ZGLContextGL* record : m_targetContexts)
+        if (record->getFramebuffer() == framebuffer) record->setFramebuffer(nullptr);
+    m_framebuffers.erase(std::find(m_framebuffers.begin(), m_framebuffers.end(), framebuffer));
+    delete framebuffer;
+}
+
+void ZWindowGL::destroyRenderContexts() {
+    if (m_mainContext && m_currentContext != m_mainContext) makeGLContextCurrent(m_mainContext);
+    for (ZGLContextGL* record : m_targetContexts) delete record;
+    m_targetContexts.clear();
+    for (ZFramebufferGL* framebuffer : m_framebuffers) delete framebuffer;
+    m_framebuffers.clear();
+    delete m_mainContext;
+    m_mainContext = nullptr;
+    m_currentContext = nullptr;
+}

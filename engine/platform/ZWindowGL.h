@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "ZFrameTimer.h"
 #include "ZGameArea.h"
@@ -8,6 +9,8 @@
 #include "ZWindow.h"
 
 struct SDL_Window;
+class ZFramebufferGL;
+class ZGLContextGL;
 class ZPixelShader;
 
 // GLenum and GLint without the GL headers.
@@ -141,8 +144,8 @@ public:
     void* getMainGLContext() const { return m_mainContext; }
     void* getBackBufferRenderContext() const { return m_currentContext; }
     bool makeGLContextCurrent(void* context);
-    bool createGLContextAndPBuffer(long width, long height, bool alpha, bool depth, GLenumValue
-                                   target, GLintValue internalFormat, void** context,
+    bool createGLContextAndPBuffer(long width, long height, bool alpha, bool depth,
+                                   GLenumValue target, GLintValue internalFormat, void** context,
                                    void** buffer);
     // Makes the texture bound in that context the buffer's colour image (attaches it once).
     void updateGLTexture(void* context, void* buffer);
@@ -157,6 +160,7 @@ private:
     bool setDisplayMode(long width, long height, long depth);
     void restoreDisplayMode();
     void setupGLState();
+    void resetFixedFunctionState();
     void probeCapabilities();
     void initializeInput(long mouseX, long mouseY);
     void applySwapInterval();
@@ -165,7 +169,13 @@ private:
     bool isConfined();
     void confinePointer();
     void drawBlackRect(float x1, float y1, float x2, float y2, float alpha);
+    void drawSoftPointer(bool confined);
     void drawOverlays();
+    void setupRenderer();
+    ZGLContextGL* findContext(void* context) const;
+    ZFramebufferGL* findFramebuffer(void* buffer) const;
+    void bindContextFramebuffer(const ZGLContextGL* context);
+    void destroyRenderContexts();
     void waitWhileInactive();
 
     bool m_depthBuffer;
@@ -212,9 +222,14 @@ private:
     ZMatrix m_3dProjection;
     ZMatrix m_3dView;
     ZPixelShader* m_pixelShader = nullptr;
-    // The main context's record and the one current now (see the render-target contexts).
-    void* m_mainContext = nullptr;
-    void* m_currentContext = nullptr;
+    // The main context's record and the one current now (see the render-target contexts), the
+    // targets' contexts and buffers that live, and glGetProgramivARB for saving the bound
+    // fragment program.
+    ZGLContextGL* m_mainContext = nullptr;
+    ZGLContextGL* m_currentContext = nullptr;
+    std::vector<ZGLContextGL*> m_targetContexts;
+    std::vector<ZFramebufferGL*> m_framebuffers;
+    void* m_getProgramiv = nullptr;
 
     ZWindowCallback m_callback = nullptr;
     ZWindowEventCallback m_eventCallback = nullptr;
@@ -238,6 +253,4 @@ private:
     // The virtual key and modifiers of the key whose text is being dispatched.
     long m_textKey = 0;
     uint64_t m_textModifiers = 0;
-    // The height drawing coordinates are flipped against (game or whole display).
-    long m_drawHeight = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "ZBatch.h"
@@ -37,26 +38,25 @@ public:
                               float dx2, float dy2, ZMatrix* matrix, float angle, float zoomX,
                               float zoomY, float shearX, float shearY, float blend, bool flipX,
                               bool flipY, float centerX, float centerY) override;
-    void blitFastRectFxF(float sx1, float sy1, float sx2, float sy2, float dx, float dy,
-                         float zoom, float blend, float centerX, float centerY) override;
+    void blitFastRectFxF(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float zoom,
+                         float blend, float centerX, float centerY) override;
     void blitArbitraryQuad(float sx1, float sy1, float sx2, float sy2, float sx3, float sy3,
                            float sx4, float sy4, float dx1, float dy1, float dx2, float dy2,
                            float dx3, float dy3, float dx4, float dy4, float blend) override;
-    void blitArbitraryQuadGradient(float sx1, float sy1, float sx2, float sy2, float sx3,
-                                   float sy3, float sx4, float sy4, float dx1, float dy1,
-                                   float dx2, float dy2, float dx3, float dy3, float dx4,
-                                   float dy4, float r1, float g1, float b1, float a1, float r2,
-                                   float g2, float b2, float a2, float r3, float g3, float b3,
-                                   float a3, float r4, float g4, float b4, float a4) override;
+    void blitArbitraryQuadGradient(float sx1, float sy1, float sx2, float sy2, float sx3, float sy3,
+                                   float sx4, float sy4, float dx1, float dy1, float dx2, float dy2,
+                                   float dx3, float dy3, float dx4, float dy4, float r1, float g1,
+                                   float b1, float a1, float r2, float g2, float b2, float a2,
+                                   float r3, float g3, float b3, float a3, float r4, float g4,
+                                   float b4, float a4) override;
     void blitPerspectiveTriangle(float sx1, float sy1, float sx2, float sy2, float sx3, float sy3,
                                  float x1, float y1, float z1, float w1, float x2, float y2,
                                  float z2, float w2, float x3, float y3, float z3,
                                  float w3) override;
     void blitPerspectiveTriangleLit(float sx1, float sy1, float sx2, float sy2, float sx3,
-                                    float sy3, float x1, float y1, float z1, float w1,
-                                    float light1, float x2, float y2, float z2, float w2,
-                                    float light2, float x3, float y3, float z3, float w3,
-                                    float light3) override;
+                                    float sy3, float x1, float y1, float z1, float w1, float light1,
+                                    float x2, float y2, float z2, float w2, float light2, float x3,
+                                    float y3, float z3, float w3, float light3) override;
     void blitPerspectiveTriangleColor(float sx1, float sy1, float sx2, float sy2, float sx3,
                                       float sy3, float x1, float y1, float z1, float w1, float r1,
                                       float g1, float b1, float x2, float y2, float z2, float w2,
@@ -86,6 +86,34 @@ public:
     static ZWindowGL* g_lpZWindow;
 
 private:
+    // Floats of one vertex in each array.
+    static constexpr long kQuadStride = 3;
+    static constexpr long kTriangleStride = 4;
+    static constexpr long kLineStride = 3;
+    static constexpr long k3dStride = 8;
+
+    // Makes room for vertices of the kind whose count is given: flushes and reopens first when
+    // another kind is queued or the arrays are full. Returns the first vertex to write, or -1
+    // when nothing may be written (no open batch, or a primitive larger than the arrays).
+    long reserve(long* count, long vertices);
+    // Corners and source points as x, y pairs in the order top-left, top-right, bottom-right,
+    // bottom-left (no source: the texture's corner); colours four floats each, one set for all
+    // corners when colorStep is 0.
+    void writeQuad(long first, const float* corners, const float* source, const float* colors,
+                   long colorStep);
+    // Vertices (x, y, z, w) already in GL space, source points x, y (none: the texture's
+    // corner), four colour floats each.
+    void writeTriangle(long first, const float* vertices, const float* source, const float* colors);
+    static void zoomedCorners(float w, float h, float dx, float dy, float zoom, float centerX,
+                              float centerY, float* corners);
+    void queuePerspectiveTriangle(const std::array<float, 12>& destination,
+                                  const std::array<float, 6>& source, const float* colors);
+    // The colour modulated by the graphic's blit colour when that is not white.
+    void tint(float r, float g, float b, float a, float* rgba) const;
+    static float blitDepth();
+    // Points the client arrays away from this batch's arrays before they go.
+    void releaseClientArrays();
+
     long m_capacity = 0;
     float* m_positions = nullptr;
     float* m_textureCoordinates = nullptr;

@@ -43,8 +43,8 @@ public:
                                     const unsigned char* maskData, unsigned long maskSize,
                                     bool trueColor, bool splice, long phase,
                                     ZGraphicSpliceStruct* splices) override;
-    bool makePictureFromArray(uint32_t* pixels, long width, long height, bool trueColor,
-                              bool alpha, bool splice, ZGraphicSpliceStruct* splices) override;
+    bool makePictureFromArray(uint32_t* pixels, long width, long height, bool trueColor, bool alpha,
+                              bool splice, ZGraphicSpliceStruct* splices) override;
     void pollArray() override;
     bool makeAtlas(long width, long height, bool border) override;
     bool finalizeAtlas() override;
@@ -134,8 +134,8 @@ public:
     void blitSplicedAlphaRectFx(float x1, float y1, float x2, float y2, short dx, short dy,
                                 float angle, float zoom, float alpha, bool flipX, bool flipY,
                                 float centerX, float centerY) override;
-    void blitSplicedRectFxF(float x1, float y1, float x2, float y2, float dx, float dy,
-                            float angle, float zoom, bool flipX, bool flipY, float centerX,
+    void blitSplicedRectFxF(float x1, float y1, float x2, float y2, float dx, float dy, float angle,
+                            float zoom, bool flipX, bool flipY, float centerX,
                             float centerY) override;
     void blitSplicedAlphaRectFxF(float x1, float y1, float x2, float y2, float dx, float dy,
                                  float angle, float zoom, float alpha, bool flipX, bool flipY,
@@ -174,8 +174,8 @@ public:
     static void buffersFlipped();
     // A filled rectangle at z 0 with the fixed blend source alpha, one minus source alpha, for
     // the window's overlays.
-    static void drawStatelessRect(float x1, float y1, float x2, float y2, float r, float g,
-                                  float b, float a);
+    static void drawStatelessRect(float x1, float y1, float x2, float y2, float r, float g, float b,
+                                  float a);
 
     // Blend factors -1, no texture or target, bound size 1 x 1, colour flag clear, no batch.
     static void resetCaches();
@@ -214,35 +214,51 @@ public:
     static ZGraphicGL* g_lpCurRenderTarget[kRenderTargetStackSize];
 
 private:
-    struct PixelSource;
-
-    void upload(uint32_t* pixels, uint32_t* mask, long width, long height, bool trueColor,
-                bool alpha, bool splice, ZGraphicSpliceStruct* splices);
-    bool uploadIntoAtlas(uint32_t* pixels, uint32_t* mask, long width, long height,
+    void keepDecoded(bool trueColor, bool alpha);
+    bool uploadDecoded(const uint32_t* mask, bool trueColor, bool alpha, bool splice,
+                       ZGraphicSpliceStruct* splices);
+    // False when there is no window to upload to.
+    bool upload(const uint32_t* pixels, const uint32_t* mask, long width, long height,
+                bool trueColor, bool alpha, bool splice, const ZGraphicSpliceStruct* splices);
+    void uploadIntoAtlas(const uint32_t* pixels, const uint32_t* mask, long width, long height,
                          bool trueColor, bool alpha);
     void createOrRefreshTexture(long index, long width, long height, GLenum target,
-                                uint32_t* buffer, bool refreshInPlace, bool parametersOnRefresh);
-    void prepareRect(const uint32_t* pixels, const uint32_t* mask, long width, long height,
-                     long x1, long y1, long x2, long y2, uint32_t* buffer, long bufferWidth,
-                     long bufferHeight, long destX, long destY);
+                                const uint32_t* buffer, bool refreshAllowed,
+                                bool parametersOnRefresh);
+    void applyTextureParameters(GLenum target);
+    GLint minifyingFilter(GLenum target) const;
+    GLenum wrapModeFor(GLenum target) const;
     void deleteTexturesFrom(long first);
+    void clearTextureSlots(long first);
+    void forgetAtlasTextures();
     void markTexturesForReapply(bool filter, bool wrap);
-    void setQuadVertices(float left, float top, float right, float bottom, bool flipX,
-                         bool flipY, float z);
+    bool decodeInto(ZImage& image, const char* name, const unsigned char* data, unsigned long size);
+    bool readTexture(long index, uint32_t* pixels);
+    void setQuadVertices(float left, float top, float right, float bottom, bool flipX, bool flipY,
+                         float z);
     void setQuadUVs(float x1, float y1, float x2, float y2);
-    void drawImmediateStrip();
+    void drawFx(float x1, float y1, float x2, float y2, float dx, float dy, float angle, float zoom,
+                bool blending, float alpha, bool flipX, bool flipY, float centerX, float centerY);
+    void drawPlain(float x1, float y1, float x2, float y2, float dx, float dy, bool blending,
+                   bool flipX, bool flipY);
     void drawSplicedFx(float x1, float y1, float x2, float y2, float dx, float dy, float angle,
                        float zoom, bool blending, float alpha, bool flipX, bool flipY,
                        float centerX, float centerY);
-    void drawFx(float x1, float y1, float x2, float y2, float dx, float dy, float angle,
-                float zoom, bool blending, float alpha, bool flipX, bool flipY, float centerX,
-                float centerY);
-    void drawPlain(float x1, float y1, float x2, float y2, float dx, float dy, bool blending,
-                   bool flipX, bool flipY);
+    void drawSplicedQuad(float sx1, float sy1, float sx2, float sy2, float sx3, float sy3,
+                         float sx4, float sy4, float dx1, float dy1, float dx2, float dy2,
+                         float dx3, float dy3, float dx4, float dy4, float alpha);
     void prepareUntextured(float r, float g, float b, float a);
+    static void drawImmediateStrip();
     static void pushRenderTarget(ZGraphicGL* target);
     static ZGraphicGL* popRenderTarget();
+    static void removeFromRenderTargets(ZGraphicGL* target);
+    // Back to drawing into the window after a target: view, viewport, flags and caches.
+    static void restoreWindowDrawing();
     static float blitDepth();
+    // Loading and reading work in the main context; the context current before comes back
+    // afterwards so that an upload between a target's begin and end keeps drawing into it.
+    static void* enterMainContext();
+    static void leaveMainContext(void* previous);
 
     bool m_colorKeyEnabled = false;
     uint32_t m_colorKey = 0;

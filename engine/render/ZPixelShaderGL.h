@@ -45,7 +45,20 @@ public:
     static GLenum g_nCurTexTarget;
 
 private:
-    void bindVariant(uint32_t program, bool resendParameters);
+    // The program that samples the target: the RECT variant for rectangle textures when there is
+    // one, else the 2D one.
+    uint32_t variantFor(GLenum target) const;
+    // Binds one of this shader's programs as the active one and gives it the cached parameters,
+    // which were kept back while another program was bound.
+    void bindVariant(uint32_t program);
+    bool ownsProgram(long program) const;
+    bool compile(const char* text, unsigned long size);
+    // Gives a new program the text; false (program deleted) when it does not compile.
+    static bool compileProgram(const char* text, unsigned long length, uint32_t& program);
+    // Deletes both programs; a shader that was set or bound is let go first.
+    void releasePrograms();
+    // Loading binds programs of its own: the active one goes back afterwards.
+    static void restoreActiveBinding();
 
     uint32_t m_program2D = kNoProgram;
     uint32_t m_programRect = kNoProgram;

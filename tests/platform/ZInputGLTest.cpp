@@ -2,11 +2,17 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
 #include "FakeWindow.h"
+#include "GLTestWindow.h"
+#include "SoftPointerImage.h"
+#include "ZGraphicGL.h"
+#include "ZImage.h"
 #include "ZInput.h"
+#include "ZWindowGL.h"
 
 namespace {
 
@@ -149,6 +155,145 @@ TEST_F(ZInputGLTest, HidingThePointerHidesTheSystemCursor) {
     ZInput::setMousePointerHiddenState(false);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
     EXPECT_TRUE(ZInput::isMousePointerHidden());
+}
+
+const long kGameWidth = 160;
+const long kGameHeight = 120;
+const uint32_t kBackground = rgba(51, 102, 153);
+
+// The soft pointer drawn by a real game window, windowed at the game size so that game pixels
+// are window pixels.
+class ZInputSoftPointerGLTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_window.isOpen());
+        m_sdlWindow = static_cast<SDL_Window*>(m_window.window()->getWindowHandle());
+        ASSERT_NE(m_sdlWindow, nullptr);
+        ASSERT_TRUE(
+            m_arrow.decodeImage(ZImageFormatPng, kSoftPointerImage, sizeof(kSoftPointerImage)));
+    }
+
+    // Puts the system pointer at a game position, inside the window or not, and waits until the
+    // input reads it there (other programs on the display may move it too).
+    ::testing::AssertionResult pointAt(long x, long y) {
+        int windowX = 0, windowY = 0;
+        SDL_GetWindowPosition(m_sdlWindow, &windowX, &windowY);
+        for (int attempt = 0; attempt < 10; attempt++) {
+            SDL_WarpMouseGlobal(windowX + static_cast<int>(x), windowY + static_cast<int>(y));
+            SDL_PumpEvents();
+            if (ZInput::getRealMouseX() == x && ZInput::getRealMouseY() == y)
+                return ::testing::AssertionSuccess();
+            SDL_Delay(10 + 10 * attempt);
+        }
+        return ::testing::AssertionFailure()
+               << "the pointer reads " << ZInput::getRealMouseX() << "," << ZInput::getRealMouseY()
+               << " instead of " << x << "," << y;
+    }
+
+    GLPicture drawPointer(bool clamp, float scale) {
+        m_window.clear(0.2f, 0.4f, 0.6f);
+        ZInput::drawSoftMousePointer(clamp, scale);
+        return readFramebuffer(0, 0, kGameWidth, kGameHeight, kGameHeight);
+    }
+
+    // The background with the arrow image on it, its top-left pixel at (left, top): the image
+    // has only opaque and fully transparent pixels, which a 1:1 drawing keeps exact.
+    GLPicture arrowAt(long left, long top) const {
+        GLPicture picture;
+        picture.width = kGameWidth;
+        picture.height = kGameHeight;
+        picture.pixels.assign(kGameWidth * kGameHeight, kBackground);
+        for (long y = 0; y < m_arrow.getImageHeight(); y++) {
+            for (long x = 0; x < m_arrow.getImageWidth(); x++) {
+                uint32_t pixel = m_arrow.getPixels()[y * m_arrow.getImageWidth() + x];
+                long px = left + x, py = top + y;
+                if (channel(pixel, 3) == 255 && px >= 0 && px < kGameWidth && py >= 0 &&
+                    py < kGameHeight)
+                    picture.pixels[py * kGameWidth + px] = pixel;
+            }
+        }
+        return picture;
+    }
+
+    GLTestWindow m_window{kGameWidth, kGameHeight};
+    SDL_Window* m_sdlWindow = nullptr;
+    ZImage m_arrow;
+};
+
+TEST_F(ZInputSoftPointerGLTest, ArrowTipIsOnePixelUpAndLeftOfThePointer) {
+    struct Case {
+        long x, y;
+    } cases[] = {{50, 60}, {1, 1}, {150, 110}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+        ASSERT_TRUE(pointAt(c.x, c.y));
+        GLPicture drawn = drawPointer(false, 1.0f);
+        EXPECT_EQ(drawn.at(c.x - 1, c.y - 1), rgba(0, 0, 0)) << "the tip";
+        EXPECT_TRUE(picturesMatch(drawn, arrowAt(c.x - 1, c.y - 1), 2));
+    }
+}
+
+// Beyond the window the pointer is drawn at the nearest pixel inside when clamped, else off it.
+TEST_F(ZInputSoftPointerGLTest, ClampKeepsTheArrowInside) {
+    struct Case {
+        long x, y, clampedX, clampedY;
+    } cases[] = {
+        {kGameWidth + 40, kGameHeight + 30, kGameWidth - 1, kGameHeight - 1},
+        {-30, -20, 0, 0},
+        {-30, 70, 0, 70},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+        ASSERT_TRUE(pointAt(c.x, c.y));
+        EXPECT_TRUE(pictureIsUniform(drawPointer(false, 1.0f), kBackground)) << "unclamped";
+        EXPECT_TRUE(
+            picturesMatch(drawPointer(true, 1.0f), arrowAt(c.clampedX - 1, c.clampedY - 1), 2))
+            << "clamped";
+    }
+}
+
+TEST_F(ZInputSoftPointerGLTest, ScaleStretchesTheArrow) {
+    const long x = 40, y = 30;
+    for (float scale : {1.0f, 2.0f}) {
+        SCOPED_TRACE(scale);
+        ASSERT_TRUE(pointAt(x, y));
+        GLPicture drawn = drawPointer(false, scale);
+        long left = kGameWidth, top = kGameHeight, right = -1, bottom = -1;
+        for (long py = 0; py < kGameHeight; py++) {
+            for (long px = 0; px < kGameWidth; px++) {
+                if (drawn.at(px, py) == kBackground) continue;
+                left = std::min(left, px);
+                top = std::min(top, py);
+                right = std::max(right, px);
+                bottom = std::max(bottom, py);
+            }
+        }
+        EXPECT_EQ(left, x - 1);
+        EXPECT_EQ(top, y - 1);
+        EXPECT_EQ(right - left + 1, static_cast<long>(m_arrow.getImageWidth() * scale));
+        EXPECT_EQ(bottom - top + 1, static_cast<long>(m_arrow.getImageHeight() * scale));
+        EXPECT_EQ(drawn.at(x - 1, y - 1), rgba(0, 0, 0)) << "the tip";
+        if (HasFailure()) savePictureForTest(drawn, scale == 1.0f ? "scale1" : "scale2");
+    }
+}
+
+// The window initialises the input again at every full-screen switch.
+TEST_F(ZInputSoftPointerGLTest, InitializingAgainReplacesThePointerGraphic) {
+    int32_t graphics = ZGraphicGL::g_lGlGraphics.count;
+    for (int i = 0; i < 3; i++)
+        ZInput::initialize(m_window.window(), m_sdlWindow, nullptr, 0, 0, 1.0f, 1.0f, false, 0, 0);
+    EXPECT_EQ(ZGraphicGL::g_lGlGraphics.count, graphics);
+
+    ASSERT_TRUE(pointAt(50, 60));
+    EXPECT_TRUE(picturesMatch(drawPointer(false, 1.0f), arrowAt(49, 59), 2));
+}
+
+TEST_F(ZInputSoftPointerGLTest, NothingIsDrawnAfterCleanup) {
+    ASSERT_TRUE(pointAt(50, 60));
+    int32_t graphics = ZGraphicGL::g_lGlGraphics.count;
+    ZInput::cleanup();
+    EXPECT_EQ(ZGraphicGL::g_lGlGraphics.count, graphics - 1);
+    EXPECT_TRUE(pictureIsUniform(drawPointer(true, 1.0f), kBackground));
 }
 
 }  // namespace
