@@ -394,7 +394,10 @@ bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windo
 
     m_renderTargetActive = false;
     setupRenderer();
-    initializeInput(mouseX, mouseY);
+    // The captured pointer counts from the bottom of the window, which sits at 0, 0 while the
+    // display is captured.
+    initializeInput(mouseX, m_area.getDisplayHeight() - mouseY);
+    if (m_pointerDissociated) ZInput::updateCapturedMouse(0, 0);
     ZMiscTools::setZWindow(this);
 
     if (m_maxTextureSize < m_minTextureSize) {
@@ -1304,16 +1307,20 @@ bool ZWindowGL::saveBackBuffer(const char* path, long format, long width, long h
     long areaWidth = m_area.getActualWidth(), areaHeight = m_area.getActualHeight();
     if (areaWidth <= 0 || areaHeight <= 0) return false;
 
+    // The back buffer belongs to the main context, also while a render target is drawn into.
+    ZGLContextGL* previous = m_currentContext;
+    if (m_mainContext && previous != m_mainContext) makeGLContextCurrent(m_mainContext);
     std::vector<unsigned char> rgb(static_cast<size_t>(areaWidth) * areaHeight * 3);
     GLint alignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     // Rows of an odd width are not padded to four bytes.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    if (m_currentContext == m_mainContext) glReadBuffer(GL_BACK);
+    glReadBuffer(GL_BACK);
     glReadPixels(static_cast<GLint>(m_area.getXOffset()), static_cast<GLint>(m_area.getYOffset()),
                  static_cast<GLsizei>(areaWidth), static_cast<GLsizei>(areaHeight), GL_RGB,
                  GL_UNSIGNED_BYTE, rgb.data());
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    if (previous && previous != m_currentContext) makeGLContextCurrent(previous);
 
     uint32_t* pixels = new (std::nothrow) uint32_t[static_cast<size_t>(areaWidth) * areaHeight];
     if (!pixels) {

@@ -342,6 +342,9 @@ void ZGraphicGL::cleanup() {
 }
 
 void ZGraphicGL::resetCaches() {
+    // The client arrays may still be a batch's: they go back to the immediate arrays before the
+    // cache forgets which batch had them.
+    unbindBatch();
     g_nCurSrcAlphaMode = -1;
     g_nCurDstAlphaMode = -1;
     g_nCurAlphaSrcAlphaMode = -1;

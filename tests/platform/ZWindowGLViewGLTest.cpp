@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -634,6 +635,23 @@ GLTestWindow* ZWindowGLSaveTest::s_window = nullptr;
 TEST_F(ZWindowGLSaveTest, WritesThePictureTopRowFirst) {
     std::string path = dir.file("shot.png");
     ASSERT_TRUE(window()->saveBackBuffer(path.c_str(), ZImageFormatPng, 0, 0));
+    GLPicture saved;
+    ASSERT_TRUE(decode(path, saved));
+    EXPECT_TRUE(picturesMatch(saved, expected()));
+}
+
+// A render target being drawn into is not the back buffer.
+TEST_F(ZWindowGLSaveTest, ReadsTheBackBufferWhileATargetIsBegun) {
+    std::unique_ptr<ZGraphic> target(ZCore::createZGraphic());
+    ASSERT_TRUE(target->makeRenderTarget(32, 32, true, true, false));
+    target->beginRenderToTarget();
+    target->drawRect(0, 0, 32, 32, 1, 1, 1, 1);
+    std::string path = dir.file("during-target.png");
+    bool written = window()->saveBackBuffer(path.c_str(), ZImageFormatPng, 0, 0);
+    // Drawing goes on into the target afterwards.
+    EXPECT_NE(window()->getBackBufferRenderContext(), window()->getMainGLContext());
+    target->endRenderToTarget();
+    ASSERT_TRUE(written);
     GLPicture saved;
     ASSERT_TRUE(decode(path, saved));
     EXPECT_TRUE(picturesMatch(saved, expected()));

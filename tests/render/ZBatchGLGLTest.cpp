@@ -254,6 +254,25 @@ TEST_F(ZBatchGLDisplayTest, BatchesAndImmediateBlitsTakeTurns) {
 
 // A batch whose arrays were bound frees them: GL must not read the freed ones at the next draw,
 // nor may a new batch take the old one's binding for its own.
+// A batch drawn last in a frame leaves its arrays bound through the flip; the next frame's first
+// blit must not draw from them.
+TEST_F(ZBatchGLDisplayTest, ABlitAfterTheFlipDrawsFromItsOwnArrays) {
+    Pattern pattern(32, 32);
+    ZGraphicGL* batched = makeGraphic(whitePicture);
+    ZGraphicGL* blitted = makeGraphic(pattern);
+    ZBatchGL* batch = makeBatch(4);
+    batch->beginBatch(batched);
+    batch->blitAlphaRect(0, 0, 8, 8, 100, 100, false, false);
+    batch->endBatch();
+    window->window()->flipBackBuffer(false, false);
+
+    window->clear(0, 0, 0);
+    blitted->blitRect(0, 0, 32, 32, 10, 20, false, false);
+    GLPicture expected = canvas(kBlack);
+    paint(expected, pattern, 0, 0, 32, 32, 10, 20);
+    EXPECT_TRUE(picturesMatch(readBack(), expected));
+}
+
 TEST_F(ZBatchGLDisplayTest, NewArraysAreBoundAfterTheOldOnesWentAway) {
     ZGraphicGL* graphic = makeGraphic(whitePicture);
     ZBatchGL* batch = makeBatch(4);
