@@ -29,10 +29,10 @@ GLuint ZGLContextGL::getFramebufferName() const {
     return m_framebuffer ? m_framebuffer->getFramebuffer() : 0;
 }
 
-void ZGLContextGL::capture(PFNGLGETPROGRAMIVARBPROC getProgramiv) {
-    if (getProgramiv) {
+void ZGLContextGL::capture(bool fragmentPrograms) {
+    if (fragmentPrograms && ZGLExtensions::getProgramiv) {
         GLint name = 0;
-        getProgramiv(GL_FRAGMENT_PROGRAM_ARB, GL_PROGRAM_BINDING_ARB, &name);
+        ZGLExtensions::getProgramiv(GL_FRAGMENT_PROGRAM_ARB, GL_PROGRAM_BINDING_ARB, &name);
         program = static_cast<GLuint>(name);
         programEnabled = glIsEnabled(GL_FRAGMENT_PROGRAM_ARB);
     }

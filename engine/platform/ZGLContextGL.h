@@ -20,8 +20,8 @@ public:
     // The framebuffer object name to bind: 0 for the window's own.
     GLuint getFramebufferName() const;
 
-    // Reads the live state into the record. getProgramiv is null without fragment programs.
-    void capture(PFNGLGETPROGRAMIVARBPROC getProgramiv);
+    // Reads the live state into the record; the fragment program only where there are any.
+    void capture(bool fragmentPrograms);
     // Sets the live state from the record.
     void apply(bool fragmentPrograms) const;
 

@@ -351,7 +351,6 @@ bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windo
     }
     ZCore::logMessage("OpenGL: %s doublebuffer context created", kind);
     ZGLExtensions::load(glProcAddress);
-    m_getProgramiv = SDL_GL_GetProcAddress("glGetProgramivARB");
     m_mainContext = new (std::nothrow) ZGLContextGL(nullptr, w, h);
     m_currentContext = m_mainContext;
     if (!m_mainContext) {
@@ -527,7 +526,7 @@ void ZWindowGL::probeCapabilities() {
     m_pixelShaders = hasExtension(extensions, "GL_ARB_fragment_program") &&
                      ZGLExtensions::genPrograms && ZGLExtensions::deletePrograms &&
                      ZGLExtensions::bindProgram && ZGLExtensions::programString &&
-                     ZGLExtensions::programLocalParameter4f && m_getProgramiv;
+                     ZGLExtensions::programLocalParameter4f && ZGLExtensions::getProgramiv;
 
     auto supported = [](bool flag) { return flag ? "supported" : "NOT supported"; };
     ZCore::logMessage("OpenGL: non-square textures are %s", supported(m_rectangleTextures));
@@ -688,7 +687,6 @@ void ZWindowGL::cleanup() {
         SDL_GL_DeleteContext(m_context);
         m_context = nullptr;
         ZGLExtensions::clear();
-        m_getProgramiv = nullptr;
     }
     if (m_displayState == 1 && m_window) restoreDisplayMode();
     if (m_window) {
@@ -1410,9 +1408,7 @@ bool ZWindowGL::makeGLContextCurrent(void* context) {
         ZCore::logMessage("OpenGL: render target context without pbuffer, ERROR");
         return false;
     }
-    if (m_currentContext)
-        m_currentContext->capture(
-            m_pixelShaders ? reinterpret_cast<PFNGLGETPROGRAMIVARBPROC>(m_getProgramiv) : nullptr);
+    if (m_currentContext) m_currentContext->capture(m_pixelShaders);
     bindContextFramebuffer(next);
     next->apply(m_pixelShaders);
     // The switch rebinds the fragment program behind the shaders' back.

@@ -229,7 +229,6 @@ private:
     ZGLContextGL* m_currentContext = nullptr;
     std::vector<ZGLContextGL*> m_targetContexts;
     std::vector<ZFramebufferGL*> m_framebuffers;
-    void* m_getProgramiv = nullptr;
 
     ZWindowCallback m_callback = nullptr;
     ZWindowEventCallback m_eventCallback = nullptr;

@@ -10,6 +10,7 @@ PFNGLDELETEPROGRAMSARBPROC ZGLExtensions::deletePrograms = nullptr;
 PFNGLBINDPROGRAMARBPROC ZGLExtensions::bindProgram = nullptr;
 PFNGLPROGRAMSTRINGARBPROC ZGLExtensions::programString = nullptr;
 PFNGLPROGRAMLOCALPARAMETER4FARBPROC ZGLExtensions::programLocalParameter4f = nullptr;
+PFNGLGETPROGRAMIVARBPROC ZGLExtensions::getProgramiv = nullptr;
 PFNGLGENBUFFERSPROC ZGLExtensions::genBuffers = nullptr;
 PFNGLDELETEBUFFERSPROC ZGLExtensions::deleteBuffers = nullptr;
 PFNGLBINDBUFFERPROC ZGLExtensions::bindBuffer = nullptr;
@@ -52,6 +53,7 @@ bool ZGLExtensions::load(Loader loader) {
     all &= fetch(loader, bindProgram, "glBindProgramARB", nullptr);
     all &= fetch(loader, programString, "glProgramStringARB", nullptr);
     all &= fetch(loader, programLocalParameter4f, "glProgramLocalParameter4fARB", nullptr);
+    all &= fetch(loader, getProgramiv, "glGetProgramivARB", nullptr);
     all &= fetch(loader, genBuffers, "glGenBuffers", "glGenBuffersARB");
     all &= fetch(loader, deleteBuffers, "glDeleteBuffers", "glDeleteBuffersARB");
     all &= fetch(loader, bindBuffer, "glBindBuffer", "glBindBufferARB");
@@ -59,8 +61,8 @@ bool ZGLExtensions::load(Loader loader) {
     all &= fetch(loader, genFramebuffers, "glGenFramebuffers", "glGenFramebuffersEXT");
     all &= fetch(loader, deleteFramebuffers, "glDeleteFramebuffers", "glDeleteFramebuffersEXT");
     all &= fetch(loader, bindFramebuffer, "glBindFramebuffer", "glBindFramebufferEXT");
-    all &= fetch(loader, framebufferTexture2D, "glFramebufferTexture2D",
-                 "glFramebufferTexture2DEXT");
+    all &=
+        fetch(loader, framebufferTexture2D, "glFramebufferTexture2D", "glFramebufferTexture2DEXT");
     all &= fetch(loader, checkFramebufferStatus, "glCheckFramebufferStatus",
                  "glCheckFramebufferStatusEXT");
     all &= fetch(loader, genRenderbuffers, "glGenRenderbuffers", "glGenRenderbuffersEXT");
@@ -81,6 +83,7 @@ void ZGLExtensions::clear() {
     bindProgram = nullptr;
     programString = nullptr;
     programLocalParameter4f = nullptr;
+    getProgramiv = nullptr;
     genBuffers = nullptr;
     deleteBuffers = nullptr;
     bindBuffer = nullptr;

@@ -26,6 +26,7 @@ public:
     static PFNGLBINDPROGRAMARBPROC bindProgram;
     static PFNGLPROGRAMSTRINGARBPROC programString;
     static PFNGLPROGRAMLOCALPARAMETER4FARBPROC programLocalParameter4f;
+    static PFNGLGETPROGRAMIVARBPROC getProgramiv;
     // Vertex buffer objects.
     static PFNGLGENBUFFERSPROC genBuffers;
     static PFNGLDELETEBUFFERSPROC deleteBuffers;
