@@ -197,7 +197,7 @@ int main() {
                rawMs[i]);
     }
     for (int i = 0; i < 2; i++)
-        printf("%5ld quads batch/floor: %.3fx\n", counts[i],
+        printf("%5ld quads batch/raw: %.3fx\n", counts[i],
                rawMs[i] > 0 ? batchMs[i] / rawMs[i] : 0.0);
 
     graphic.reset();

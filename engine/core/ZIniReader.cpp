@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "ZCore.h"
+#include "ZLittleEndian.h"
 #include "ZRandom.h"
 #include "ZResource.h"
+#include "ZZipDecoder.h"
 
 namespace {
 
@@ -32,19 +34,8 @@ constexpr uint64_t kMaxInflateRatio = 1032;
 constexpr long kMaxSalts = 1000;
 constexpr unsigned long kAesBlock = 16;
 
-uint32_t readLE32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void appendLE32(std::vector<unsigned char>& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        out.push_back(static_cast<unsigned char>(value >> shift));
-    }
-}
-
 bool isHashedForm(const unsigned char* data, uint64_t length) {
-    return length >= 4 && (readLE32(data) & kMagicFamilyMask) == kMagicFamily;
+    return length >= 4 && (ZLittleEndian::read32(data) & kMagicFamilyMask) == kMagicFamily;
 }
 
 // One C locale for the whole process, made on first use and kept.
@@ -53,23 +44,10 @@ locale_t cLocale() {
     return locale;
 }
 
-const EVP_CIPHER* aesEcbCipher(unsigned long keyLength) {
-    switch (keyLength) {
-        case 16:
-            return EVP_aes_128_ecb();
-        case 24:
-            return EVP_aes_192_ecb();
-        case 32:
-            return EVP_aes_256_ecb();
-        default:
-            return nullptr;
-    }
-}
-
 // Encrypts or decrypts whole AES blocks in place; false for a bad key length or a partial block.
 bool aesEcbInPlace(bool encrypt, const char* key, unsigned long keyLength, unsigned char* data,
                    uint64_t length) {
-    const EVP_CIPHER* cipher = aesEcbCipher(keyLength);
+    const EVP_CIPHER* cipher = ZZipDecoder::aesEcbCipher(keyLength);
     if (!cipher || !key || length % kAesBlock != 0 || length > INT_MAX) return false;
     EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
     if (!context) return false;
@@ -239,9 +217,9 @@ void ZIniReader::parseContents(const char* key, unsigned long keyLength) {
 void ZIniReader::parseHashed(const char* key, unsigned long keyLength) {
     uint64_t length = static_cast<uint64_t>(m_dataLength);
     if (length < kPlainHeaderSize) return;
-    uint32_t magic = readLE32(m_data);
-    m_salt = readLE32(m_data + 4);
-    uint64_t count = readLE32(m_data + 8);
+    uint32_t magic = ZLittleEndian::read32(m_data);
+    m_salt = ZLittleEndian::read32(m_data + 4);
+    uint64_t count = ZLittleEndian::read32(m_data + 8);
 
     const unsigned char* block = nullptr;
     uint64_t blockLength = 0;
@@ -250,8 +228,8 @@ void ZIniReader::parseHashed(const char* key, unsigned long keyLength) {
         blockLength = length - kPlainHeaderSize;
     } else if (magic == kMagicCompressed || magic == kMagicEncrypted) {
         if (length < kCompressedHeaderSize) return;
-        uint64_t plainLength = readLE32(m_data + 12);
-        uint64_t streamLength = readLE32(m_data + 16);
+        uint64_t plainLength = ZLittleEndian::read32(m_data + 12);
+        uint64_t streamLength = ZLittleEndian::read32(m_data + 16);
         uint64_t available = length - kCompressedHeaderSize;
         if (streamLength == 0 || streamLength > available ||
             plainLength > streamLength * kMaxInflateRatio) {
@@ -289,7 +267,7 @@ void ZIniReader::parseHashed(const char* key, unsigned long keyLength) {
         uint64_t valueLength = block[position + 4];
         if (blockLength - position - kEntryHeaderSize < valueLength) break;
         ZIniBinHashEntry& entry = m_entries[m_entryCount++];
-        entry.setHashKey(static_cast<long>(readLE32(block + position)));
+        entry.setHashKey(static_cast<long>(ZLittleEndian::read32(block + position)));
         entry.setValueRecord(block + position + 4);
         m_entryTable.hashInsert(&entry);
         position += kEntryHeaderSize + valueLength;
@@ -414,7 +392,7 @@ bool ZIniReader::compressBuffer(const char* text, const char* path, ZIniCompress
                                 const char* key, unsigned long keyLength) {
     if (!text || !path || !*path) return false;
     bool encrypt = mode == ZIniCompressionZlibAes && key && keyLength != 0;
-    if (encrypt && !aesEcbCipher(keyLength)) {
+    if (encrypt && !ZZipDecoder::aesEcbCipher(keyLength)) {
         ZCore::logMessage(
             "ZIniReader compress: %s: key length %lu is not 16, 24 or 32, writing without "
             "encryption, WARNING",
@@ -464,7 +442,7 @@ bool ZIniReader::compressBuffer(const char* text, const char* path, ZIniCompress
     std::vector<unsigned char> block;
     for (ZIniBinHashEntryOut* entry : entries) {
         size_t valueLength = std::strlen(entry->getValue());
-        appendLE32(block, static_cast<uint32_t>(entry->hashKey));
+        ZLittleEndian::append32(block, static_cast<uint32_t>(entry->hashKey));
         block.push_back(static_cast<unsigned char>(valueLength));
         block.insert(block.end(), entry->getValue(), entry->getValue() + valueLength);
     }
@@ -480,8 +458,8 @@ bool ZIniReader::compressBuffer(const char* text, const char* path, ZIniCompress
         if (::compress(stream.data(), &streamLength, block.data(),
                        static_cast<uLong>(block.size())) == Z_OK) {
             magic = kMagicCompressed;
-            appendLE32(lengths, static_cast<uint32_t>(block.size()));
-            appendLE32(lengths, static_cast<uint32_t>(streamLength));
+            ZLittleEndian::append32(lengths, static_cast<uint32_t>(block.size()));
+            ZLittleEndian::append32(lengths, static_cast<uint32_t>(streamLength));
             stream.resize(roundUpToAesBlock(streamLength));
             if (encrypt && aesEcbInPlace(true, key, keyLength, stream.data(), stream.size())) {
                 magic = kMagicEncrypted;
@@ -493,9 +471,9 @@ bool ZIniReader::compressBuffer(const char* text, const char* path, ZIniCompress
     }
 
     std::vector<unsigned char> header;
-    appendLE32(header, magic);
-    appendLE32(header, salt);
-    appendLE32(header, count);
+    ZLittleEndian::append32(header, magic);
+    ZLittleEndian::append32(header, salt);
+    ZLittleEndian::append32(header, count);
     header.insert(header.end(), lengths.begin(), lengths.end());
     return writeFileReplacing(path, header.data(), header.size(), block.data(), block.size());
 }

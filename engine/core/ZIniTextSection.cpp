@@ -25,12 +25,9 @@ ZIniTextSetting* ZIniTextSection::findSetting(const char* key) const {
 }
 
 void ZIniTextSection::setSetting(const char* key, const char* value) {
-    for (ZIniTextSetting* setting = m_settings.tail; setting;
-         setting = ZList<ZIniTextSetting>::prevOf(setting)) {
-        if (std::strcmp(setting->getKey(), key) == 0) {
-            setting->setValue(value);
-            return;
-        }
+    if (ZIniTextSetting* setting = findSetting(key)) {
+        setting->setValue(value);
+        return;
     }
     m_settings.addToTail(new ZIniTextSetting(key, value));
 }

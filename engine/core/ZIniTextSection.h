@@ -18,7 +18,8 @@ public:
 
     // First setting with exactly this key, or null.
     ZIniTextSetting* findSetting(const char* key) const;
-    // Replaces the value of the last setting with this key, or appends a new setting.
+    // Replaces the value of the setting with this key, or appends a new setting: each key
+    // appears once.
     void setSetting(const char* key, const char* value);
 
 private:

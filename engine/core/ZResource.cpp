@@ -64,6 +64,16 @@ void makeDiskPath(const char* path, char* target) {
     ZMiscTools::cleanPath(target);
 }
 
+// When opens are logged: how a path fared on the disk, e.g. "opened" or "failed to open".
+void logDiskResult(const char* path, bool ok, const char* done, const char* action) {
+    if (!g_bLogOpens) return;
+    if (ok) {
+        ZCore::logMessage("Resource: %s '%s' (filesystem)", done, path);
+    } else {
+        ZCore::logMessage("Resource: failed to %s '%s'", action, path);
+    }
+}
+
 void registerBuiltInManagers() {
     if (g_bManagersRegistered) return;
     managers().addToTail(new ZResourceArchiveManagerZip());
@@ -99,26 +109,14 @@ long ZResource::open(const char* path, ZResourceMode mode) {
         char diskPath[kPathSize];
         makeDiskPath(path, diskPath);
         m_file = g_lpDirectArchive ? g_lpDirectArchive->openFile(diskPath) : nullptr;
-        if (g_bLogOpens) {
-            if (m_file) {
-                ZCore::logMessage("Resource: opened '%s' (filesystem)", path);
-            } else {
-                ZCore::logMessage("Resource: failed to open '%s'", path);
-            }
-        }
+        logDiskResult(path, m_file != nullptr, "opened", "open");
         return m_file ? ZResourceOk : ZResourceErrorOpen;
     }
 
     char diskPath[kPathSize];
     makeDiskPath(path, diskPath);
     m_file = g_lpDirectArchive ? g_lpDirectArchive->createFile(diskPath) : nullptr;
-    if (g_bLogOpens) {
-        if (m_file) {
-            ZCore::logMessage("Resource: created '%s' (filesystem)", path);
-        } else {
-            ZCore::logMessage("Resource: failed to create '%s'", path);
-        }
-    }
+    logDiskResult(path, m_file != nullptr, "created", "create");
     return m_file ? ZResourceOk : ZResourceErrorOpen;
 }
 
@@ -278,13 +276,7 @@ bool ZResource::loadResource(const char* path, unsigned char*& data, unsigned lo
     char diskPath[kPathSize];
     makeDiskPath(path, diskPath);
     bool loaded = g_lpDirectArchive && g_lpDirectArchive->loadFile(diskPath, data, size);
-    if (g_bLogOpens) {
-        if (loaded) {
-            ZCore::logMessage("Resource: opened '%s' (filesystem)", path);
-        } else {
-            ZCore::logMessage("Resource: failed to open '%s'", path);
-        }
-    }
+    logDiskResult(path, loaded, "opened", "open");
     return loaded;
 }
 

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "ZCore.h"
+#include "ZLittleEndian.h"
 #include "ZResource.h"
 #include "ZResourceFileZip.h"
 #include "ZSysLock.h"
@@ -38,18 +39,6 @@ const uint16_t kExtraAes = 0x9901;
 // Deflate cannot compress better than about 1032 to 1.
 const uint64_t kDeflateRatio = 1032;
 const uint64_t kDeflateSlack = 1024;
-
-uint16_t le16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t le32(const unsigned char* p) {
-    return static_cast<uint32_t>(le16(p)) | (static_cast<uint32_t>(le16(p + 2)) << 16);
-}
-
-uint64_t le64(const unsigned char* p) {
-    return static_cast<uint64_t>(le32(p)) | (static_cast<uint64_t>(le32(p + 4)) << 32);
-}
 
 bool knownMethod(uint32_t method) {
     return method == ZZipDecoder::kMethodStored || method == ZZipDecoder::kMethodDeflated;
@@ -90,27 +79,27 @@ struct AesEntry {
 
 bool parseCentralRecord(const unsigned char* header, const unsigned char* extra, size_t extraLength,
                         AesEntry& aes) {
-    uint64_t localOffset = le32(header + 42);
+    uint64_t localOffset = ZLittleEndian::read32(header + 42);
     bool needOffset = localOffset == 0xFFFFFFFFu;
     bool foundAes = false;
     for (size_t at = 0; at + 4 <= extraLength;) {
-        uint16_t id = le16(extra + at);
-        size_t length = le16(extra + at + 2);
+        uint16_t id = ZLittleEndian::read16(extra + at);
+        size_t length = ZLittleEndian::read16(extra + at + 2);
         const unsigned char* field = extra + at + 4;
         if (at + 4 + length > extraLength) return false;
         if (id == kExtraAes && length >= 7) {
             if (field[2] != 'A' || field[3] != 'E') return false;
-            aes.vendorVersion = le16(field);
+            aes.vendorVersion = ZLittleEndian::read16(field);
             aes.strength = field[4];
-            aes.method = le16(field + 5);
+            aes.method = ZLittleEndian::read16(field + 5);
             foundAes = true;
         } else if (id == kExtraZip64 && needOffset) {
             // Only the fields whose header value overflowed are present, in this order.
             size_t skip = 0;
-            if (le32(header + 24) == 0xFFFFFFFFu) skip += 8;
-            if (le32(header + 20) == 0xFFFFFFFFu) skip += 8;
+            if (ZLittleEndian::read32(header + 24) == 0xFFFFFFFFu) skip += 8;
+            if (ZLittleEndian::read32(header + 20) == 0xFFFFFFFFu) skip += 8;
             if (skip + 8 > length) return false;
-            localOffset = le64(field + skip);
+            localOffset = ZLittleEndian::read64(field + skip);
             needOffset = false;
         }
         at += 4 + length;
@@ -206,7 +195,7 @@ long ZResourceArchiveZip::openArchive(const char* path, long, const char* pass) 
         if (unzGetFilePos(m_reader, &entry->position) != UNZ_OK) break;
     } while (unzGoToNextFile(m_reader) == UNZ_OK);
 
-    if (needStart && !findArchiveStart()) m_archiveStart = -1;
+    if (needStart) findArchiveStart();
     return ZResourceOk;
 }
 
@@ -225,26 +214,26 @@ bool ZResourceArchiveZip::findArchiveStart() {
     }
     int64_t end = -1;
     for (int64_t at = tailLength - int64_t(kEndRecord); at >= 0 && end < 0; at--)
-        if (le32(tail + at) == kEndSignature) end = at;
+        if (ZLittleEndian::read32(tail + at) == kEndSignature) end = at;
     if (end < 0) {
         delete[] tail;
         return false;
     }
-    uint64_t directorySize = le32(tail + end + 12);
-    uint64_t directoryOffset = le32(tail + end + 16);
+    uint64_t directorySize = ZLittleEndian::read32(tail + end + 12);
+    uint64_t directoryOffset = ZLittleEndian::read32(tail + end + 16);
     int64_t directoryEnd = tailStart + end;
     bool ok = true;
     unsigned char locator[kEnd64Locator];
     if (directoryEnd >= int64_t(kEnd64Locator) &&
         readAt(directoryEnd - int64_t(kEnd64Locator), locator, sizeof(locator)) &&
-        le32(locator) == kEnd64LocatorSignature) {
+        ZLittleEndian::read32(locator) == kEnd64LocatorSignature) {
         unsigned char record[kEnd64Record];
-        uint64_t recordAt = le64(locator + 8);
+        uint64_t recordAt = ZLittleEndian::read64(locator + 8);
         ok = recordAt <= uint64_t(INT_MAX) && readAt(int64_t(recordAt), record, sizeof(record)) &&
-             le32(record) == kEnd64Signature;
+             ZLittleEndian::read32(record) == kEnd64Signature;
         if (ok) {
-            directorySize = le64(record + 40);
-            directoryOffset = le64(record + 48);
+            directorySize = ZLittleEndian::read64(record + 40);
+            directoryOffset = ZLittleEndian::read64(record + 48);
             directoryEnd = int64_t(recordAt);
         }
     }
@@ -322,7 +311,7 @@ ZResourceFile* ZResourceArchiveZip::openFile(const char* path) {
     }
     g_lpLock->release();
     if (!ok) return nullptr;
-    return new ZResourceFileZip(entry, static_cast<int64_t>(entry->uncompressedSize));
+    return new ZResourceFileZip(entry);
 }
 
 bool ZResourceArchiveZip::loadFile(const char* path, unsigned char*& data, unsigned long& size) {
@@ -402,14 +391,16 @@ bool ZResourceArchiveZip::extractAes(ZResourceArchiveZipEntry* entry, unsigned c
 
     int64_t record = m_archiveStart + static_cast<int64_t>(entry->position.pos_in_zip_directory);
     unsigned char header[kCentralHeader];
-    if (!readAt(record, header, sizeof(header)) || le32(header) != kCentralSignature ||
-        le16(header + 10) != ZZipDecoder::kMethodAes)
+    if (!readAt(record, header, sizeof(header)) ||
+        ZLittleEndian::read32(header) != kCentralSignature ||
+        ZLittleEndian::read16(header + 10) != ZZipDecoder::kMethodAes)
         return false;
-    size_t extraLength = le16(header + 30);
+    size_t extraLength = ZLittleEndian::read16(header + 30);
     unsigned char* extra = new (std::nothrow) unsigned char[extraLength + 1];
     AesEntry aes;
     bool ok = extra &&
-              readAt(record + int64_t(kCentralHeader) + le16(header + 28), extra, extraLength) &&
+              readAt(record + int64_t(kCentralHeader) + ZLittleEndian::read16(header + 28), extra,
+                     extraLength) &&
               parseCentralRecord(header, extra, extraLength, aes);
     delete[] extra;
     size_t saltLength = ZZipDecoder::aesSaltLength(aes.strength);
@@ -423,8 +414,10 @@ bool ZResourceArchiveZip::extractAes(ZResourceArchiveZipEntry* entry, unsigned c
 
     unsigned char local[kLocalHeader];
     int64_t localAt = m_archiveStart + static_cast<int64_t>(aes.localOffset);
-    if (!readAt(localAt, local, sizeof(local)) || le32(local) != kLocalSignature) return false;
-    int64_t dataAt = localAt + int64_t(kLocalHeader) + le16(local + 26) + le16(local + 28);
+    if (!readAt(localAt, local, sizeof(local)) || ZLittleEndian::read32(local) != kLocalSignature)
+        return false;
+    int64_t dataAt = localAt + int64_t(kLocalHeader) + ZLittleEndian::read16(local + 26) +
+                     ZLittleEndian::read16(local + 28);
     if (dataAt + static_cast<int64_t>(compressed) > m_archiveSize) return false;
 
     unsigned char* raw = new (std::nothrow) unsigned char[compressed];

@@ -7,8 +7,7 @@
 #include "ZResourceArchiveZipEntry.h"
 #include "ZSysLock.h"
 
-ZResourceFileZip::ZResourceFileZip(ZResourceArchiveZipEntry* entry, int64_t size)
-    : m_entry(entry), m_size(size) {}
+ZResourceFileZip::ZResourceFileZip(ZResourceArchiveZipEntry* entry) : m_entry(entry) {}
 
 ZResourceFileZip::~ZResourceFileZip() {
     ZSysLock* lock = ZResourceArchiveZip::globalLock();
@@ -26,6 +25,10 @@ ZResourceFileZip::~ZResourceFileZip() {
     delete orphan;
 }
 
+int64_t ZResourceFileZip::size() const {
+    return static_cast<int64_t>(m_entry->uncompressedSize);
+}
+
 long ZResourceFileZip::seek(ZResourceWhence whence, int offset) {
     switch (whence) {
         case ZResourceWhenceSet:
@@ -35,7 +38,7 @@ long ZResourceFileZip::seek(ZResourceWhence whence, int offset) {
             m_position += offset;
             break;
         case ZResourceWhenceEnd:
-            m_position = m_size + offset;
+            m_position = size() + offset;
             break;
     }
     return ZResourceOk;
@@ -61,8 +64,8 @@ unsigned long ZResourceFileZip::copyOut(void* buffer, unsigned long count) {
         left -= zeros;
         position += zeros;
     }
-    if (left && position < m_size) {
-        uint64_t available = static_cast<uint64_t>(m_size - position);
+    if (left && position < size()) {
+        uint64_t available = static_cast<uint64_t>(size() - position);
         copied = available < left ? static_cast<unsigned long>(available) : left;
         memcpy(out, m_entry->contents + position, copied);
         out += copied;

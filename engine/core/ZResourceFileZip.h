@@ -10,8 +10,8 @@ class ZResourceArchiveZipEntry;
 // they take no lock. The destructor gives the entry back.
 class ZResourceFileZip : public ZResourceFile {
 public:
-    // The entry already counts this file and holds size bytes of contents.
-    ZResourceFileZip(ZResourceArchiveZipEntry* entry, int64_t size);
+    // The entry already counts this file and holds its contents; it lives at least as long.
+    explicit ZResourceFileZip(ZResourceArchiveZipEntry* entry);
     ~ZResourceFileZip() override;
     ZResourceFileZip(const ZResourceFileZip&) = delete;
     ZResourceFileZip& operator=(const ZResourceFileZip&) = delete;
@@ -25,8 +25,8 @@ private:
     // Fills count bytes: contents where the position lies inside the entry, zeros elsewhere;
     // moves the position by count and answers the bytes that came from the contents.
     unsigned long copyOut(void* buffer, unsigned long count);
+    int64_t size() const;
 
     ZResourceArchiveZipEntry* m_entry;
-    int64_t m_size;
     int64_t m_position = 0;
 };

@@ -41,25 +41,14 @@ private:
     uint32_t m_key2 = 878082192u;
 };
 
-const EVP_CIPHER* aesCipher(int strength) {
-    switch (strength) {
-        case 1:
-            return EVP_aes_128_ecb();
-        case 2:
-            return EVP_aes_192_ecb();
-        case 3:
-            return EVP_aes_256_ecb();
-        default:
-            return nullptr;
-    }
-}
-
 // Counter mode as the zip AES format defines it: the counter is a little-endian 128-bit number that
 // starts at 1, unlike the big-endian counters of the usual CTR mode.
-bool aesCounterDecrypt(int strength, const unsigned char* key, unsigned char* data, size_t length) {
+bool aesCounterDecrypt(const unsigned char* key, size_t keyLength, unsigned char* data,
+                       size_t length) {
     EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
     if (!context) return false;
-    bool ok = EVP_EncryptInit_ex(context, aesCipher(strength), nullptr, key, nullptr) == 1 &&
+    bool ok = EVP_EncryptInit_ex(context, ZZipDecoder::aesEcbCipher(keyLength), nullptr, key,
+                                 nullptr) == 1 &&
               EVP_CIPHER_CTX_set_padding(context, 0) == 1;
     unsigned char counter[kAesBlock] = {0};
     unsigned char counters[kAesBatch * kAesBlock];
@@ -116,6 +105,19 @@ bool ZZipDecoder::decryptTraditional(const char* password, unsigned char* data, 
     return data[kTraditionalHeader - 1] == check;
 }
 
+const EVP_CIPHER* ZZipDecoder::aesEcbCipher(size_t keyLength) {
+    switch (keyLength) {
+        case 16:
+            return EVP_aes_128_ecb();
+        case 24:
+            return EVP_aes_192_ecb();
+        case 32:
+            return EVP_aes_256_ecb();
+        default:
+            return nullptr;
+    }
+}
+
 size_t ZZipDecoder::aesSaltLength(int strength) {
     return strength >= 1 && strength <= 3 ? 4 + 4 * static_cast<size_t>(strength) : 0;
 }
@@ -143,7 +145,7 @@ bool ZZipDecoder::decryptAes(const char* password, int strength, unsigned char* 
                   code, &codeLength) != nullptr &&
              codeLength >= kAesCode && CRYPTO_memcmp(code, body + bodyLength, kAesCode) == 0;
     }
-    if (ok) ok = aesCounterDecrypt(strength, derived, body, bodyLength);
+    if (ok) ok = aesCounterDecrypt(derived, keyLength, body, bodyLength);
     OPENSSL_cleanse(derived, sizeof(derived));
     return ok;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <openssl/evp.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -25,6 +27,10 @@ public:
     // or the DOS time's high byte when the sizes follow the data.
     static bool decryptTraditional(const char* password, unsigned char* data, size_t length,
                                    unsigned char check);
+
+    // The AES block cipher for a key of 16, 24 or 32 bytes; null for another length. The
+    // hashed ini files use it too.
+    static const EVP_CIPHER* aesEcbCipher(size_t keyLength);
 
     // Salt length of an AES strength (1, 2, 3 for 128, 192, 256 bits); 0 for another.
     static size_t aesSaltLength(int strength);

@@ -45,8 +45,6 @@ bool ZFramebufferGL::create(long width, long height, GLenum target, GLint intern
     m_height = height;
     m_target = target;
     m_internalFormat = internalFormat;
-    m_depth = depth;
-    m_stencil = stencil;
 
     GLuint previous = boundFramebuffer();
     ZGLExtensions::genFramebuffers(1, &m_framebuffer);

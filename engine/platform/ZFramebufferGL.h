@@ -27,13 +27,7 @@ public:
     bool attachTexture(GLuint texture);
 
     GLuint getFramebuffer() const { return m_framebuffer; }
-    long getWidth() const { return m_width; }
-    long getHeight() const { return m_height; }
     GLenum getTarget() const { return m_target; }
-    GLint getInternalFormat() const { return m_internalFormat; }
-    GLuint getAttachedTexture() const { return m_texture; }
-    bool hasDepth() const { return m_depth; }
-    bool hasStencil() const { return m_stencil; }
 
     // Whether the driver gave every framebuffer entry point.
     static bool isSupported();
@@ -49,6 +43,4 @@ private:
     long m_height = 0;
     GLenum m_target = GL_TEXTURE_2D;
     GLint m_internalFormat = GL_RGBA;
-    bool m_depth = false;
-    bool m_stencil = false;
 };

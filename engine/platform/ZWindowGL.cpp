@@ -460,7 +460,11 @@ void ZWindowGL::applyGameAreaViewport(bool scissorWhenScaled) {
     glViewport(static_cast<GLint>(m_area.getXOffset()), static_cast<GLint>(m_area.getYOffset()),
                static_cast<GLsizei>(m_area.getActualWidth()),
                static_cast<GLsizei>(m_area.getActualHeight()));
-    if (scissorWhenScaled && m_area.isScaled()) {
+    applyGameAreaScissor(scissorWhenScaled);
+}
+
+void ZWindowGL::applyGameAreaScissor(bool whenScaled) {
+    if (whenScaled && m_area.isScaled()) {
         glScissor(static_cast<GLint>(m_area.getXOffset()), static_cast<GLint>(m_area.getYOffset()),
                   static_cast<GLsizei>(m_area.getActualWidth()),
                   static_cast<GLsizei>(m_area.getActualHeight()));
@@ -487,6 +491,9 @@ void ZWindowGL::probeCapabilities() {
     m_maxTextureSize = maxTexture > 0 ? maxTexture : 1024;
     ZCore::logMessage("OpenGL: display adapter supports %dx%d textures",
                       static_cast<int>(m_maxTextureSize), static_cast<int>(m_maxTextureSize));
+    GLint maxLights = 8;
+    glGetIntegerv(GL_MAX_LIGHTS, &maxLights);
+    m_maxLights = maxLights;
 
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     // The drivers report their memory through one of two extensions, in kilobytes or megabytes.
@@ -1129,15 +1136,7 @@ void ZWindowGL::setClipRect(bool enable, float x1, float y1, float x2, float y2)
         if (!m_clipEnabled) return;
         // A scaled game area keeps its own scissor against the letterbox; a render target has
         // no letterbox, and the window's box would clip the target's picture.
-        if (m_area.isScaled() && !m_renderTargetActive) {
-            glScissor(static_cast<GLint>(m_area.getXOffset()),
-                      static_cast<GLint>(m_area.getYOffset()),
-                      static_cast<GLsizei>(m_area.getActualWidth()),
-                      static_cast<GLsizei>(m_area.getActualHeight()));
-            glEnable(GL_SCISSOR_TEST);
-        } else {
-            glDisable(GL_SCISSOR_TEST);
-        }
+        applyGameAreaScissor(!m_renderTargetActive);
         m_clipEnabled = false;
         return;
     }
@@ -1222,9 +1221,7 @@ void ZWindowGL::set3dAmbientLight(float r, float g, float b, float a) {
 
 void ZWindowGL::set3dLight(long index, ZWindow3dLight* light) {
     if (!m_context) return;
-    GLint maxLights = 8;
-    glGetIntegerv(GL_MAX_LIGHTS, &maxLights);
-    if (index < 0 || index >= maxLights) return;
+    if (index < 0 || index >= m_maxLights) return;
     GLenum id = GL_LIGHT0 + static_cast<GLenum>(index);
     if (!light) {
         glDisable(id);
@@ -1308,52 +1305,16 @@ bool ZWindowGL::saveBackBuffer(const char* path, long format, long width, long h
     // The back buffer belongs to the main context, also while a render target is drawn into.
     ZGLContextGL* previous = m_currentContext;
     if (m_mainContext && previous != m_mainContext) makeGLContextCurrent(m_mainContext);
-    std::vector<unsigned char> rgb(static_cast<size_t>(areaWidth) * areaHeight * 3);
-    GLint alignment = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    // Rows of an odd width are not padded to four bytes.
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(static_cast<GLint>(m_area.getXOffset()), static_cast<GLint>(m_area.getYOffset()),
-                 static_cast<GLsizei>(areaWidth), static_cast<GLsizei>(areaHeight), GL_RGB,
-                 GL_UNSIGNED_BYTE, rgb.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    uint32_t* pixels = ZGraphicGL::readBackBuffer(m_area.getXOffset(), m_area.getYOffset(),
+                                                  areaWidth, areaHeight, nullptr);
     if (previous && previous != m_currentContext) makeGLContextCurrent(previous);
-
-    uint32_t* pixels = new (std::nothrow) uint32_t[static_cast<size_t>(areaWidth) * areaHeight];
-    if (!pixels) {
-        ZCore::logMessage("OpenGL: not enough memory for saveBackBuffer, ERROR");
-        return false;
-    }
-    for (long row = 0; row < areaHeight; row++) {
-        const unsigned char* source =
-            &rgb[static_cast<size_t>(areaHeight - 1 - row) * areaWidth * 3];
-        uint32_t* target = pixels + static_cast<size_t>(row) * areaWidth;
-        for (long x = 0; x < areaWidth; x++, source += 3)
-            target[x] = source[0] | source[1] << 8 | source[2] << 16 | 0xFF000000u;
-    }
+    if (!pixels) return false;
     ZImage image;
     image.setPixels(areaWidth, areaHeight, false, pixels, false, true);
     long outWidth = width > 0 ? width : m_area.getGameWidth();
     long outHeight = height > 0 ? height : m_area.getGameHeight();
     image.resampleImage(outWidth, outHeight, 0);
-
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    if (!image.encodeImage(format, data, size, 94)) {
-        ZCore::logMessage("OpenGL: failed to encode image in format %d for saveBackBuffer",
-                          static_cast<int>(format));
-        return false;
-    }
-    FILE* file = fopen(path, "wb");
-    bool written = file && fwrite(data, 1, size, file) == size;
-    if (file && fclose(file) != 0) written = false;
-    delete[] data;
-    if (!written) {
-        ZCore::logMessage("OpenGL: couldn't write '%s' for saveBackBuffer, ERROR", path);
-        return false;
-    }
-    return true;
+    return ZGraphicGL::writeImageFile(image, format, path, "saveBackBuffer");
 }
 
 // ---- Pixel shaders ----

@@ -162,6 +162,9 @@ private:
     void setupGLState();
     void resetFixedFunctionState();
     void probeCapabilities();
+    // The scissor box over the game area when whenScaled is set and the area is scaled, else
+    // no scissor test.
+    void applyGameAreaScissor(bool whenScaled);
     void initializeInput(long mouseX, long mouseY);
     void applySwapInterval();
     void cleanup();
@@ -222,9 +225,8 @@ private:
     ZMatrix m_3dProjection;
     ZMatrix m_3dView;
     ZPixelShader* m_pixelShader = nullptr;
-    // The main context's record and the one current now (see the render-target contexts), the
-    // targets' contexts and buffers that live, and glGetProgramivARB for saving the bound
-    // fragment program.
+    // The main context's record and the one current now (see the render-target contexts), and
+    // the targets' contexts and buffers that live.
     ZGLContextGL* m_mainContext = nullptr;
     ZGLContextGL* m_currentContext = nullptr;
     std::vector<ZGLContextGL*> m_targetContexts;
@@ -235,6 +237,7 @@ private:
 
     char m_adapterName[256];
     long m_maxTextureSize = 1024;
+    long m_maxLights = 8;
     long m_videoMemoryKB = 0;
     bool m_rectangleTextures = false;
     bool m_multitexturing = false;

@@ -4,7 +4,6 @@
 
 TextureCutter::Node TextureCutter::m_srcNodes[kMaxSrcNodes];
 TextureCutter::Node TextureCutter::m_destNodes[kMaxDestNodes];
-TextureCutter::Texture TextureCutter::m_textures[kMaxTextures];
 ZGraphicSpliceStruct TextureCutter::m_splices[kMaxSplices + 1];
 long TextureCutter::m_srcNodeCount = 0;
 long TextureCutter::m_destNodeCount = 0;
@@ -96,7 +95,6 @@ bool TextureCutter::createSplices(long width, long height) {
 void TextureCutter::initTextureCutter() {
     std::memset(m_srcNodes, 0, sizeof(m_srcNodes));
     std::memset(m_destNodes, 0, sizeof(m_destNodes));
-    std::memset(m_textures, 0, sizeof(m_textures));
     std::memset(m_splices, 0, sizeof(m_splices));
     m_srcNodeCount = 0;
     m_destNodeCount = 0;
@@ -110,7 +108,6 @@ void TextureCutter::initSourceRoot(long width, long height) {
     Node& root = m_srcNodes[0];
     root = Node{};
     root.first = -1;
-    root.second = -1;
     root.x2 = width;
     root.y2 = height;
     root.top = root.bottom = root.left = root.right = true;
@@ -126,12 +123,9 @@ bool TextureCutter::initFreeTexture() {
     Node& root = m_destNodes[m_destNodeCount];
     root = Node{};
     root.first = -1;
-    root.second = -1;
     root.x2 = kTextureSize;
     root.y2 = kTextureSize;
     root.texture = m_textureCount;
-    m_textures[m_textureCount].used = true;
-    m_textures[m_textureCount].root = m_destNodeCount;
     m_destNodeCount++;
     m_textureCount++;
     return true;
@@ -224,7 +218,7 @@ bool TextureCutter::splitSrcNode(long node, int64_t width, int64_t height) {
     second = s;
     first.split = second.split = false;
     first.done = second.done = false;
-    first.first = first.second = second.first = second.second = -1;
+    first.first = second.first = -1;
 
     int64_t across = (s.x2 - s.x1) - width;
     int64_t down = (s.y2 - s.y1) - height;
@@ -248,7 +242,6 @@ bool TextureCutter::splitSrcNode(long node, int64_t width, int64_t height) {
     }
     s.split = true;
     s.first = firstIndex;
-    s.second = secondIndex;
     return true;
 }
 
@@ -265,7 +258,7 @@ bool TextureCutter::splitDestNode(long node, int64_t width, int64_t height) {
     Node& first = m_destNodes[firstIndex];
     Node& second = m_destNodes[secondIndex];
     first = Node{};
-    first.first = first.second = -1;
+    first.first = -1;
     first.texture = d.texture;
     second = first;
     first.x1 = second.x1 = d.x1;
@@ -285,7 +278,6 @@ bool TextureCutter::splitDestNode(long node, int64_t width, int64_t height) {
     }
     d.split = true;
     d.first = firstIndex;
-    d.second = secondIndex;
     return true;
 }
 

@@ -35,8 +35,8 @@ public:
 private:
     struct Node {
         bool split;
+        // The first of the two children; the second follows it.
         int64_t first;
-        int64_t second;
         int64_t x1;
         int64_t y1;
         int64_t x2;
@@ -49,10 +49,6 @@ private:
         bool bottom;
         bool left;
         bool right;
-    };
-    struct Texture {
-        bool used;
-        int64_t root;
     };
 
     static void initTextureCutter();
@@ -75,7 +71,6 @@ private:
 
     static Node m_srcNodes[kMaxSrcNodes];
     static Node m_destNodes[kMaxDestNodes];
-    static Texture m_textures[kMaxTextures];
     static ZGraphicSpliceStruct m_splices[kMaxSplices + 1];
     static long m_srcNodeCount;
     static long m_destNodeCount;

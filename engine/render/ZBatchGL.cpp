@@ -8,6 +8,7 @@
 #include "ZCore.h"
 #include "ZGLExtensions.h"
 #include "ZGraphicGL.h"
+#include "ZGraphicHelper.h"
 #include "ZMatrix.h"
 #include "ZWindowGL.h"
 
@@ -189,13 +190,12 @@ void ZBatchGL::endBatch() {
     // Bound first: the arrays below are what the draw reads, whatever the binding touched. A
     // graphic without a texture draws nothing, as its own blits do.
     if (!m_graphic->bindTexture(0, true, 1.0f, true)) return;
-    if (ZGraphicGL::g_lpCurBoundBatch != this) {
-        ZGraphicGL::g_lpCurBoundBatch = this;
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glEnableClientState(GL_COLOR_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, 0, m_textureCoordinates);
-        glColorPointer(4, GL_FLOAT, 0, m_colors);
-    }
+    // Binding the texture unbound any batch's arrays, so every flush points them here again.
+    ZGraphicGL::g_lpCurBoundBatch = this;
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, 0, m_textureCoordinates);
+    glColorPointer(4, GL_FLOAT, 0, m_colors);
     // The vertex colours leave GL's current colour undefined.
     ZGraphicGL::g_bCurColorSet = true;
 
@@ -404,25 +404,11 @@ void ZBatchGL::blitAlphaRectMatrixF(float sx1, float sy1, float sx2, float sy2, 
                                     float blend, bool flipX, bool flipY, float centerX,
                                     float centerY) {
     if (!m_inBatch) return;
-    float px = (sx2 - sx1) / 2 + centerX + dx1;
-    float py = (sy2 - sy1) / 2 + centerY + dy1;
-    // Built from the last operation back: the pivot moves to the origin first.
-    ZMatrix transform = ZMatrix::applyTranslation2d(px, -py, matrix ? *matrix : ZMatrix());
-    if (zoomX != 1 || zoomY != 1) transform = ZMatrix::applyScaling2d(zoomX, zoomY, transform);
-    if (angle != 0) transform = ZMatrix::applyRotationZ(angle * kDegreesToRadians, transform);
-    if (shearX != 0 || shearY != 0) transform = ZMatrix::applyShear2d(shearX, shearY, transform);
-    transform = ZMatrix::applyTranslation2d(-px, py, transform);
-
-    const ZVector2 corners[4] = {{dx1, -dy1}, {dx2, -dy1}, {dx2, -dy2}, {dx1, -dy2}};
-    ZVector2 d[4];
-    for (int i = 0; i < 4; i++) {
-        d[i] = transform.transform2(corners[i]);
-        d[i].y = -d[i].y;
-    }
-    float left = flipX ? sx2 : sx1, right = flipX ? sx1 : sx2;
-    float top = flipY ? sy2 : sy1, bottom = flipY ? sy1 : sy2;
-    blitArbitraryQuad(left, top, right, top, right, bottom, left, bottom, d[0].x, d[0].y, d[1].x,
-                      d[1].y, d[2].x, d[2].y, d[3].x, d[3].y, blend);
+    float s[8], d[8];
+    ZGraphicHelper::matrixBlitQuad(sx1, sy1, sx2, sy2, dx1, dy1, dx2, dy2, matrix, angle, zoomX,
+                                   zoomY, shearX, shearY, flipX, flipY, centerX, centerY, s, d);
+    blitArbitraryQuad(s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], d[0], d[1], d[2], d[3], d[4],
+                      d[5], d[6], d[7], blend);
 }
 
 // The w x h rectangle at (dx, dy) scaled by zoom about (dx + w / 2 + centerX, dy + h / 2 +

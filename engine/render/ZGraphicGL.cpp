@@ -5,7 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "ZBatchGL.h"
 #include "ZCore.h"
 #include "ZGraphicHelper.h"
 #include "ZMatrix.h"
@@ -78,16 +77,27 @@ float triangleDeterminant(float ax, float ay, float bx, float by, float cx, floa
     return bx * cy - by * cx + ax * (by - cy) + ay * (cx - bx);
 }
 
+// Only one texture target is on at a time; the active pixel shader follows it.
+void enableTextureTarget(GLenum target) {
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_TEXTURE_RECTANGLE_ARB);
+    glEnable(target);
+    ZPixelShaderGL::updateTexMode(target);
+}
+
+bool readPictureFile(const char* path, unsigned char*& data, unsigned long& size) {
+    if (path && ZResource::loadResource(path, data, size)) return true;
+    ZCore::logMessage("OpenGL: couldn't read picture %s, ERROR", path ? path : "(null)");
+    return false;
+}
+
 }  // namespace
 
 // ---- Object ----
 
 ZGraphicGL::ZGraphicGL() {
     clearTextureSlots(0);
-    for (long i = 0; i < kMaxTextures; i++) {
-        m_reapplyFilter[i] = true;
-        m_reapplyWrap[i] = true;
-    }
+    markTexturesForReapply(true, true);
     memset(m_splices, 0, sizeof(m_splices));
     GraphicsLockScope lock;
     g_lGlGraphics.addToTail(this);
@@ -135,15 +145,7 @@ void ZGraphicGL::setInAtlas(ZGraphic* atlas, long x, long y, long width, long he
         m_trueColor = page->m_trueColor;
         m_spliceCount = 0;
         m_textureCount = page->m_textureCount;
-        for (long i = 0; i < kMaxTextures; i++) {
-            m_textureNames[i] = page->m_textureNames[i];
-            m_textureTargets[i] = page->m_textureTargets[i];
-            m_textureFormats[i] = page->m_textureFormats[i];
-            m_textureWidths[i] = page->m_textureWidths[i];
-            m_textureHeights[i] = page->m_textureHeights[i];
-            m_reapplyFilter[i] = true;
-            m_reapplyWrap[i] = true;
-        }
+        for (long i = 0; i < kMaxTextures; i++) shareTextureSlot(i, *page);
         return;
     }
     m_pendingAtlas = page;
@@ -199,11 +201,19 @@ void ZGraphicGL::setUVScale(float u, float v, bool scaleSize) {
 }
 
 float ZGraphicGL::get3dUDivider() {
-    return m_textureTargets[0] == GL_TEXTURE_2D ? m_textureWidths[0] : 1.0f;
+    return uDivisor(0);
 }
 
 float ZGraphicGL::get3dVDivider() {
-    return m_textureTargets[0] == GL_TEXTURE_2D ? m_textureHeights[0] : 1.0f;
+    return vDivisor(0);
+}
+
+float ZGraphicGL::uDivisor(long i) const {
+    return m_textureTargets[i] == GL_TEXTURE_2D ? m_textureWidths[i] : 1.0f;
+}
+
+float ZGraphicGL::vDivisor(long i) const {
+    return m_textureTargets[i] == GL_TEXTURE_2D ? m_textureHeights[i] : 1.0f;
 }
 
 void ZGraphicGL::markTexturesForReapply(bool filter, bool wrap) {
@@ -211,6 +221,16 @@ void ZGraphicGL::markTexturesForReapply(bool filter, bool wrap) {
         if (filter) m_reapplyFilter[i] = true;
         if (wrap) m_reapplyWrap[i] = true;
     }
+}
+
+void ZGraphicGL::shareTextureSlot(long i, const ZGraphicGL& page) {
+    m_textureNames[i] = page.m_textureNames[i];
+    m_textureTargets[i] = page.m_textureTargets[i];
+    m_textureFormats[i] = page.m_textureFormats[i];
+    m_textureWidths[i] = page.m_textureWidths[i];
+    m_textureHeights[i] = page.m_textureHeights[i];
+    m_reapplyFilter[i] = true;
+    m_reapplyWrap[i] = true;
 }
 
 // ---- Blend factors and blit colour ----
@@ -298,21 +318,23 @@ void ZGraphicGL::setBlitColor(float r, float g, float b, float a) {
 }
 
 void ZGraphicGL::applyBlendFactors() {
-    if (g_nCurSrcAlphaMode == static_cast<long>(m_srcFactor) &&
-        g_nCurDstAlphaMode == static_cast<long>(m_dstFactor) &&
-        g_nCurAlphaSrcAlphaMode == static_cast<long>(m_alphaSrcFactor) &&
-        g_nCurAlphaDstAlphaMode == static_cast<long>(m_alphaDstFactor))
+    applyBlend(m_srcFactor, m_dstFactor, m_alphaSrcFactor, m_alphaDstFactor);
+}
+
+void ZGraphicGL::applyBlend(GLenum src, GLenum dst, GLenum alphaSrc, GLenum alphaDst) {
+    if (g_nCurSrcAlphaMode == static_cast<long>(src) &&
+        g_nCurDstAlphaMode == static_cast<long>(dst) &&
+        g_nCurAlphaSrcAlphaMode == static_cast<long>(alphaSrc) &&
+        g_nCurAlphaDstAlphaMode == static_cast<long>(alphaDst))
         return;
-    g_nCurSrcAlphaMode = m_srcFactor;
-    g_nCurDstAlphaMode = m_dstFactor;
-    g_nCurAlphaSrcAlphaMode = m_alphaSrcFactor;
-    g_nCurAlphaDstAlphaMode = m_alphaDstFactor;
-    if ((m_alphaSrcFactor == m_srcFactor && m_alphaDstFactor == m_dstFactor) ||
-        !ZGLExtensions::blendFuncSeparate)
-        glBlendFunc(m_srcFactor, m_dstFactor);
+    g_nCurSrcAlphaMode = src;
+    g_nCurDstAlphaMode = dst;
+    g_nCurAlphaSrcAlphaMode = alphaSrc;
+    g_nCurAlphaDstAlphaMode = alphaDst;
+    if ((alphaSrc == src && alphaDst == dst) || !ZGLExtensions::blendFuncSeparate)
+        glBlendFunc(src, dst);
     else
-        ZGLExtensions::blendFuncSeparate(m_srcFactor, m_dstFactor, m_alphaSrcFactor,
-                                         m_alphaDstFactor);
+        ZGLExtensions::blendFuncSeparate(src, dst, alphaSrc, alphaDst);
 }
 
 // ---- Process-wide state ----
@@ -433,10 +455,18 @@ GLenum ZGraphicGL::wrapModeFor(GLenum target) const {
 }
 
 void ZGraphicGL::applyTextureParameters(GLenum target) {
+    applyFilter(target);
+    applyWrap(target);
+}
+
+void ZGraphicGL::applyFilter(GLenum target) {
     glTexParameteri(target, GL_TEXTURE_MIN_FILTER, minifyingFilter(target));
     glTexParameteri(target, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(m_filter));
     float bias = g_lpZWindow ? g_lpZWindow->getMipMapBias() : 0.0f;
     if (bias != 0) glTexParameterf(target, GL_TEXTURE_LOD_BIAS, bias);
+}
+
+void ZGraphicGL::applyWrap(GLenum target) {
     GLint wrap = static_cast<GLint>(wrapModeFor(target));
     glTexParameteri(target, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(target, GL_TEXTURE_WRAP_T, wrap);
@@ -454,32 +484,19 @@ bool ZGraphicGL::bindTexture(long index, bool blending, float alpha, bool forceB
         g_nCurBoundTexId = name;
         if (static_cast<long>(target) != g_nCurTexMode) {
             g_nCurTexMode = target;
-            glDisable(GL_TEXTURE_2D);
-            glDisable(GL_TEXTURE_RECTANGLE_ARB);
-            glEnable(target);
-            ZPixelShaderGL::updateTexMode(target);
+            enableTextureTarget(target);
         }
         glBindTexture(target, name);
-        if (target == GL_TEXTURE_2D) {
-            g_fCurBoundTexWidth = m_textureWidths[index] * m_uScale;
-            g_fCurBoundTexHeight = m_textureHeights[index] * m_vScale;
-        } else {
-            g_fCurBoundTexWidth = m_uScale;
-            g_fCurBoundTexHeight = m_vScale;
-        }
+        g_fCurBoundTexWidth = uDivisor(index) * m_uScale;
+        g_fCurBoundTexHeight = vDivisor(index) * m_vScale;
     }
     if (m_reapplyFilter[index]) {
         m_reapplyFilter[index] = false;
-        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, minifyingFilter(target));
-        glTexParameteri(target, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(m_filter));
-        float bias = g_lpZWindow->getMipMapBias();
-        if (bias != 0) glTexParameterf(target, GL_TEXTURE_LOD_BIAS, bias);
+        applyFilter(target);
     }
     if (m_reapplyWrap[index]) {
         m_reapplyWrap[index] = false;
-        GLint wrap = static_cast<GLint>(wrapModeFor(target));
-        glTexParameteri(target, GL_TEXTURE_WRAP_S, wrap);
-        glTexParameteri(target, GL_TEXTURE_WRAP_T, wrap);
+        applyWrap(target);
     }
 
     if (!blending) {
@@ -531,10 +548,7 @@ bool ZGraphicGL::loadPicture(const char* path, bool trueColor, bool alpha, bool 
         return loadPictureFromPtr(path, nullptr, 0, trueColor, alpha, splice, 2, splices);
     unsigned char* data = nullptr;
     unsigned long size = 0;
-    if (!path || !ZResource::loadResource(path, data, size)) {
-        ZCore::logMessage("OpenGL: couldn't read picture %s, ERROR", path ? path : "(null)");
-        return false;
-    }
+    if (!readPictureFile(path, data, size)) return false;
     bool result = loadPictureFromPtr(path, data, size, trueColor, alpha, splice, phase, splices);
     delete[] data;
     return result;
@@ -568,16 +582,10 @@ bool ZGraphicGL::loadPictureWithMask(const char* colorPath, const char* maskPath
                                           splice, 2, splices);
     unsigned char* colorData = nullptr;
     unsigned long colorSize = 0;
-    if (!colorPath || !ZResource::loadResource(colorPath, colorData, colorSize)) {
-        ZCore::logMessage("OpenGL: couldn't read picture %s, ERROR",
-                          colorPath ? colorPath : "(null)");
-        return false;
-    }
+    if (!readPictureFile(colorPath, colorData, colorSize)) return false;
     unsigned char* maskData = nullptr;
     unsigned long maskSize = 0;
-    if (!maskPath || !ZResource::loadResource(maskPath, maskData, maskSize)) {
-        ZCore::logMessage("OpenGL: couldn't read picture %s, ERROR",
-                          maskPath ? maskPath : "(null)");
+    if (!readPictureFile(maskPath, maskData, maskSize)) {
         delete[] colorData;
         return false;
     }
@@ -776,10 +784,7 @@ void ZGraphicGL::createOrRefreshTexture(long index, long width, long height, GLe
                                         const uint32_t* buffer, bool refreshAllowed,
                                         bool parametersOnRefresh) {
     glPushMatrix();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_TEXTURE_RECTANGLE_ARB);
-    glEnable(target);
-    ZPixelShaderGL::updateTexMode(target);
+    enableTextureTarget(target);
     GLint format = m_alpha ? (m_trueColor ? GL_RGBA8 : GL_RGBA) : (m_trueColor ? GL_RGB8 : GL_RGB);
     bool generateMipmaps = m_mipmapsRequested && target == GL_TEXTURE_2D;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -863,13 +868,7 @@ void ZGraphicGL::uploadIntoAtlas(const uint32_t* pixels, const uint32_t* mask, l
     forgetAtlasTextures();
     m_spliceCount = 0;
     m_textureCount = 1;
-    m_textureNames[0] = atlas->m_textureNames[0];
-    m_textureTargets[0] = atlas->m_textureTargets[0];
-    m_textureFormats[0] = atlas->m_textureFormats[0];
-    m_textureWidths[0] = atlas->m_textureWidths[0];
-    m_textureHeights[0] = atlas->m_textureHeights[0];
-    m_reapplyFilter[0] = true;
-    m_reapplyWrap[0] = true;
+    shareTextureSlot(0, *atlas);
     m_atlas = atlas;
     m_atlasOffsetX = static_cast<float>(m_pendingAtlasX);
     m_atlasOffsetY = static_cast<float>(m_pendingAtlasY);
@@ -881,25 +880,10 @@ void ZGraphicGL::uploadIntoAtlas(const uint32_t* pixels, const uint32_t* mask, l
 
     long atlasWidth = static_cast<long>(atlas->m_textureWidths[0]);
     long atlasHeight = static_cast<long>(atlas->m_textureHeights[0]);
-    // The helpers clip a negative position, cutting the picture's left or top part.
-    if (mask) {
-        if (atlas->m_atlasBorder)
-            ZGraphicHelper::copyAndCombineImageRectWithBorder(
-                pixels, mask, width, height, 0, 0, width, height, atlas->m_atlasPixels, atlasWidth,
-                atlasHeight, m_pendingAtlasX, m_pendingAtlasY);
-        else
-            ZGraphicHelper::copyAndCombineImageRect(pixels, mask, width, height, 0, 0, width,
-                                                    height, atlas->m_atlasPixels, atlasWidth,
-                                                    atlasHeight, m_pendingAtlasX, m_pendingAtlasY);
-    } else if (atlas->m_atlasBorder) {
-        ZGraphicHelper::copyImageRectWithBorder(pixels, width, height, 0, 0, width, height,
-                                                atlas->m_atlasPixels, atlasWidth, atlasHeight,
-                                                m_pendingAtlasX, m_pendingAtlasY);
-    } else {
-        ZGraphicHelper::copyImageRect(pixels, width, height, 0, 0, width, height,
-                                      atlas->m_atlasPixels, atlasWidth, atlasHeight,
-                                      m_pendingAtlasX, m_pendingAtlasY);
-    }
+    // The copy clips a negative position, cutting the picture's left or top part.
+    ZGraphicHelper::copyRect(pixels, mask, width, height, 0, 0, width, height, atlas->m_atlasPixels,
+                             atlasWidth, atlasHeight, m_pendingAtlasX, m_pendingAtlasY,
+                             atlas->m_atlasBorder);
 }
 
 // ---- Atlases ----
@@ -940,14 +924,7 @@ bool ZGraphicGL::finalizeAtlas() {
     m_atlasPixels = nullptr;
     GraphicsLockScope lock;
     for (ZGraphicGL* graphic : g_lGlGraphics) {
-        if (graphic->m_atlas != this) continue;
-        graphic->m_textureNames[0] = m_textureNames[0];
-        graphic->m_textureTargets[0] = m_textureTargets[0];
-        graphic->m_textureFormats[0] = m_textureFormats[0];
-        graphic->m_textureWidths[0] = m_textureWidths[0];
-        graphic->m_textureHeights[0] = m_textureHeights[0];
-        graphic->m_reapplyFilter[0] = true;
-        graphic->m_reapplyWrap[0] = true;
+        if (graphic->m_atlas == this) graphic->shareTextureSlot(0, *this);
     }
     return true;
 }
@@ -961,14 +938,7 @@ void ZGraphicGL::freePicture() {
         // to the window (or the outer target).
         if (m_renderContext && g_lpCurRenderTarget[0] == this) endRenderToTarget();
         void* previous = enterMainContext();
-        for (long i = 0; i < kMaxTextures; i++) {
-            if (m_textureNames[i] == kNoTexture) continue;
-            if (m_textureNames[i] == g_nCurBoundTexId) resetTextureCache();
-            if (!m_atlas) {
-                GLuint name = m_textureNames[i];
-                glDeleteTextures(1, &name);
-            }
-        }
+        deleteTexturesFrom(0);
         if (m_renderBuffer) g_lpZWindow->destroyGLPBuffer(m_renderBuffer);
         if (m_renderContext) g_lpZWindow->destroyGLContext(m_renderContext);
         if (previous == m_renderContext) previous = nullptr;
@@ -1023,10 +993,7 @@ void ZGraphicGL::drawImmediateStrip() {
 void ZGraphicGL::drawPlain(float x1, float y1, float x2, float y2, float dx, float dy,
                            bool blending, bool flipX, bool flipY) {
     if (m_spliceCount != 0) {
-        if (blending)
-            blitSplicedAlphaRectFxF(x1, y1, x2, y2, dx, dy, 0, 1, 1, flipX, flipY, 0, 0);
-        else
-            blitSplicedRectFxF(x1, y1, x2, y2, dx, dy, 0, 1, flipX, flipY, 0, 0);
+        drawSplicedFx(x1, y1, x2, y2, dx, dy, 0, 1, blending, 1.0f, flipX, flipY, 0, 0);
         return;
     }
     if (!bindTexture(0, blending, 1.0f)) return;
@@ -1287,26 +1254,11 @@ void ZGraphicGL::blitAlphaRectMatrixF(float x1, float y1, float x2, float y2, fl
                                       float scaleX, float scaleY, float shearX, float shearY,
                                       float alpha, bool flipX, bool flipY, float centerX,
                                       float centerY) {
-    float px = (x2 - x1) * 0.5f + centerX + dx1;
-    float py = (y2 - y1) * 0.5f + centerY + dy1;
-    ZMatrix identity;
-    ZMatrix m = ZMatrix::applyTranslation2d(px, -py, matrix ? *matrix : identity);
-    if (scaleX != 1 || scaleY != 1) m = ZMatrix::applyScaling2d(scaleX, scaleY, m);
-    if (angle != 0) m = ZMatrix::applyRotationZ(angle * 3.1415927f / 180.0f, m);
-    if (shearX != 0 || shearY != 0) m = ZMatrix::applyShear2d(shearX, shearY, m);
-    m = ZMatrix::applyTranslation2d(-px, py, m);
-
-    ZVector2 corners[4] = {{dx1, -dy1}, {dx2, -dy1}, {dx2, -dy2}, {dx1, -dy2}};
-    for (ZVector2& corner : corners) {
-        corner = m.transform2(corner);
-        corner.y = -corner.y;
-    }
-    float left = x1, right = x2, top = y1, bottom = y2;
-    if (flipX) std::swap(left, right);
-    if (flipY) std::swap(top, bottom);
-    blitArbitraryQuad(left, top, right, top, right, bottom, left, bottom, corners[0].x,
-                      corners[0].y, corners[1].x, corners[1].y, corners[2].x, corners[2].y,
-                      corners[3].x, corners[3].y, alpha);
+    float s[8], d[8];
+    ZGraphicHelper::matrixBlitQuad(x1, y1, x2, y2, dx1, dy1, dx2, dy2, matrix, angle, scaleX,
+                                   scaleY, shearX, shearY, flipX, flipY, centerX, centerY, s, d);
+    blitArbitraryQuad(s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], d[0], d[1], d[2], d[3], d[4],
+                      d[5], d[6], d[7], alpha);
 }
 
 void ZGraphicGL::blitAlphaRectMaskedF(float x1, float y1, float x2, float y2, ZGraphic* mask,
@@ -1322,33 +1274,26 @@ void ZGraphicGL::blitAlphaRectMaskedF(float x1, float y1, float x2, float y2, ZG
     unbindBatch();
     const GLenum target = m_textureTargets[0];
     const GLenum maskTarget = maskGraphic->m_textureTargets[0];
-    // Texel divisors without scale or atlas offset: rectangle textures count in pixels.
-    float uDivisor = target == GL_TEXTURE_2D ? m_textureWidths[0] : 1.0f;
-    float vDivisor = target == GL_TEXTURE_2D ? m_textureHeights[0] : 1.0f;
-    float maskUDivisor = maskTarget == GL_TEXTURE_2D ? maskGraphic->m_textureWidths[0] : 1.0f;
-    float maskVDivisor = maskTarget == GL_TEXTURE_2D ? maskGraphic->m_textureHeights[0] : 1.0f;
-    float uv[8] = {x1 / uDivisor, y1 / vDivisor, x2 / uDivisor, y1 / vDivisor,
-                   x1 / uDivisor, y2 / vDivisor, x2 / uDivisor, y2 / vDivisor};
-    float maskUv[8] = {mx1 / maskUDivisor, my1 / maskVDivisor, mx2 / maskUDivisor,
-                       my1 / maskVDivisor, mx1 / maskUDivisor, my2 / maskVDivisor,
-                       mx2 / maskUDivisor, my2 / maskVDivisor};
+    // Texel divisors without scale or atlas offset.
+    const float u = uDivisor(0), v = vDivisor(0);
+    const float maskU = maskGraphic->uDivisor(0), maskV = maskGraphic->vDivisor(0);
+    float uv[8] = {x1 / u, y1 / v, x2 / u, y1 / v, x1 / u, y2 / v, x2 / u, y2 / v};
+    float maskUv[8] = {mx1 / maskU, my1 / maskV, mx2 / maskU, my1 / maskV,
+                       mx1 / maskU, my2 / maskV, mx2 / maskU, my2 / maskV};
     float h = g_fCurWindowHeight;
     setQuadVertices(dx1, h - dy1, dx2, h - dy2, flipX, flipY, blitDepth());
 
     // The caches end up describing unit 0 as it is left.
     g_nCurBoundTexId = m_textureNames[0];
     g_nCurTexMode = target;
-    g_fCurBoundTexWidth = target == GL_TEXTURE_2D ? m_textureWidths[0] * m_uScale : m_uScale;
-    g_fCurBoundTexHeight = target == GL_TEXTURE_2D ? m_textureHeights[0] * m_vScale : m_vScale;
+    g_fCurBoundTexWidth = uDivisor(0) * m_uScale;
+    g_fCurBoundTexHeight = vDivisor(0) * m_vScale;
     g_nCurSrcAlphaMode = -1;
     g_bCurColorSet = false;
 
     ZGLExtensions::activeTexture(GL_TEXTURE0);
     ZGLExtensions::clientActiveTexture(GL_TEXTURE0);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_TEXTURE_RECTANGLE_ARB);
-    glEnable(target);
-    ZPixelShaderGL::updateTexMode(target);
+    enableTextureTarget(target);
     glBindTexture(target, m_textureNames[0]);
     applyTextureParameters(target);
     glEnable(GL_BLEND);
@@ -1463,13 +1408,7 @@ void ZGraphicGL::drawStatelessRect(float x1, float y1, float x2, float y2, float
     unbindBatch();
     unbindTexture();
     glEnable(GL_BLEND);
-    if (g_nCurSrcAlphaMode != GL_SRC_ALPHA || g_nCurDstAlphaMode != GL_ONE_MINUS_SRC_ALPHA ||
-        g_nCurAlphaSrcAlphaMode != GL_SRC_ALPHA ||
-        g_nCurAlphaDstAlphaMode != GL_ONE_MINUS_SRC_ALPHA) {
-        g_nCurSrcAlphaMode = g_nCurAlphaSrcAlphaMode = GL_SRC_ALPHA;
-        g_nCurDstAlphaMode = g_nCurAlphaDstAlphaMode = GL_ONE_MINUS_SRC_ALPHA;
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    }
+    applyBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(r, g, b, a);
     g_bCurColorSet = true;
     float h = g_fCurWindowHeight;
@@ -1544,10 +1483,7 @@ bool ZGraphicGL::makeRenderTarget(long width, long height, bool unused, bool alp
     GLuint name = 0;
     glGenTextures(1, &name);
     m_textureNames[0] = name;
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_TEXTURE_RECTANGLE_ARB);
-    glEnable(size.target);
-    ZPixelShaderGL::updateTexMode(size.target);
+    enableTextureTarget(size.target);
     glBindTexture(size.target, name);
     glTexParameteri(size.target, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(m_filter));
     glTexParameteri(size.target, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(m_filter));
@@ -1601,10 +1537,7 @@ void ZGraphicGL::endRenderToTarget() {
     if (!m_renderContext || !g_lpZWindow) return;
     glFlush();
     g_lpZWindow->makeGLContextCurrent(g_lpZWindow->getMainGLContext());
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_TEXTURE_RECTANGLE_ARB);
-    glEnable(m_textureTargets[0]);
-    ZPixelShaderGL::updateTexMode(m_textureTargets[0]);
+    enableTextureTarget(m_textureTargets[0]);
     glBindTexture(m_textureTargets[0], m_textureNames[0]);
     g_lpZWindow->updateGLTexture(g_lpZWindow->getMainGLContext(), m_renderBuffer);
     restoreWindowDrawing();
@@ -1638,9 +1571,7 @@ void ZGraphicGL::buffersFlipped() {
     resetCaches();
     for (long i = 0; i < kRenderTargetStackSize; i++) g_lpCurRenderTarget[i] = nullptr;
     if (!g_lpZWindow) return;
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_TEXTURE_RECTANGLE_ARB);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    resetTextureCache();
     glColor4f(1, 1, 1, 1);
 }
 
@@ -1653,42 +1584,14 @@ bool ZGraphicGL::grabBackBuffer(ZGraphicGrabCallback callback, bool splice,
     long height = g_lpZWindow->getActualWindowHeight();
     freePicture();
     if (width <= 0 || height <= 0) return false;
-    unsigned char* bytes = new (std::nothrow) unsigned char[width * height * 3];
-    uint32_t* pixels = new (std::nothrow) uint32_t[width * height];
-    if (!bytes || !pixels) {
-        delete[] bytes;
-        delete[] pixels;
-        ZCore::logMessage("OpenGL: out of memory for a %ldx%ld back buffer grab, ERROR", width,
-                          height);
-        return false;
-    }
     void* previous = enterMainContext();
     const ZGameArea& area = g_lpZWindow->getGameArea();
-    GLint alignment = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    // Rows of three-byte pixels are not padded: an odd width must not overrun the buffer.
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glReadBuffer(GL_BACK);
-    glReadPixels(static_cast<GLint>(area.getXOffset()), static_cast<GLint>(area.getYOffset()),
-                 static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGB,
-                 GL_UNSIGNED_BYTE, bytes);
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-
-    // GL's rows run upwards; the picture's first row is the top of the screen.
-    for (long y = 0; y < height; y++) {
-        const unsigned char* row = bytes + (height - 1 - y) * width * 3;
-        uint32_t* out = pixels + y * width;
-        for (long x = 0; x < width; x++) {
-            int r = row[x * 3], g = row[x * 3 + 1], b = row[x * 3 + 2];
-            if (callback) callback(x, y, &r, &g, &b);
-            out[x] = static_cast<uint32_t>(r & 0xFF) | static_cast<uint32_t>(g & 0xFF) << 8 |
-                     static_cast<uint32_t>(b & 0xFF) << 16 | 0xFF000000u;
-        }
+    uint32_t* pixels =
+        readBackBuffer(area.getXOffset(), area.getYOffset(), width, height, callback);
+    if (!pixels) {
+        leaveMainContext(previous);
+        return false;
     }
-    delete[] bytes;
 
     ZImage image;
     image.setPixels(width, height, false, pixels, false, true);
@@ -1704,6 +1607,63 @@ bool ZGraphicGL::grabBackBuffer(ZGraphicGrabCallback callback, bool splice,
     bool uploaded = upload(image.getPixels(), nullptr, width, height, true, false, splice, splices);
     leaveMainContext(previous);
     return uploaded;
+}
+
+uint32_t* ZGraphicGL::readBackBuffer(long x, long y, long width, long height,
+                                     ZGraphicGrabCallback callback) {
+    unsigned char* bytes = new (std::nothrow) unsigned char[width * height * 3];
+    uint32_t* pixels = new (std::nothrow) uint32_t[width * height];
+    if (!bytes || !pixels) {
+        delete[] bytes;
+        delete[] pixels;
+        ZCore::logMessage("OpenGL: out of memory for a %ldx%ld back buffer grab, ERROR", width,
+                          height);
+        return nullptr;
+    }
+    GLint alignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    // Rows of three-byte pixels are not padded: an odd width must not overrun the buffer.
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glReadBuffer(GL_BACK);
+    glReadPixels(static_cast<GLint>(x), static_cast<GLint>(y), static_cast<GLsizei>(width),
+                 static_cast<GLsizei>(height), GL_RGB, GL_UNSIGNED_BYTE, bytes);
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+
+    // GL's rows run upwards; the picture's first row is the top of the screen.
+    for (long row = 0; row < height; row++) {
+        const unsigned char* source = bytes + (height - 1 - row) * width * 3;
+        uint32_t* out = pixels + row * width;
+        for (long column = 0; column < width; column++) {
+            int r = source[column * 3], g = source[column * 3 + 1], b = source[column * 3 + 2];
+            if (callback) callback(column, row, &r, &g, &b);
+            out[column] = static_cast<uint32_t>(r & 0xFF) | static_cast<uint32_t>(g & 0xFF) << 8 |
+                          static_cast<uint32_t>(b & 0xFF) << 16 | 0xFF000000u;
+        }
+    }
+    delete[] bytes;
+    return pixels;
+}
+
+bool ZGraphicGL::writeImageFile(ZImage& image, long format, const char* path, const char* caller) {
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    if (!image.encodeImage(format, data, size, 94)) {
+        ZCore::logMessage("OpenGL: failed to encode image in format %d for %s",
+                          static_cast<int>(format), caller);
+        return false;
+    }
+    FILE* file = fopen(path, "wb");
+    bool written = false;
+    if (file) {
+        written = fwrite(data, 1, size, file) == size;
+        written = fclose(file) == 0 && written;
+    }
+    delete[] data;
+    if (!written) ZCore::logMessage("OpenGL: couldn't write '%s' for %s, ERROR", path, caller);
+    return written;
 }
 
 bool ZGraphicGL::readTexture(long index, uint32_t* pixels) {
@@ -1801,20 +1761,5 @@ bool ZGraphicGL::savePicture(const char* path, long format) {
 
     ZImage image;
     image.setPixels(width, height, true, picture, false, true);
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    if (!image.encodeImage(format, data, size, 94)) {
-        ZCore::logMessage("OpenGL: failed to encode image in format %d for savePicture",
-                          static_cast<int>(format));
-        return false;
-    }
-    FILE* file = fopen(path, "wb");
-    bool written = false;
-    if (file) {
-        written = fwrite(data, 1, size, file) == size;
-        written = fclose(file) == 0 && written;
-    }
-    delete[] data;
-    if (!written) ZCore::logMessage("OpenGL: couldn't write %s for savePicture, ERROR", path);
-    return written;
+    return writeImageFile(image, format, path, "savePicture");
 }

@@ -55,6 +55,13 @@ public:
     void beginRenderToTarget() override;
     void endRenderToTarget() override;
     bool isRenderTargetLost() override { return false; }
+    // The back buffer's width x height rectangle at (x, y) of the current context as pixels
+    // with alpha 255, top row first (new[]; null with a log line when out of memory); the
+    // callback, when given, may change each pixel first.
+    static uint32_t* readBackBuffer(long x, long y, long width, long height,
+                                    ZGraphicGrabCallback callback);
+    // Encodes the image and writes it to path; false with a log line naming the caller.
+    static bool writeImageFile(ZImage& image, long format, const char* path, const char* caller);
     bool grabBackBuffer(ZGraphicGrabCallback callback, bool splice,
                         ZGraphicSpliceStruct* splices) override;
 
@@ -226,12 +233,19 @@ private:
                                 const uint32_t* buffer, bool refreshAllowed,
                                 bool parametersOnRefresh);
     void applyTextureParameters(GLenum target);
+    void applyFilter(GLenum target);
+    void applyWrap(GLenum target);
     GLint minifyingFilter(GLenum target) const;
     GLenum wrapModeFor(GLenum target) const;
     void deleteTexturesFrom(long first);
     void clearTextureSlots(long first);
     void forgetAtlasTextures();
     void markTexturesForReapply(bool filter, bool wrap);
+    // Slot i shows the page's texture i, whose parameters are this graphic's to set.
+    void shareTextureSlot(long i, const ZGraphicGL& page);
+    // Texture coordinate divisors of texture i: rectangle textures count in pixels.
+    float uDivisor(long i) const;
+    float vDivisor(long i) const;
     bool decodeInto(ZImage& image, const char* name, const unsigned char* data, unsigned long size);
     bool readTexture(long index, uint32_t* pixels);
     void setQuadVertices(float left, float top, float right, float bottom, bool flipX, bool flipY,
@@ -249,6 +263,8 @@ private:
                          float dx3, float dy3, float dx4, float dy4, float alpha);
     void prepareUntextured(float r, float g, float b, float a);
     static void drawImmediateStrip();
+    // Sends the blend factors when they differ from the cached ones.
+    static void applyBlend(GLenum src, GLenum dst, GLenum alphaSrc, GLenum alphaDst);
     static void pushRenderTarget(ZGraphicGL* target);
     static ZGraphicGL* popRenderTarget();
     static void removeFromRenderTargets(ZGraphicGL* target);

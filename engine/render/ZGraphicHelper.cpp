@@ -6,6 +6,7 @@
 
 #include "TextureCutter.h"
 #include "ZImage.h"
+#include "ZMatrix.h"
 
 namespace {
 
@@ -132,8 +133,8 @@ long ZGraphicHelper::splice(unsigned long width, unsigned long height, ZGraphicS
 long ZGraphicHelper::getNonOverlappingSplices(long count, const ZGraphicSpliceStruct* splices,
                                               float width, float height,
                                               ZGraphicSpliceStruct* out) {
-    // A graphic keeps at most 32 splices; more are not looked at.
-    constexpr long kMaxSplices = 32;
+    // A graphic keeps at most kMaxSplices splices; more are not looked at.
+    constexpr long kMaxSplices = TextureCutter::kMaxSplices;
     if (splices == nullptr || out == nullptr || count <= 0 || !(height > 0)) {
         return 0;
     }
@@ -377,4 +378,30 @@ void ZGraphicHelper::halveImageBilinear(ZImage* image) {
     image->freeImage();
     image->setPixels(static_cast<unsigned long>(newWidth), static_cast<unsigned long>(newHeight),
                      hasAlpha, halved, greyscale, hiQuality);
+}
+
+void ZGraphicHelper::matrixBlitQuad(float x1, float y1, float x2, float y2, float dx1, float dy1,
+                                    float dx2, float dy2, const ZMatrix* matrix, float angle,
+                                    float zoomX, float zoomY, float shearX, float shearY,
+                                    bool flipX, bool flipY, float centerX, float centerY,
+                                    float source[8], float destination[8]) {
+    float px = (x2 - x1) / 2 + centerX + dx1;
+    float py = (y2 - y1) / 2 + centerY + dy1;
+    // Built in GL space (y up) from the last operation back: the pivot moves to the origin first.
+    ZMatrix transform = ZMatrix::applyTranslation2d(px, -py, matrix ? *matrix : ZMatrix());
+    if (zoomX != 1 || zoomY != 1) transform = ZMatrix::applyScaling2d(zoomX, zoomY, transform);
+    if (angle != 0) transform = ZMatrix::applyRotationZ(angle * (3.1415927f / 180.0f), transform);
+    if (shearX != 0 || shearY != 0) transform = ZMatrix::applyShear2d(shearX, shearY, transform);
+    transform = ZMatrix::applyTranslation2d(-px, py, transform);
+
+    const ZVector2 corners[4] = {{dx1, -dy1}, {dx2, -dy1}, {dx2, -dy2}, {dx1, -dy2}};
+    for (int i = 0; i < 4; i++) {
+        ZVector2 d = transform.transform2(corners[i]);
+        destination[i * 2] = d.x;
+        destination[i * 2 + 1] = -d.y;
+    }
+    float left = flipX ? x2 : x1, right = flipX ? x1 : x2;
+    float top = flipY ? y2 : y1, bottom = flipY ? y1 : y2;
+    const float corner[8] = {left, top, right, top, right, bottom, left, bottom};
+    for (int i = 0; i < 8; i++) source[i] = corner[i];
 }

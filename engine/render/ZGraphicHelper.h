@@ -6,6 +6,7 @@
 #include "ZGraphicSpliceStruct.h"
 
 class ZImage;
+class ZMatrix;
 
 // Pixel helpers of the texture upload and the spliced blits: the splice list of a large picture,
 // rectangle copies with and without a replicated border, the copies that take alpha from a second
@@ -40,6 +41,17 @@ public:
                                     float Bx, float By, float Cx, float Cy, float& outX,
                                     float& outY);
 
+    // The quad of a matrix blit: the source rectangle (x1, y1) - (x2, y2) drawn to (dx1, dy1) -
+    // (dx2, dy2) and transformed about its centre moved by (centerX, centerY), by the matrix
+    // (null: none), the zoom, the angle in degrees and the shear, applied in that order from the
+    // last. Writes the source corners (flipped as asked) and the destination corners as x, y
+    // pairs from the top left, clockwise: the arguments of the arbitrary-quad blit.
+    static void matrixBlitQuad(float x1, float y1, float x2, float y2, float dx1, float dy1,
+                               float dx2, float dy2, const ZMatrix* matrix, float angle,
+                               float zoomX, float zoomY, float shearX, float shearY, bool flipX,
+                               bool flipY, float centerX, float centerY, float source[8],
+                               float destination[8]);
+
     // Copy the source rectangle (x1, y1) - (x2, y2), x2 and y2 exclusive, so that (x1, y1) lands
     // on (destX, destY). Only pixels inside both images are read or written: a rectangle or
     // position that reaches outside either image is clipped, each pixel keeping its place.
@@ -68,7 +80,7 @@ public:
     // image without pixels is left alone.
     static void halveImageBilinear(ZImage* image);
 
-private:
+    // The four copies above in one: alpha null copies source as it is, border adds the edges.
     static void copyRect(const uint32_t* source, const uint32_t* alpha, long sourceWidth,
                          long sourceHeight, long x1, long y1, long x2, long y2,
                          uint32_t* destination, long destWidth, long destHeight, long destX,

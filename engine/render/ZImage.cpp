@@ -6,21 +6,21 @@
 #include <new>
 #include <vector>
 
+#include "ZImageCodecBytes.h"
+#include "ZImageCodecLimits.h"
 #include "ZImageHandler.h"
-#include "ZImageHandlerJpg.h"
-#include "ZImageHandlerPng.h"
 #include "ZImageHandlerBmp.h"
-#include "ZImageHandlerTga.h"
 #include "ZImageHandlerGif.h"
 #include "ZImageHandlerJem.h"
+#include "ZImageHandlerJpg.h"
+#include "ZImageHandlerPng.h"
+#include "ZImageHandlerTga.h"
 
 ZList<ZImageHandler> ZImage::g_lHandlers;
 bool ZImage::g_bHandlersInitialized = false;
 
 namespace {
 
-// Largest picture any operation makes: 1 GiB of pixels.
-const unsigned long kMaxPixels = 1ul << 28;
 const size_t kNameSize = 260;
 
 // Guards the registry's filling and emptying: the first decode may come from a loader thread
@@ -66,11 +66,6 @@ ZImageHandler* findHandler(long formatId) {
     for (ZImageHandler* h : ZImage::g_lHandlers)
         if (h->getFormatId() == formatId) return h;
     return nullptr;
-}
-
-inline uint32_t packPixel(unsigned r, unsigned g, unsigned b, unsigned a) {
-    return static_cast<uint32_t>(r) | (static_cast<uint32_t>(g) << 8) |
-           (static_cast<uint32_t>(b) << 16) | (static_cast<uint32_t>(a) << 24);
 }
 
 inline float cube(float u) {
@@ -140,8 +135,8 @@ void resampleBspline(const uint32_t* source, unsigned long width, unsigned long 
                 *out++ = 0;
                 continue;
             }
-            *out++ = packPixel(toByte(sumR / sumA), toByte(sumG / sumA), toByte(sumB / sumA),
-                               toByte(sumA / total));
+            *out++ = ZImageCodecBytes::makePixel(toByte(sumR / sumA), toByte(sumG / sumA),
+                                                 toByte(sumB / sumA), toByte(sumA / total));
         }
     }
 }
@@ -272,9 +267,10 @@ void ZImage::resampleImage(unsigned long newWidth, unsigned long newHeight,
     const unsigned long width = static_cast<unsigned long>(m_width);
     const unsigned long height = static_cast<unsigned long>(m_height);
     if (newWidth == width && newHeight == height) return;
-    // A size that cannot be held leaves the image as it was.
-    if (newWidth > kMaxPixels || newHeight > kMaxPixels || newWidth * newHeight > kMaxPixels)
-        return;
+    // A size that cannot be held leaves the image as it was; each side is checked first so the
+    // product cannot wrap.
+    const uint64_t maxPixels = ZImageCodecLimits::kMaxPixels;
+    if (newWidth > maxPixels || newHeight > maxPixels || newWidth * newHeight > maxPixels) return;
     uint32_t* resampled = new (std::nothrow) uint32_t[newWidth * newHeight];
     if (!resampled) return;
     if (method == 1)

@@ -94,8 +94,8 @@ bool ZImageHandlerGif::decode(const unsigned char* data, unsigned long size, ZIm
     if (!pixels) return false;
     for (uint64_t i = 0; i < pixelCount; i++) pixels[i] = palette[background];
 
-    if (!decodeImage(data + position, data + size, palette, pixels, pictureWidth, pictureHeight,
-                     left, top, width, height, (imageFlags & 0x40) != 0)) {
+    if (!decodeImage(data + position, data + size, palette, pixels, pictureWidth, left, top, width,
+                     height, (imageFlags & 0x40) != 0)) {
         delete[] pixels;
         return false;
     }
@@ -110,8 +110,7 @@ bool ZImageHandlerGif::encode(unsigned char*&, unsigned long&, ZImage*, long) {
 
 bool ZImageHandlerGif::decodeImage(const unsigned char* position, const unsigned char* end,
                                    const uint32_t* palette, uint32_t* picture, long pictureWidth,
-                                   long, long left, long top, long width, long height,
-                                   bool interlaced) {
+                                   long left, long top, long width, long height, bool interlaced) {
     if (position >= end) return true;  // no data: the picture keeps its background
     int minimumCodeSize = *position++;
     // No palette index needs more than 8 bits; from 12 on the clear code would lie past the

@@ -14,14 +14,6 @@ public:
     bool decode(const unsigned char* data, unsigned long size, ZImage* image) override;
     bool encode(unsigned char*& data, unsigned long& size, ZImage* image, long quality) override;
 
-    // Fills the picture from one image's LZW data, which starts with the minimum code size at
-    // position. Damaged data ends the pixels early and still counts as decoded; false only for
-    // a minimum code size outside 1 to 8.
-    bool decodeImage(const unsigned char* position, const unsigned char* end,
-                     const uint32_t* palette, uint32_t* picture, long pictureWidth,
-                     long pictureHeight, long left, long top, long width, long height,
-                     bool interlaced);
-
 private:
     static const int kTableSize = 4096;
 
@@ -45,4 +37,11 @@ private:
     static int readSubBlockByte(LzwState& state);
     static int readLzwCode(LzwState& state);
     static long decodeLzwString(LzwState& state, int code, long top);
+
+    // Fills the picture from one image's LZW data, which starts with the minimum code size at
+    // position. Damaged data ends the pixels early and still counts as decoded; false only for
+    // a minimum code size outside 1 to 8.
+    bool decodeImage(const unsigned char* position, const unsigned char* end,
+                     const uint32_t* palette, uint32_t* picture, long pictureWidth, long left,
+                     long top, long width, long height, bool interlaced);
 };

@@ -121,10 +121,6 @@ void jpeg_memory_src(j_decompress_ptr cinfo, const JOCTET* buffer, uint32_t size
 
 void init_destination(j_compress_ptr cinfo) {
     jpeg_memory_destination* dest = reinterpret_cast<jpeg_memory_destination*>(cinfo->dest);
-    if (!dest->buffer) {
-        fputs("jmem_dest: init_destination: buffer not allocated\n", stderr);
-        ERREXIT(cinfo, JERR_BUFFER_SIZE);
-    }
     dest->pub.next_output_byte = dest->buffer;
     dest->pub.free_in_buffer = dest->size;
 }
@@ -137,11 +133,8 @@ boolean empty_output_buffer(j_compress_ptr cinfo) {
 
 void term_destination(j_compress_ptr) {}
 
+// The caller has allocated the buffer.
 void jpeg_memory_dest(j_compress_ptr cinfo, JOCTET* buffer, uint32_t size) {
-    if (!buffer) {
-        fputs("jpeg_memory_dest: memory buffer needs to be allocated\n", stderr);
-        ERREXIT(cinfo, JERR_BUFFER_SIZE);
-    }
     if (!cinfo->dest)
         cinfo->dest = static_cast<jpeg_destination_mgr*>(
             (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT,

@@ -56,21 +56,16 @@ bool ZPixelShaderGL::loadPixelShader(const char* path) {
         ZCore::logMessage("OpenGL: no pixel shader path given, ERROR");
         return false;
     }
-    ZResource file;
-    int size = 0;
-    if (file.open(path, ZResourceModeRead) != ZResourceOk ||
-        file.seek(ZResourceWhenceEnd, 0) != ZResourceOk || file.tell(size) != ZResourceOk ||
-        size <= 0 || file.seek(ZResourceWhenceSet, 0) != ZResourceOk) {
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    bool loaded = ZResource::loadResource(path, data, size);
+    // Owned even when the file is empty: that still comes back as an array.
+    std::unique_ptr<unsigned char[]> text(data);
+    if (!loaded || size == 0) {
         ZCore::logMessage("OpenGL: pixel shader %s is missing or empty, ERROR", path);
         return false;
     }
-    std::unique_ptr<char[]> text(new char[size]);
-    if (file.read(text.get(), static_cast<unsigned long>(size)) != ZResourceOk) {
-        ZCore::logMessage("OpenGL: pixel shader %s could not be read, ERROR", path);
-        return false;
-    }
-    file.close();
-    return compile(text.get(), static_cast<unsigned long>(size));
+    return compile(reinterpret_cast<const char*>(text.get()), size);
 }
 
 bool ZPixelShaderGL::loadPixelShaderFromPtr(const char* text, unsigned long size) {

@@ -2,12 +2,13 @@
 
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
+#include <SDL.h>
 
-#include "TempDir.h"
-#include "ZCore.h"
+#include <vector>
+
+#include "ZInput.h"
 
 // Drawing with raw OpenGL under the window's default world view, in the top-down game
 // coordinates the engine draws in: a flat quad of one colour, nothing textured or blended.
@@ -26,12 +27,26 @@ inline void drawFlatQuad(float height, float x1, float y1, float x2, float y2, f
     glColor4f(1, 1, 1, 1);
 }
 
-// What the body wrote to the engine's log.
-inline std::string loggedText(const std::function<void()>& body) {
-    TempDir dir;
-    std::string path = dir.file("log.txt");
-    ZCore::enableLog(path.c_str(), "test", "1", false);
-    body();
-    ZCore::disableLog();
-    return readFile(path);
+// The current values of an integer state, -1 where OpenGL wrote nothing.
+inline std::vector<GLint> integers(GLenum name, int count) {
+    std::vector<GLint> values(count, -1);
+    glGetIntegerv(name, values.data());
+    return values;
+}
+
+// Puts the system pointer at a game position of the window, inside it or not, and waits until
+// the input reads it there (other programs on the display may move it too).
+inline ::testing::AssertionResult pointAt(SDL_Window* window, long x, long y) {
+    int windowX = 0, windowY = 0;
+    SDL_GetWindowPosition(window, &windowX, &windowY);
+    for (int attempt = 0; attempt < 10; attempt++) {
+        SDL_WarpMouseGlobal(windowX + static_cast<int>(x), windowY + static_cast<int>(y));
+        SDL_PumpEvents();
+        if (ZInput::getRealMouseX() == x && ZInput::getRealMouseY() == y)
+            return ::testing::AssertionSuccess();
+        SDL_Delay(10 + 10 * attempt);
+    }
+    return ::testing::AssertionFailure()
+           << "the pointer reads " << ZInput::getRealMouseX() << "," << ZInput::getRealMouseY()
+           << " instead of " << x << "," << y;
 }

@@ -9,6 +9,7 @@
 #include "FakeWindow.h"
 #include "GLTestWindow.h"
 #include "SoftPointerImage.h"
+#include "WindowGLTestDrawing.h"
 #include "ZGraphicGL.h"
 #include "ZImage.h"
 #include "ZInput.h"
@@ -173,23 +174,6 @@ protected:
             m_arrow.decodeImage(ZImageFormatPng, kSoftPointerImage, sizeof(kSoftPointerImage)));
     }
 
-    // Puts the system pointer at a game position, inside the window or not, and waits until the
-    // input reads it there (other programs on the display may move it too).
-    ::testing::AssertionResult pointAt(long x, long y) {
-        int windowX = 0, windowY = 0;
-        SDL_GetWindowPosition(m_sdlWindow, &windowX, &windowY);
-        for (int attempt = 0; attempt < 10; attempt++) {
-            SDL_WarpMouseGlobal(windowX + static_cast<int>(x), windowY + static_cast<int>(y));
-            SDL_PumpEvents();
-            if (ZInput::getRealMouseX() == x && ZInput::getRealMouseY() == y)
-                return ::testing::AssertionSuccess();
-            SDL_Delay(10 + 10 * attempt);
-        }
-        return ::testing::AssertionFailure()
-               << "the pointer reads " << ZInput::getRealMouseX() << "," << ZInput::getRealMouseY()
-               << " instead of " << x << "," << y;
-    }
-
     GLPicture drawPointer(bool clamp, float scale) {
         m_window.clear(0.2f, 0.4f, 0.6f);
         ZInput::drawSoftMousePointer(clamp, scale);
@@ -199,10 +183,7 @@ protected:
     // The background with the arrow image on it, its top-left pixel at (left, top): the image
     // has only opaque and fully transparent pixels, which a 1:1 drawing keeps exact.
     GLPicture arrowAt(long left, long top) const {
-        GLPicture picture;
-        picture.width = kGameWidth;
-        picture.height = kGameHeight;
-        picture.pixels.assign(kGameWidth * kGameHeight, kBackground);
+        GLPicture picture = uniformPicture(kGameWidth, kGameHeight, kBackground);
         for (long y = 0; y < m_arrow.getImageHeight(); y++) {
             for (long x = 0; x < m_arrow.getImageWidth(); x++) {
                 uint32_t pixel = m_arrow.getPixels()[y * m_arrow.getImageWidth() + x];
@@ -226,7 +207,7 @@ TEST_F(ZInputSoftPointerGLTest, ArrowTipIsOnePixelUpAndLeftOfThePointer) {
     } cases[] = {{50, 60}, {1, 1}, {150, 110}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
-        ASSERT_TRUE(pointAt(c.x, c.y));
+        ASSERT_TRUE(pointAt(m_sdlWindow, c.x, c.y));
         GLPicture drawn = drawPointer(false, 1.0f);
         EXPECT_EQ(drawn.at(c.x - 1, c.y - 1), rgba(0, 0, 0)) << "the tip";
         EXPECT_TRUE(picturesMatch(drawn, arrowAt(c.x - 1, c.y - 1), 2));
@@ -244,7 +225,7 @@ TEST_F(ZInputSoftPointerGLTest, ClampKeepsTheArrowInside) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
-        ASSERT_TRUE(pointAt(c.x, c.y));
+        ASSERT_TRUE(pointAt(m_sdlWindow, c.x, c.y));
         EXPECT_TRUE(pictureIsUniform(drawPointer(false, 1.0f), kBackground)) << "unclamped";
         EXPECT_TRUE(
             picturesMatch(drawPointer(true, 1.0f), arrowAt(c.clampedX - 1, c.clampedY - 1), 2))
@@ -256,7 +237,7 @@ TEST_F(ZInputSoftPointerGLTest, ScaleStretchesTheArrow) {
     const long x = 40, y = 30;
     for (float scale : {1.0f, 2.0f}) {
         SCOPED_TRACE(scale);
-        ASSERT_TRUE(pointAt(x, y));
+        ASSERT_TRUE(pointAt(m_sdlWindow, x, y));
         GLPicture drawn = drawPointer(false, scale);
         long left = kGameWidth, top = kGameHeight, right = -1, bottom = -1;
         for (long py = 0; py < kGameHeight; py++) {
@@ -284,12 +265,12 @@ TEST_F(ZInputSoftPointerGLTest, InitializingAgainReplacesThePointerGraphic) {
         ZInput::initialize(m_window.window(), m_sdlWindow, nullptr, 0, 0, 1.0f, 1.0f, false, 0, 0);
     EXPECT_EQ(ZGraphicGL::g_lGlGraphics.count, graphics);
 
-    ASSERT_TRUE(pointAt(50, 60));
+    ASSERT_TRUE(pointAt(m_sdlWindow, 50, 60));
     EXPECT_TRUE(picturesMatch(drawPointer(false, 1.0f), arrowAt(49, 59), 2));
 }
 
 TEST_F(ZInputSoftPointerGLTest, NothingIsDrawnAfterCleanup) {
-    ASSERT_TRUE(pointAt(50, 60));
+    ASSERT_TRUE(pointAt(m_sdlWindow, 50, 60));
     int32_t graphics = ZGraphicGL::g_lGlGraphics.count;
     ZInput::cleanup();
     EXPECT_EQ(ZGraphicGL::g_lGlGraphics.count, graphics - 1);

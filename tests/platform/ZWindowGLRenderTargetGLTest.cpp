@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "GLTestWindow.h"
+#include "LoggedMessages.h"
 #include "PixelWords.h"
 #include "WindowGLTestDrawing.h"
 #include "ZCore.h"
@@ -21,12 +22,6 @@ namespace {
 
 const uint32_t kRed = rgba(255, 0, 0);
 const uint32_t kBlue = rgba(0, 0, 255);
-
-std::vector<GLint> integers(GLenum name, int count) {
-    std::vector<GLint> values(count, -1);
-    glGetIntegerv(name, values.data());
-    return values;
-}
 
 std::vector<float> floats(GLenum name, int count) {
     std::vector<float> values(count, -1);
@@ -284,7 +279,7 @@ TEST_F(ZWindowGLRenderTargetTest, RefusedBufferIsLoggedAndGivesNoHandles) {
     void* context = &context;
     void* buffer = &buffer;
     bool made = true;
-    std::string log = loggedText([&] {
+    std::string log = captureOutput([&] {
         made = window()->createGLContextAndPBuffer(1 << 20, 4, true, false, GL_TEXTURE_2D, GL_RGBA,
                                                    &context, &buffer);
     });
@@ -303,7 +298,7 @@ TEST(ZWindowGLRequirementTest, RenderTargetRequirementIsMet) {
     window->setMaxFrameRate(-1);
     window->setRequirements(512, 0, 1);
     bool created = false;
-    std::string log = loggedText(
+    std::string log = captureOutput(
         [&] { created = window->createGameWindow(64, 64, 32, true, "Bramble target test", 0); });
     EXPECT_TRUE(created);
     EXPECT_EQ(log.find("render target test failed"), std::string::npos) << log;

@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "GLTestWindow.h"
+#include "LoggedMessages.h"
 #include "PixelWords.h"
 #include "TempDir.h"
 #include "WindowGLTestDrawing.h"
 #include "ZCore.h"
 #include "ZGraphicGL.h"
 #include "ZImage.h"
-#include "ZInput.h"
 #include "ZMatrix.h"
 #include "ZPixelShader.h"
 #include "ZWindowGL.h"
@@ -34,24 +34,6 @@ const uint32_t kBlue = rgba(0, 0, 255);
 void expectMatrixNear(const float* actual, const float* expected, const char* what) {
     for (int i = 0; i < 16; i++)
         EXPECT_NEAR(actual[i], expected[i], 1e-4f) << what << " element " << i;
-}
-
-std::vector<GLint> integers(GLenum name, int count) {
-    std::vector<GLint> values(count, -1);
-    glGetIntegerv(name, values.data());
-    return values;
-}
-
-// A picture of one colour with a rectangle (top-down, end exclusive) of another.
-GLPicture pictureWithRect(long width, long height, uint32_t background, long x1, long y1, long x2,
-                          long y2, uint32_t inside) {
-    GLPicture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.pixels.assign(width * height, background);
-    for (long y = y1; y < y2; y++)
-        for (long x = x1; x < x2; x++) picture.pixels[y * width + x] = inside;
-    return picture;
 }
 
 // ---- World view ----
@@ -347,8 +329,9 @@ TEST_F(ZWindowGLDrawingTest, ClipRectangleLimitsDrawingToItsTopDownBox) {
     EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
     EXPECT_EQ(integers(GL_SCISSOR_BOX, 4), (std::vector<GLint>{10, 30, 50, 30}));
     fill(0, 0, kWidth, kHeight, 0, 1, 0);
-    EXPECT_TRUE(
-        picturesMatch(picture(), pictureWithRect(kWidth, kHeight, kRed, 10, 20, 60, 50, kGreen)));
+    GLPicture expected = uniformPicture(kWidth, kHeight, kRed);
+    fillRect(expected, 10, 20, 60, 50, kGreen);
+    EXPECT_TRUE(picturesMatch(picture(), expected));
 
     window()->setClipRect(false, 0, 0, 0, 0);
     EXPECT_FALSE(window()->isClipEnabled());
@@ -541,24 +524,11 @@ protected:
         enter.window.event = SDL_WINDOWEVENT_ENTER;
         window()->dispatchEvent(&enter);
     }
-    ::testing::AssertionResult pointAt(long x, long y) {
-        SDL_Window* sdlWindow = static_cast<SDL_Window*>(window()->getWindowHandle());
-        int windowX = 0, windowY = 0;
-        SDL_GetWindowPosition(sdlWindow, &windowX, &windowY);
-        for (int attempt = 0; attempt < 10; attempt++) {
-            SDL_WarpMouseGlobal(windowX + static_cast<int>(x), windowY + static_cast<int>(y));
-            SDL_PumpEvents();
-            if (ZInput::getRealMouseX() == x && ZInput::getRealMouseY() == y)
-                return ::testing::AssertionSuccess();
-            SDL_Delay(10 + 10 * attempt);
-        }
-        return ::testing::AssertionFailure() << "the pointer did not move";
-    }
 };
 
 TEST_P(ZWindowGLSoftPointerTest, FlipDrawsThePointerOnlyWhenItShouldShow) {
     const PointerCase& c = GetParam();
-    ASSERT_TRUE(pointAt(50, 40));
+    ASSERT_TRUE(pointAt(static_cast<SDL_Window*>(window()->getWindowHandle()), 50, 40));
     window()->displayMouse(c.display);
     if (c.leave) {
         SDL_Event leave;
@@ -607,23 +577,10 @@ protected:
     ZWindowGL* window() { return s_window->window(); }
 
     static GLPicture expected() {
-        GLPicture picture = pictureWithRect(kWidth, kHeight, kRed, 0, 0, kWidth, 16, kGreen);
-        for (long y = 0; y < kHeight; y++)
-            for (long x = 0; x < 7; x++) picture.pixels[y * kWidth + x] = kBlue;
+        GLPicture picture = uniformPicture(kWidth, kHeight, kRed);
+        fillRect(picture, 0, 0, kWidth, 16, kGreen);
+        fillRect(picture, 0, 0, 7, kHeight, kBlue);
         return picture;
-    }
-    static bool decode(const std::string& path, GLPicture& picture) {
-        std::string bytes = readFile(path);
-        ZImage image;
-        if (bytes.empty() ||
-            !image.decodeImage(ZImageFormatPng,
-                               reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()))
-            return false;
-        picture.width = image.getImageWidth();
-        picture.height = image.getImageHeight();
-        picture.pixels.assign(image.getPixels(),
-                              image.getPixels() + picture.width * picture.height);
-        return true;
     }
 
     static GLTestWindow* s_window;
@@ -636,7 +593,7 @@ TEST_F(ZWindowGLSaveTest, WritesThePictureTopRowFirst) {
     std::string path = dir.file("shot.png");
     ASSERT_TRUE(window()->saveBackBuffer(path.c_str(), ZImageFormatPng, 0, 0));
     GLPicture saved;
-    ASSERT_TRUE(decode(path, saved));
+    ASSERT_TRUE(readPngPicture(path, saved));
     EXPECT_TRUE(picturesMatch(saved, expected()));
 }
 
@@ -653,7 +610,7 @@ TEST_F(ZWindowGLSaveTest, ReadsTheBackBufferWhileATargetIsBegun) {
     target->endRenderToTarget();
     ASSERT_TRUE(written);
     GLPicture saved;
-    ASSERT_TRUE(decode(path, saved));
+    ASSERT_TRUE(readPngPicture(path, saved));
     EXPECT_TRUE(picturesMatch(saved, expected()));
 }
 
@@ -662,7 +619,7 @@ TEST_F(ZWindowGLSaveTest, ResamplesToTheAskedSize) {
     std::string path = dir.file("small.png");
     ASSERT_TRUE(window()->saveBackBuffer(path.c_str(), ZImageFormatPng, 50, 32));
     GLPicture saved;
-    ASSERT_TRUE(decode(path, saved));
+    ASSERT_TRUE(readPngPicture(path, saved));
     EXPECT_EQ(saved.width, 50);
     EXPECT_EQ(saved.height, 32);
     EXPECT_TRUE(pictureIsUniform(saved, kBlue, 1));
@@ -671,7 +628,8 @@ TEST_F(ZWindowGLSaveTest, ResamplesToTheAskedSize) {
 TEST_F(ZWindowGLSaveTest, FailuresAreReportedAndLogged) {
     std::string path = dir.file("unknown.img");
     bool saved = true;
-    std::string log = loggedText([&] { saved = window()->saveBackBuffer(path.c_str(), 99, 0, 0); });
+    std::string log =
+        captureOutput([&] { saved = window()->saveBackBuffer(path.c_str(), 99, 0, 0); });
     EXPECT_FALSE(saved);
     EXPECT_NE(log.find("OpenGL: failed to encode image in format 99 for saveBackBuffer\n"),
               std::string::npos)
@@ -679,7 +637,7 @@ TEST_F(ZWindowGLSaveTest, FailuresAreReportedAndLogged) {
     EXPECT_TRUE(readFile(path).empty());
 
     std::string unwritable = dir.file("missing-folder/shot.png");
-    log = loggedText(
+    log = captureOutput(
         [&] { saved = window()->saveBackBuffer(unwritable.c_str(), ZImageFormatPng, 0, 0); });
     EXPECT_FALSE(saved);
     EXPECT_NE(log.find("for saveBackBuffer, ERROR\n"), std::string::npos) << log;

@@ -4,13 +4,10 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "LoggedMessages.h"
-#include "TempDir.h"
-#include "ZCore.h"
 #include "ZImage.h"
 #include "ZImageHandler.h"
 
@@ -45,13 +42,6 @@ void flushNothing(png_structp) {}
 
 uint32_t grey(unsigned value, unsigned alpha) {
     return rgba(value, value, value, alpha);
-}
-
-std::string describePixel(uint32_t p) {
-    char text[48];
-    snprintf(text, sizeof(text), "(%u,%u,%u,%u)", p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF,
-             p >> 24);
-    return text;
 }
 
 std::vector<uint32_t> pixelsOf(const ZImage& image) {
@@ -109,10 +99,10 @@ std::vector<uint32_t> randomPixels(size_t count, uint32_t seed, bool greyscale) 
 }
 
 void fillImage(ZImage& image, long width, long height, const std::vector<uint32_t>& pixels,
-               bool alpha, bool greyscale) {
+               bool alpha, bool greyscale, bool hiQuality) {
     uint32_t* copy = new uint32_t[pixels.size()];
     std::copy(pixels.begin(), pixels.end(), copy);
-    image.setPixels(width, height, alpha, copy, greyscale, true);
+    image.setPixels(width, height, alpha, copy, greyscale, hiQuality);
 }
 
 bool encodeToBytes(ZImage& image, long format, Bytes& file) {
@@ -122,6 +112,14 @@ bool encodeToBytes(ZImage& image, long format, Bytes& file) {
     file.assign(data, data + size);
     delete[] data;
     return true;
+}
+
+Bytes pngOf(const std::vector<uint32_t>& pixels, long width, long height, bool alpha) {
+    ZImage image;
+    fillImage(image, width, height, pixels, alpha, false);
+    Bytes file;
+    EXPECT_TRUE(encodeToBytes(image, ZImageFormatPng, file));
+    return file;
 }
 
 void expectDecodedPicture(const ZImage& image, const ExpectedPicture& expected) {
@@ -195,15 +193,6 @@ void PrintTo(const DamagedFileCase& c, std::ostream* out) {
 
 void PrintTo(const RoundTripCase& c, std::ostream* out) {
     *out << c.name;
-}
-
-std::string captureOutput(const std::function<void()>& body) {
-    static TempDir logDir;
-    // Opening the log before the capture keeps earlier waiting lines out of it.
-    ZCore::enableLog(logDir.file("log.txt").c_str(), "test", "1", true);
-    testing::internal::CaptureStderr();
-    body();
-    return testing::internal::GetCapturedStderr();
 }
 
 Bytes writePng(const PngFixture& f) {

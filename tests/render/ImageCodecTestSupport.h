@@ -4,7 +4,6 @@
 #include <png.h>
 
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <ostream>
 #include <string>
@@ -18,7 +17,6 @@ class ZImageHandler;
 typedef std::vector<unsigned char> Bytes;
 
 uint32_t grey(unsigned value, unsigned alpha = 255);
-std::string describePixel(uint32_t pixel);
 std::vector<std::string> describe(const std::vector<uint32_t>& pixels);
 std::vector<uint32_t> pixelsOf(const ZImage& image);
 
@@ -38,9 +36,11 @@ uint32_t nextRandom(uint32_t& state);
 std::vector<uint32_t> randomPixels(size_t count, uint32_t seed, bool greyscale = false);
 // Gives the image its own copy of the pixels.
 void fillImage(ZImage& image, long width, long height, const std::vector<uint32_t>& pixels,
-               bool alpha, bool greyscale);
+               bool alpha, bool greyscale, bool hiQuality = true);
 // Encodes through the registry at quality 94; the file is left as it was when that fails.
 bool encodeToBytes(ZImage& image, long format, Bytes& file);
+// The pixels (not greyscale) encoded as a PNG; the encoding is expected to succeed.
+Bytes pngOf(const std::vector<uint32_t>& pixels, long width, long height, bool alpha);
 
 // What a decoded picture must be.
 struct ExpectedPicture {
@@ -110,10 +110,6 @@ struct RoundTripCase {
     bool grey;
 };
 void PrintTo(const RoundTripCase& c, std::ostream* out);
-
-// Runs the body with the log copied to standard error and returns all that was written there:
-// log lines and the codec libraries' own messages.
-std::string captureOutput(const std::function<void()>& body);
 
 // A PNG written by libpng itself from raw samples (row-major, channels per pixel, each below
 // 2^bitDepth), with an optional palette and tRNS chunk.

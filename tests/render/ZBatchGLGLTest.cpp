@@ -32,14 +32,6 @@ struct Pattern {
     uint32_t at(long x, long y) const { return pixels[y * width + x]; }
 };
 
-GLPicture canvas(uint32_t colour) {
-    GLPicture picture;
-    picture.width = kSize;
-    picture.height = kSize;
-    picture.pixels.assign(kSize * kSize, colour);
-    return picture;
-}
-
 // What an opaque blitAlphaRect puts on the canvas.
 void paint(GLPicture& picture, const Pattern& pattern, long sx1, long sy1, long sx2, long sy2,
            long dx, long dy, bool flipX = false, bool flipY = false) {
@@ -53,20 +45,11 @@ void paint(GLPicture& picture, const Pattern& pattern, long sx1, long sy1, long 
         }
 }
 
-void fill(GLPicture& picture, long x1, long y1, long x2, long y2, uint32_t colour) {
-    for (long y = y1; y < y2; y++)
-        for (long x = x1; x < x2; x++) picture.pixels[y * kSize + x] = colour;
-}
-
 class ZBatchGLDisplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         window = std::make_unique<GLTestWindow>(kSize, kSize);
         ASSERT_TRUE(window->isOpen());
-        // The window hands itself to the renderer when it makes its context; these only stand
-        // in should it not.
-        if (ZGraphicGL::g_lpZWindow != window->window()) ZGraphicGL::setup(window->window());
-        if (ZBatchGL::g_lpZWindow != window->window()) ZBatchGL::setup(window->window());
         window->clear(0, 0, 0);
     }
 
@@ -120,7 +103,7 @@ TEST_F(ZBatchGLDisplayTest, QuadsShowTheirSourceRectangles) {
         {10, 30, 30, 64, 10, 80, true, true},   {60, 60, 64, 64, 120, 120, false, false},
         {0, 50, 64, 58, 50, 115, false, false},
     };
-    GLPicture expected = canvas(kBlack);
+    GLPicture expected = uniformPicture(kSize, kSize, kBlack);
     batch->beginBatch(graphic);
     for (const Quad& q : quads) {
         batch->blitAlphaRect(q.sx1, q.sy1, q.sx2, q.sy2, q.dx, q.dy, q.flipX, q.flipY);
@@ -142,7 +125,7 @@ TEST_F(ZBatchGLDisplayTest, EveryTextureShapeMapsSourcePixels) {
         Pattern pattern(c.width, c.height);
         ZGraphicGL* graphic = makeGraphic(pattern);
         ZBatchGL* batch = makeBatch(4);
-        GLPicture expected = canvas(kBlack);
+        GLPicture expected = uniformPicture(kSize, kSize, kBlack);
         batch->beginBatch(graphic);
         batch->blitAlphaRect(0, 0, c.width, c.height, 0, 0, false, false);
         batch->blitAlphaRect(5, 7, c.width - 3, c.height - 2, 20, 20, true, false);
@@ -159,7 +142,7 @@ TEST_F(ZBatchGLDisplayTest, QuadsBeyondTheArraysAreDrawnByFlushes) {
     ZGraphicGL* graphic = makeGraphic(pattern);
     ZBatchGL* batch = makeBatch(2);
     ASSERT_EQ(batch->getCapacity(), 12);
-    GLPicture expected = canvas(kBlack);
+    GLPicture expected = uniformPicture(kSize, kSize, kBlack);
     batch->beginBatch(graphic);
     for (long i = 0; i < 10; i++) {
         batch->blitAlphaRect(0, 0, 12, 12, i * 12, 40, false, false);
@@ -217,7 +200,7 @@ TEST_F(ZBatchGLDisplayTest, BatchesAndImmediateBlitsTakeTurns) {
     ZGraphicGL* graphic = makeGraphic(pattern);
     ZBatchGL* first = makeBatch(4);
     ZBatchGL* second = makeBatch(4);
-    GLPicture expected = canvas(kBlack);
+    GLPicture expected = uniformPicture(kSize, kSize, kBlack);
 
     first->beginBatch(graphic);
     first->blitAlphaRect(0, 0, 32, 32, 0, 0, false, false);
@@ -243,7 +226,7 @@ TEST_F(ZBatchGLDisplayTest, BatchesAndImmediateBlitsTakeTurns) {
     paint(expected, pattern, 0, 0, 32, 32, 40, 40);
 
     graphic->drawRect(90, 90, 100, 100, 1, 1, 1, 1);
-    fill(expected, 90, 90, 100, 100, kWhite);
+    fillRect(expected, 90, 90, 100, 100, kWhite);
     second->beginBatch(graphic);
     second->blitAlphaRect(0, 0, 20, 20, 100, 100, false, false);
     second->endBatch();
@@ -268,7 +251,7 @@ TEST_F(ZBatchGLDisplayTest, ABlitAfterTheFlipDrawsFromItsOwnArrays) {
 
     window->clear(0, 0, 0);
     blitted->blitRect(0, 0, 32, 32, 10, 20, false, false);
-    GLPicture expected = canvas(kBlack);
+    GLPicture expected = uniformPicture(kSize, kSize, kBlack);
     paint(expected, pattern, 0, 0, 32, 32, 10, 20);
     EXPECT_TRUE(picturesMatch(readBack(), expected));
 }
@@ -313,7 +296,7 @@ TEST_F(ZBatchGLDisplayTest, GraphicsOfOneAtlasDrawFromItsTexture) {
     ASSERT_TRUE(atlas->finalizeAtlas());
 
     ZBatchGL* batch = makeBatch(4);
-    GLPicture expected = canvas(kBlack);
+    GLPicture expected = uniformPicture(kSize, kSize, kBlack);
     batch->beginBatch(placed[0]);
     batch->blitAlphaRect(0, 0, 32, 32, 10, 10, false, false);
     batch->beginBatch(placed[1]);
@@ -330,7 +313,7 @@ TEST_F(ZBatchGLDisplayTest, PerspectiveTrianglesMapLikeTheQuad) {
     Pattern pattern(64, 64);
     ZGraphicGL* graphic = makeGraphic(pattern);
     ZBatchGL* batch = makeBatch(4);
-    GLPicture expected = canvas(kBlack);
+    GLPicture expected = uniformPicture(kSize, kSize, kBlack);
     paint(expected, pattern, 0, 0, 64, 64, 0, 0);
     paint(expected, pattern, 0, 0, 64, 64, 64, 64);
     batch->beginBatch(graphic);
@@ -380,7 +363,7 @@ TEST_F(ZBatchGL3dDisplayTest, ThreeDimensionalBufferDrawsItsTriangles) {
         fillSquare(batch);
 
         batch->blit3dBuffer(0, 6, graphic);
-        GLPicture expected = canvas(kBlack);
+        GLPicture expected = uniformPicture(kSize, kSize, kBlack);
         paint(expected, pattern, 0, 0, 64, 64, 32, 32);
         EXPECT_TRUE(picturesMatch(readBack(), expected));
 
@@ -410,7 +393,7 @@ TEST_F(ZBatchGL3dDisplayTest, TwoDimensionalDrawingFollowsThreeDimensionalDrawin
     fillSquare(solid);
     ZBatchGL* flat = makeBatch(4);
 
-    GLPicture expected = canvas(kBlack);
+    GLPicture expected = uniformPicture(kSize, kSize, kBlack);
     flat->beginBatch(graphic);
     flat->blitAlphaRect(0, 0, 16, 16, 0, 0, false, false);
     flat->endBatch();

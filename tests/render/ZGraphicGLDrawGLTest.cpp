@@ -80,11 +80,6 @@ void paint(GLPicture& canvas, const Picture& picture, const Placement& p) {
         }
 }
 
-void fill(GLPicture& canvas, long x1, long y1, long x2, long y2, uint32_t colour) {
-    for (long y = y1; y < y2; y++)
-        for (long x = x1; x < x2; x++) canvas.pixels[y * canvas.width + x] = colour;
-}
-
 std::string describe(const Placement& p) {
     return "source " + std::to_string(p.x1) + "," + std::to_string(p.y1) + "-" +
            std::to_string(p.x2) + "," + std::to_string(p.y2) + " at " + std::to_string(p.dx) + "," +
@@ -606,23 +601,23 @@ TEST_F(ZGraphicGLDrawTest, PrimitivesFillTheirPixels) {
         std::function<void(GLPicture&)> paint;
     } cases[] = {
         {"rectangle", [&] { graphic->drawRect(10, 20, 30, 27, 1, 0, 0, 1); },
-         [&](GLPicture& p) { fill(p, 10, 20, 30, 27, red); }},
+         [&](GLPicture& p) { fillRect(p, 10, 20, 30, 27, red); }},
         {"reversed rectangle", [&] { graphic->drawRect(30, 27, 10, 20, 1, 0, 0, 1); },
-         [&](GLPicture& p) { fill(p, 10, 20, 30, 27, red); }},
+         [&](GLPicture& p) { fillRect(p, 10, 20, 30, 27, red); }},
         {"quad, corners clockwise from the top left",
          [&] { graphic->drawArbitraryQuad(10, 20, 30, 20, 30, 27, 10, 27, 0, 1, 0, 1); },
-         [&](GLPicture& p) { fill(p, 10, 20, 30, 27, green); }},
+         [&](GLPicture& p) { fillRect(p, 10, 20, 30, 27, green); }},
         {"quad, corners counter-clockwise from the bottom right",
          [&] { graphic->drawArbitraryQuad(30, 27, 30, 20, 10, 20, 10, 27, 0, 1, 0, 1); },
-         [&](GLPicture& p) { fill(p, 10, 20, 30, 27, green); }},
+         [&](GLPicture& p) { fillRect(p, 10, 20, 30, 27, green); }},
         {"pixel at a pixel centre", [&] { graphic->plotPixel(12.5f, 7.5f, 1, 0, 0, 1); },
-         [&](GLPicture& p) { fill(p, 12, 7, 13, 8, red); }},
+         [&](GLPicture& p) { fillRect(p, 12, 7, 13, 8, red); }},
         {"gradient of one colour",
          [&] {
              graphic->drawGradient(10, 20, 30, 20, 30, 27, 10, 27, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0,
                                    1, 0, 1, 0, 1);
          },
-         [&](GLPicture& p) { fill(p, 10, 20, 30, 27, green); }},
+         [&](GLPicture& p) { fillRect(p, 10, 20, 30, 27, green); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -711,13 +706,13 @@ TEST_F(ZGraphicGLDrawTest, PrimitivesAndBlitsFollowEachOther) {
     ZGraphicGL::drawStatelessRect(128, 4, 144, 20, 1, 1, 0, 1);
     graphic->blitRect(0, 0, 16, 16, 4, 24, false, false);
     paint(expected, picture, {0, 0, 16, 16, 4, 4});
-    fill(expected, 24, 4, 40, 20, rgba(255, 0, 0));
+    fillRect(expected, 24, 4, 40, 20, rgba(255, 0, 0));
     paint(expected, picture, {0, 0, 16, 16, 44, 4});
-    fill(expected, 64, 4, 80, 20, rgba(0, 0, 255));
+    fillRect(expected, 64, 4, 80, 20, rgba(0, 0, 255));
     paint(expected, picture, {0, 0, 16, 16, 84, 4});
-    fill(expected, 104, 4, 105, 5, rgba(0, 255, 0));
+    fillRect(expected, 104, 4, 105, 5, rgba(0, 255, 0));
     paint(expected, picture, {0, 0, 16, 16, 108, 4});
-    fill(expected, 128, 4, 144, 20, rgba(255, 255, 0));
+    fillRect(expected, 128, 4, 144, 20, rgba(255, 255, 0));
     paint(expected, picture, {0, 0, 16, 16, 4, 24});
     EXPECT_TRUE(picturesMatch(screen(), expected));
 }
@@ -754,7 +749,7 @@ TEST_F(ZGraphicGLDrawTest, BlitsFollowTheWorldView) {
     // Primitives move alike.
     window->clear(0.25f, 0.2f, 0.3f);
     GLPicture expected = screen();
-    fill(expected, 27, 15, 37, 20, rgba(255, 0, 0));
+    fillRect(expected, 27, 15, 37, 20, rgba(255, 0, 0));
     window->window()->setWorldView(7, 5, 0, 1, false);
     graphic->drawRect(20, 20, 30, 25, 1, 0, 0, 1);
     window->window()->setDefaultWorldView();
@@ -789,7 +784,7 @@ TEST_F(ZGraphicGLDrawTest, ClipRectangleAndStencilMaskLimitBlits) {
     w->beginStencil(false, false, 0, false);
     graphic->drawRect(50, 40, 110, 90, 1, 0, 0, 1);
     w->endStencil();
-    fill(expected, 60, 50, 80, 80, rgba(255, 0, 0));
+    fillRect(expected, 60, 50, 80, 80, rgba(255, 0, 0));
     EXPECT_TRUE(picturesMatch(screen(), expected));
 }
 
@@ -825,11 +820,11 @@ TEST_F(ZGraphicGLDrawTest, BlitsLieAtTheBlitDepth) {
     w->end3d();
     paint(expected, second, {0, 0, 24, 16, 28, 28});
     paint(expected, first, {0, 0, 16, 16, 20, 20});
-    fill(expected, 60, 20, 80, 40, rgba(255, 0, 0));
+    fillRect(expected, 60, 20, 80, 40, rgba(255, 0, 0));
     paint(expected, first, {0, 0, 16, 16, 66, 26});
-    fill(expected, 66, 26, 80, 40, rgba(255, 0, 0));
+    fillRect(expected, 66, 26, 80, 40, rgba(255, 0, 0));
     paint(expected, first, {0, 0, 16, 16, 110, 30});
-    fill(expected, 100, 20, 120, 40, rgba(0, 255, 0));
+    fillRect(expected, 100, 20, 120, 40, rgba(0, 255, 0));
     EXPECT_TRUE(picturesMatch(screen(), expected));
 }
 

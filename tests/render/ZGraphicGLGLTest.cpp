@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "GLTestWindow.h"
+#include "ImageCodecTestSupport.h"
 #include "LoggedMessages.h"
 #include "PixelWords.h"
 #include "TempDir.h"
@@ -30,20 +31,6 @@ const uint32_t kWhite = rgba(255, 255, 255);
 const uint32_t kBlack = rgba(0, 0, 0);
 const uint32_t kMagenta = rgba(255, 0, 255);
 const uint32_t kClear = 0;
-
-std::vector<unsigned char> encode(const std::vector<uint32_t>& pixels, long width, long height,
-                                  bool alpha, long format = ZImageFormatPng) {
-    ZImage image;
-    uint32_t* copy = new uint32_t[pixels.size()];
-    std::copy(pixels.begin(), pixels.end(), copy);
-    image.setPixels(width, height, alpha, copy, false, true);
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    std::vector<unsigned char> bytes;
-    if (image.encodeImage(format, data, size, 94)) bytes.assign(data, data + size);
-    delete[] data;
-    return bytes;
-}
 
 // A picture of four quadrants, so that position and orientation both show.
 std::vector<uint32_t> quadrants(long width, long height) {
@@ -76,7 +63,6 @@ protected:
         window.reset();
         window.reset(new GLTestWindow(width, height));
         ASSERT_TRUE(window->isOpen());
-        ZGraphicGL::setup(window->window());
         window->clear(0, 0, 0);
     }
 
@@ -93,7 +79,7 @@ protected:
     ZGraphicGL* load(const std::vector<uint32_t>& pixels, long width, long height, bool alpha,
                      bool askAlpha = true, bool trueColor = false) {
         ZGraphicGL* graphic = make();
-        std::vector<unsigned char> png = encode(pixels, width, height, alpha);
+        Bytes png = pngOf(pixels, width, height, alpha);
         EXPECT_TRUE(graphic->loadPictureFromPtr("picture.png", png.data(), png.size(), trueColor,
                                                 askAlpha, false, 0, nullptr));
         return graphic;
@@ -147,7 +133,7 @@ TEST_F(ZGraphicGLDisplayTest, PicturesGetPowerOfTwoTexturesOfTheRightTarget) {
         graphic->generateMipMaps(c.mipmaps);
         graphic->setTextureWrapUsage(c.wrap);
         std::vector<uint32_t> pixels = quadrants(c.width, c.height);
-        std::vector<unsigned char> png = encode(pixels, c.width, c.height, false);
+        Bytes png = pngOf(pixels, c.width, c.height, false);
         ASSERT_TRUE(graphic->loadPictureFromPtr("p.png", png.data(), png.size(), false, false,
                                                 false, 0, nullptr));
         EXPECT_EQ(graphic->getTextureCount(), 1);
@@ -187,7 +173,7 @@ TEST_F(ZGraphicGLDisplayTest, InternalFormatFollowsAlphaAndTrueColour) {
         ZGraphicGL* graphic = make();
         if (c.colorKey) graphic->setColorKey(true, 255, 0, 255);
         std::vector<uint32_t> pixels(16 * 16, c.pictureAlpha ? rgba(10, 20, 30, 128) : kRed);
-        std::vector<unsigned char> png = encode(pixels, 16, 16, c.pictureAlpha);
+        Bytes png = pngOf(pixels, 16, 16, c.pictureAlpha);
         ASSERT_TRUE(graphic->loadPictureFromPtr("p.png", png.data(), png.size(), c.trueColor,
                                                 c.askAlpha, false, 0, nullptr));
         EXPECT_EQ(graphic->getTextureFormat(0), c.format);
@@ -201,7 +187,7 @@ TEST_F(ZGraphicGLDisplayTest, ColourKeyMakesItsPixelsTransparent) {
     for (long x = 0; x < 8; x++) pixels[3 * 8 + x] = kMagenta;
     ZGraphicGL* graphic = make();
     graphic->setColorKey(true, 255, 0, 255);
-    std::vector<unsigned char> png = encode(pixels, 8, 6, false);
+    Bytes png = pngOf(pixels, 8, 6, false);
     ASSERT_TRUE(graphic->loadPictureFromPtr("p.png", png.data(), png.size(), false, true, false, 0,
                                             nullptr));
 
@@ -244,8 +230,8 @@ TEST_F(ZGraphicGLDisplayTest, MaskGivesTheAlpha) {
     std::vector<uint32_t> color(w * h, kRed);
     std::vector<uint32_t> mask = {kWhite, kBlack, rgba(0, 128, 0), kWhite,
                                   kWhite, kWhite, kWhite,          kWhite};
-    std::vector<unsigned char> colorPng = encode(color, w, h, false);
-    std::vector<unsigned char> maskPng = encode(mask, w, h, false);
+    Bytes colorPng = pngOf(color, w, h, false);
+    Bytes maskPng = pngOf(mask, w, h, false);
     ZGraphicGL* graphic = make();
     ASSERT_TRUE(graphic->loadPictureWithMaskFromPtr("c.png", colorPng.data(), colorPng.size(),
                                                     "m.png", maskPng.data(), maskPng.size(), false,
@@ -261,7 +247,7 @@ TEST_F(ZGraphicGLDisplayTest, MaskGivesTheAlpha) {
 
 TEST_F(ZGraphicGLDisplayTest, LoadingPhases) {
     std::vector<uint32_t> pixels = quadrants(20, 10);
-    std::vector<unsigned char> png = encode(pixels, 20, 10, false);
+    Bytes png = pngOf(pixels, 20, 10, false);
 
     // Phase 1 decodes only; phase 2 uploads what it decoded.
     ZGraphicGL* graphic = make();
@@ -542,7 +528,7 @@ TEST_F(ZGraphicGLDisplayTest, GraphicsDrawFromTheirAtlas) {
     a->setInAtlas(atlas, 0, 0, 0, 0);
     b->setInAtlas(atlas, 32, 8, 0, 0);
     EXPECT_EQ(a->getAtlas(), atlas);
-    std::vector<unsigned char> firstPng = encode(first, 16, 16, false);
+    Bytes firstPng = pngOf(first, 16, 16, false);
     ASSERT_TRUE(a->loadPictureFromPtr("a.png", firstPng.data(), firstPng.size(), false, false,
                                       false, 0, nullptr));
     ASSERT_TRUE(b->makePictureFromArray(second.data(), 8, 8, false, false, false, nullptr));
@@ -793,14 +779,11 @@ TEST_F(ZGraphicGLDisplayTest, SavedPictureRoundTrips) {
     std::string path = folder.file("saved.png");
     ASSERT_TRUE(graphic->savePicture(path.c_str(), ZImageFormatPng));
 
-    std::string bytes = readFile(path);
-    ZImage image;
-    ASSERT_TRUE(image.decodeImage(
-        ZImageFormatPng, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
-    ASSERT_EQ(image.getImageWidth(), w);
-    ASSERT_EQ(image.getImageHeight(), h);
-    std::vector<uint32_t> decoded(image.getPixels(), image.getPixels() + w * h);
-    EXPECT_TRUE(picturesMatch(pictureOf(decoded, w, h), pictureOf(pixels, w, h)));
+    GLPicture saved;
+    ASSERT_TRUE(readPngPicture(path, saved));
+    ASSERT_EQ(saved.width, w);
+    ASSERT_EQ(saved.height, h);
+    EXPECT_TRUE(picturesMatch(saved, pictureOf(pixels, w, h)));
 }
 
 TEST_F(ZGraphicGLDisplayTest, SavedPictureOfAnAtlasGraphicIsItsOwnRectangle) {
@@ -819,12 +802,10 @@ TEST_F(ZGraphicGLDisplayTest, SavedPictureOfAnAtlasGraphicIsItsOwnRectangle) {
 
     std::string path = folder.file("b.png");
     ASSERT_TRUE(b->savePicture(path.c_str(), ZImageFormatPng));
-    std::string bytes = readFile(path);
-    ZImage image;
-    ASSERT_TRUE(image.decodeImage(
-        ZImageFormatPng, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
-    ASSERT_EQ(image.getImageWidth(), 8);
-    std::vector<uint32_t> decoded(image.getPixels(), image.getPixels() + 64);
+    GLPicture saved;
+    ASSERT_TRUE(readPngPicture(path, saved));
+    ASSERT_EQ(saved.width, 8);
+    std::vector<uint32_t> decoded(saved.pixels.begin(), saved.pixels.begin() + 64);
     EXPECT_TRUE(picturesMatch(pictureOf(decoded, 8, 8), pictureOf(inside, 8, 8)));
 }
 
@@ -838,14 +819,12 @@ TEST_F(ZGraphicGLDisplayTest, SavedPictureOfARenderTarget) {
     target->endRenderToTarget();
     std::string path = folder.file("target.png");
     ASSERT_TRUE(target->savePicture(path.c_str(), ZImageFormatPng));
-    std::string bytes = readFile(path);
-    ZImage image;
-    ASSERT_TRUE(image.decodeImage(
-        ZImageFormatPng, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
-    ASSERT_EQ(image.getImageWidth(), 20);
-    ASSERT_EQ(image.getImageHeight(), 10);
-    EXPECT_EQ(image.getPixels()[0], kRed) << "top row first";
-    EXPECT_EQ(image.getPixels()[9 * 20], kClear);
+    GLPicture saved;
+    ASSERT_TRUE(readPngPicture(path, saved));
+    ASSERT_EQ(saved.width, 20);
+    ASSERT_EQ(saved.height, 10);
+    EXPECT_EQ(saved.at(0, 0), kRed) << "top row first";
+    EXPECT_EQ(saved.at(0, 9), kClear);
 }
 
 TEST_F(ZGraphicGLDisplayTest, SavePictureFailures) {

@@ -22,11 +22,7 @@ protected:
     void TearDown() override { ZGraphicGL::setup(nullptr); }
 
     Bytes png(long width, long height, uint32_t pixel, bool alpha) {
-        ZImage image;
-        fillImage(image, width, height, std::vector<uint32_t>(width * height, pixel), alpha, false);
-        Bytes file;
-        EXPECT_TRUE(encodeToBytes(image, ZImageFormatPng, file));
-        return file;
+        return pngOf(std::vector<uint32_t>(width * height, pixel), width, height, alpha);
     }
 
     ZGraphicGL graphic;

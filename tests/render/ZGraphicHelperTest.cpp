@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "ImageCodecTestSupport.h"
+#include "PixelWords.h"
 #include "TextureCutter.h"
 #include "ZImage.h"
 
@@ -514,25 +516,14 @@ TEST(ZGraphicHelperCopyTest, CombineTakesAlphaFromTheGreenByte) {
 
 // --- Halving -------------------------------------------------------------------------------------
 
-uint32_t rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
-    return r | (g << 8) | (b << 16) | (a << 24);
-}
-
-void fill(ZImage& image, long width, long height, const std::vector<uint32_t>& pixels,
-          bool hasAlpha = true, bool greyscale = false, bool hiQuality = true) {
-    uint32_t* array = new uint32_t[pixels.size()];
-    std::copy(pixels.begin(), pixels.end(), array);
-    image.setPixels(width, height, hasAlpha, array, greyscale, hiQuality);
-}
-
 TEST(ZGraphicHelperHalveTest, AveragesTwoByTwoBlocksPerChannel) {
     // clang-format off
     ZImage image;
-    fill(image, 3, 3, {
+    fillImage(image, 3, 3, {
         rgba(0, 1, 9, 255),   rgba(4, 2, 9, 255),   rgba(8, 0, 9, 255),
         rgba(12, 2, 9, 255),  rgba(16, 2, 9, 255),  rgba(20, 0, 9, 255),
         rgba(24, 0, 9, 255),  rgba(28, 0, 9, 255),  rgba(255, 0, 9, 0),
-    });
+    }, true, false);
     // clang-format on
     ZGraphicHelper::halveImageBilinear(&image);
     ASSERT_EQ(image.getImageWidth(), 2);
@@ -553,7 +544,7 @@ TEST(ZGraphicHelperHalveTest, ThinImagesStayInsideTheirPixels) {
         for (long i = 0; i < long(pixels.size()); i++)
             pixels[i] = 0x01030507u * uint32_t(7 * i + 3);
         ZImage image;
-        fill(image, width, height, pixels, false, true, false);
+        fillImage(image, width, height, pixels, false, true, false);
         ZGraphicHelper::halveImageBilinear(&image);
         long newWidth = (width + 1) / 2, newHeight = (height + 1) / 2;
         ASSERT_EQ(image.getImageWidth(), newWidth);
@@ -589,7 +580,7 @@ TEST(ZGraphicHelperHalveTest, ImageWithoutPixelsIsLeftAlone) {
 
     // A zero side with an array: nothing to average, the array stays.
     ZImage flat;
-    fill(flat, 0, 3, {1, 2, 3});
+    fillImage(flat, 0, 3, {1, 2, 3}, true, false);
     const uint32_t* before = flat.getPixels();
     ZGraphicHelper::halveImageBilinear(&flat);
     EXPECT_EQ(flat.getPixels(), before);

@@ -9,6 +9,7 @@
 // clang-format on
 
 #include "ImageCodecTestSupport.h"
+#include "LoggedMessages.h"
 #include "ZImage.h"
 #include "ZImageHandlerJpg.h"
 

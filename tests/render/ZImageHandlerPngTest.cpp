@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "ImageCodecTestSupport.h"
+#include "LoggedMessages.h"
 #include "ZImage.h"
 #include "ZImageHandlerPng.h"
 

@@ -215,10 +215,8 @@ TEST_F(ZImageRegistryTest, ConcurrentFirstUseRegistersOnce) {
 
 ZImage* pictureOf(unsigned long width, unsigned long height, const std::vector<uint32_t>& pixels,
                   bool hasAlpha = true) {
-    uint32_t* copy = new uint32_t[pixels.size()];
-    std::copy(pixels.begin(), pixels.end(), copy);
     ZImage* image = new ZImage;
-    image->setPixels(width, height, hasAlpha, copy, false, false);
+    fillImage(*image, width, height, pixels, hasAlpha, false, false);
     return image;
 }
 

@@ -103,12 +103,6 @@ protected:
         ZResource::initialize();
         window = std::make_unique<GLTestWindow>(kSize, kSize);
         ASSERT_TRUE(window->isOpen());
-        // The window loads the entry points and hands itself to the shaders when it makes its
-        // context; these only stand in should it not.
-        if (!ZGLExtensions::genPrograms)
-            ZGLExtensions::load(reinterpret_cast<ZGLExtensions::Loader>(SDL_GL_GetProcAddress));
-        if (ZPixelShaderGL::g_lpZWindow != window->window())
-            ZPixelShaderGL::setup(window->window());
         getProgramiv =
             reinterpret_cast<PFNGLGETPROGRAMIVARBPROC>(SDL_GL_GetProcAddress("glGetProgramivARB"));
         ASSERT_NE(getProgramiv, nullptr);

@@ -10,8 +10,8 @@
 #include "ZResource.h"
 #include "ZWindowGL.h"
 
-// The pixel shader without fragment-program support. It needs no display, though its file name
-// places it among the display tests; drawing with shaders is checked in ZPixelShaderGLGLTest.
+// The pixel shader without fragment-program support. It needs no display and runs with the
+// plain tests; drawing with shaders is checked in ZPixelShaderGLGLTest.
 namespace {
 
 // Without support every operation must stay away from OpenGL: there is no context here, and the

@@ -5,9 +5,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 
+#include "TempDir.h"
 #include "ZCore.h"
+#include "ZImage.h"
 #include "ZWindowGL.h"
 
 GLTestWindow::GLTestWindow(long width, long height, bool depthBuffer, bool stencil) {
@@ -44,14 +45,40 @@ GLPicture readFramebuffer(long x, long y, long width, long height, long framebuf
     return picture;
 }
 
+GLPicture uniformPicture(long width, long height, uint32_t colour) {
+    GLPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.assign(width * height, colour);
+    return picture;
+}
+
+void fillRect(GLPicture& picture, long x1, long y1, long x2, long y2, uint32_t colour) {
+    for (long y = y1; y < y2; y++)
+        for (long x = x1; x < x2; x++) picture.pixels[y * picture.width + x] = colour;
+}
+
+bool readPngPicture(const std::string& path, GLPicture& picture) {
+    std::string bytes = readFile(path);
+    ZImage image;
+    if (bytes.empty() ||
+        !image.decodeImage(ZImageFormatPng, reinterpret_cast<const unsigned char*>(bytes.data()),
+                           bytes.size()))
+        return false;
+    picture.width = image.getImageWidth();
+    picture.height = image.getImageHeight();
+    picture.pixels.assign(image.getPixels(), image.getPixels() + picture.width * picture.height);
+    return true;
+}
+
 std::string savePictureForTest(const GLPicture& picture, const char* suffix) {
     const char* folder = getenv("BRAMBLE_TEST_OUTPUT_DIR");
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "picture";
     for (char& c : name)
         if (c == '/') c = '_';
-    std::string path = std::string(folder && *folder ? folder : ".") + "/" + name + "_" + suffix +
-                       ".png";
+    std::string path =
+        std::string(folder && *folder ? folder : ".") + "/" + name + "_" + suffix + ".png";
     FILE* file = fopen(path.c_str(), "wb");
     if (!file) return path + " (could not be written)";
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -76,13 +103,6 @@ std::string savePictureForTest(const GLPicture& picture, const char* suffix) {
 
 namespace {
 
-std::string describe(uint32_t pixel) {
-    std::ostringstream text;
-    text << "(" << channel(pixel, 0) << ", " << channel(pixel, 1) << ", " << channel(pixel, 2)
-         << ", " << channel(pixel, 3) << ")";
-    return text.str();
-}
-
 bool close(uint32_t a, uint32_t b, int tolerance) {
     for (int i = 0; i < 4; i++) {
         int difference = static_cast<int>(channel(a, i)) - static_cast<int>(channel(b, i));
@@ -97,8 +117,8 @@ bool close(uint32_t a, uint32_t b, int tolerance) {
                                          int tolerance) {
     if (actual.width != expected.width || actual.height != expected.height)
         return ::testing::AssertionFailure()
-               << "size " << actual.width << "x" << actual.height << ", expected "
-               << expected.width << "x" << expected.height;
+               << "size " << actual.width << "x" << actual.height << ", expected " << expected.width
+               << "x" << expected.height;
     long differing = 0;
     long firstX = 0, firstY = 0;
     for (long y = 0; y < actual.height; y++)
@@ -111,15 +131,13 @@ bool close(uint32_t a, uint32_t b, int tolerance) {
     std::string actualPath = savePictureForTest(actual, "actual");
     std::string expectedPath = savePictureForTest(expected, "expected");
     return ::testing::AssertionFailure()
-           << differing << " pixels differ; first at (" << firstX << ", " << firstY << "): "
-           << describe(actual.at(firstX, firstY)) << ", expected "
-           << describe(expected.at(firstX, firstY)) << "; actual picture written to "
+           << differing << " pixels differ; first at (" << firstX << ", " << firstY
+           << "): " << describePixel(actual.at(firstX, firstY)) << ", expected "
+           << describePixel(expected.at(firstX, firstY)) << "; actual picture written to "
            << actualPath << ", expected to " << expectedPath;
 }
 
 ::testing::AssertionResult pictureIsUniform(const GLPicture& actual, uint32_t expected,
                                             int tolerance) {
-    GLPicture reference = actual;
-    for (uint32_t& pixel : reference.pixels) pixel = expected;
-    return picturesMatch(actual, reference, tolerance);
+    return picturesMatch(actual, uniformPicture(actual.width, actual.height, expected), tolerance);
 }

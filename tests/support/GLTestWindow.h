@@ -20,7 +20,6 @@ struct GLPicture {
     uint32_t at(long x, long y) const { return pixels[y * width + x]; }
 };
 
-
 // A real game window for drawing tests, windowed at the game size (the test display is larger),
 // so game pixels are window pixels. Made by the engine's own factory and creation path.
 class GLTestWindow {
@@ -40,6 +39,13 @@ private:
 // Reads a rectangle of the current framebuffer (the back buffer, or the bound render target),
 // x and y in game pixels from the top left of a framebuffer of the given height.
 GLPicture readFramebuffer(long x, long y, long width, long height, long framebufferHeight);
+
+// A picture of one colour.
+GLPicture uniformPicture(long width, long height, uint32_t colour);
+// Paints a rectangle of the picture (top-down, end exclusive) in one colour.
+void fillRect(GLPicture& picture, long x1, long y1, long x2, long y2, uint32_t colour);
+// Decodes the PNG file into the picture; false when it cannot be read or decoded.
+bool readPngPicture(const std::string& path, GLPicture& picture);
 
 // Writes the picture as a PNG in the folder the test log lies in (BRAMBLE_TEST_OUTPUT_DIR, else
 // the working folder), named after the running test and the suffix; returns the path.

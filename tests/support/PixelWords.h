@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 // Pixel words as ZImage holds them: bytes R, G, B, A from the lowest.
 inline uint32_t rgba(unsigned r, unsigned g, unsigned b, unsigned a = 255) {
@@ -10,4 +12,12 @@ inline uint32_t rgba(unsigned r, unsigned g, unsigned b, unsigned a = 255) {
 // 0 R, 1 G, 2 B, 3 A.
 inline unsigned channel(uint32_t pixel, int index) {
     return (pixel >> (8 * index)) & 0xFF;
+}
+
+// "(R,G,B,A)", for failure messages.
+inline std::string describePixel(uint32_t p) {
+    char text[48];
+    snprintf(text, sizeof(text), "(%u,%u,%u,%u)", p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF,
+             p >> 24);
+    return text;
 }
