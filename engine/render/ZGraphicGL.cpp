@@ -104,10 +104,14 @@ ZGraphicGL::ZGraphicGL() {
 }
 
 ZGraphicGL::~ZGraphicGL() {
+    // Out of the list before its fields change: other threads sweep the list's fields.
+    {
+        GraphicsLockScope lock;
+        g_lGlGraphics.remove(this);
+    }
     freePicture();
     m_array = nullptr;
     GraphicsLockScope lock;
-    g_lGlGraphics.remove(this);
     // Nothing may keep pointing at a graphic that is gone.
     for (ZGraphicGL* graphic : g_lGlGraphics) {
         if (graphic->m_pendingAtlas == this) graphic->m_pendingAtlas = nullptr;

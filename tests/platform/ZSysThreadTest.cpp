@@ -271,7 +271,7 @@ void takeAndLeave(void* data, long) {
 
 }  // namespace
 
-TEST(ZSysLock, StaysHeldUntilEveryAcquireIsReleased) {
+TEST(ZSysLock, StaysHeldAgainstOtherThreadsUntilEveryAcquireIsReleased) {
     ZSysLock lock;
     Holder holder;
     holder.lock = &lock;
@@ -295,7 +295,7 @@ TEST(ZSysLock, StaysHeldUntilEveryAcquireIsReleased) {
     owner->waitForCompletion();
 }
 
-TEST(ZSysLock, SerialisesNestedCriticalSections) {
+TEST(ZSysLock, SerialisesNestedCriticalSectionsOfManyThreads) {
     struct Shared {
         ZSysLock lock;
         long counter = 0;
