@@ -14,6 +14,7 @@
 #include "TazelApplication.h"
 #include "TazelApplicationDelegate.h"
 #include "TazelKeyCodes.h"
+#include "TazelMainThreadQueue.h"
 #include "ZBatchGL.h"
 #include "ZCore.h"
 #include "ZDisplayModeSearch.h"
@@ -765,6 +766,8 @@ void ZWindowGL::processEvents() {
         }
         dispatchEvent(&event);
     }
+    // Results of other threads whose wake-up did not make it into the event queue.
+    if (!m_quit) TazelMainThreadQueue::runQueued();
 }
 
 bool ZWindowGL::isConfined() {
@@ -841,6 +844,11 @@ void ZWindowGL::handleWindowEvent(const SDL_Event& event) {
 bool ZWindowGL::dispatchEvent(void* sdlEvent) {
     const SDL_Event& event = *static_cast<SDL_Event*>(sdlEvent);
 
+    // Another thread's result is waiting (an HTTP answer): it is the engine's, not the game's.
+    if (TazelMainThreadQueue::isWakeEvent(sdlEvent)) {
+        TazelMainThreadQueue::runQueued();
+        return false;
+    }
     if (ZSysMacOSX::isModalViewDisplayed()) {
         if (m_softPointer && ZInput::isSystemPointerHidden())
             ZInput::setMousePointerHiddenState(false);
