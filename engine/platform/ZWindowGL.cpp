@@ -84,6 +84,15 @@ std::vector<ZDisplayModeSearch::Mode> displayModes(std::vector<int>* sdlIndices 
     return modes;
 }
 
+// The refresh rate of the display the window is on, 60 when it is not known.
+long displayRefreshRate(SDL_Window* window) {
+    int display = window ? SDL_GetWindowDisplayIndex(window) : 0;
+    SDL_DisplayMode mode;
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0)
+        return 60;
+    return mode.refresh_rate;
+}
+
 // The desktop can be asked about before the window exists.
 bool videoReady() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
@@ -237,9 +246,21 @@ void ZWindowGL::setMaxFrameRate(long rate) {
 
 void ZWindowGL::applySwapInterval() {
     int interval = m_timer.getMaxFrameRate() < 0 ? 0 : 1;
-    if (SDL_GL_SetSwapInterval(interval) != 0)
-        ZCore::logMessage("OpenGL: swap interval %d refused (%s), WARNING", interval,
-                          SDL_GetError());
+    bool refused = SDL_GL_SetSwapInterval(interval) != 0;
+    if (interval == 0) {
+        if (refused)
+            ZCore::logMessage("OpenGL: swap interval 0 refused (%s), WARNING", SDL_GetError());
+        return;
+    }
+    // Without the display's sync the loop would draw as fast as it can (thousands of frames a
+    // second, a core and the display server kept busy): the flip paces to the refresh instead.
+    long rate = refused ? displayRefreshRate(m_window) : 0;
+    m_timer.setSoftwareSyncRate(rate);
+    if (refused && !m_softwareSyncLogged) {
+        m_softwareSyncLogged = true;
+        ZCore::logMessage("OpenGL: swap interval 1 refused (%s), frames paced to %ld Hz, WARNING",
+                          SDL_GetError(), rate);
+    }
 }
 
 bool ZWindowGL::canDisplayMouse() {
