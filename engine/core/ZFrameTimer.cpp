@@ -28,8 +28,13 @@ long ZFrameTimer::now() const {
     return m_now ? m_now(m_context) : 0;
 }
 
-long ZFrameTimer::waitForFrame(long now) {
-    const double period = 1000.0 / static_cast<double>(m_maxFrameRate);
+long ZFrameTimer::getPacingRate() const {
+    if (m_maxFrameRate > 0) return m_maxFrameRate;
+    return m_maxFrameRate == 0 && m_softwareSyncRate > 0 ? m_softwareSyncRate : 0;
+}
+
+long ZFrameTimer::waitForFrame(long rate, long now) {
+    const double period = 1000.0 / static_cast<double>(rate);
     const long target = static_cast<long>(std::trunc(period + m_pacingCarry));
     long elapsed = std::max(1L, now - m_lastFlipTime);
     // A working clock reaches the target within target sleeps of 1 ms; the bound keeps a clock
@@ -47,7 +52,8 @@ long ZFrameTimer::waitForFrame(long now) {
 }
 
 long ZFrameTimer::onFlip(bool pace, long now) {
-    if (pace && m_maxFrameRate > 0 && m_hasLastFlip && m_now && m_sleep) now = waitForFrame(now);
+    long rate = getPacingRate();
+    if (pace && rate > 0 && m_hasLastFlip && m_now && m_sleep) now = waitForFrame(rate, now);
 
     double interval = 0.0;
     if (m_hasLastFlip)

@@ -16,9 +16,15 @@ public:
     ZFrameTimer(ClockFunction now, SleepFunction sleepOneMillisecond, void* context);
     void setClock(ClockFunction now, SleepFunction sleepOneMillisecond, void* context);
 
-    // Above 0: flips are paced to this many per second; 0 or below: no pacing here.
+    // Above 0: flips are paced to this many per second; 0 leaves it to the display's vertical
+    // sync; below 0: no pacing.
     void setMaxFrameRate(long rate) { m_maxFrameRate = rate; }
     long getMaxFrameRate() const { return m_maxFrameRate; }
+    // Where the display refuses to sync, its refresh rate: a rate of 0 is then paced to it here,
+    // or the frame loop would run as fast as it can draw. 0: the display syncs.
+    void setSoftwareSyncRate(long rate) { m_softwareSyncRate = rate; }
+    // The flips per second that onFlip paces to, 0 for none.
+    long getPacingRate() const;
 
     // Forgets the last flip and the interval history; the next flip measures nothing.
     void reset();
@@ -30,19 +36,20 @@ public:
     long getLastFlipTime() const { return m_hasLastFlip ? m_lastFlipTime : -1; }
 
     // Ends one flip at the given time (read with now()): waits for the rest of the frame period
-    // when the rate is above 0, pace is true and a last flip exists, then records the interval.
+    // when there is a pacing rate, pace is true and a last flip exists, then records the interval.
     // Returns the time of the flip after pacing.
     long onFlip(bool pace, long now);
     long onFlip(bool pace) { return onFlip(pace, now()); }
 
 private:
-    long waitForFrame(long now);
+    long waitForFrame(long rate, long now);
 
     ClockFunction m_now = nullptr;
     SleepFunction m_sleep = nullptr;
     void* m_context = nullptr;
 
     long m_maxFrameRate = 0;
+    long m_softwareSyncRate = 0;
     // The part of the frame period not yet waited for (negative: time owed by slow frames). A
     // double, so that 60 per second runs 16, 17, 17 ms; a float's rounding makes it 16, 17, 16.
     double m_pacingCarry = 0.0;

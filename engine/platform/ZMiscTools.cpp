@@ -17,6 +17,7 @@
 #include <ctime>
 #include <string>
 
+#include "TazelHttpRequest.h"
 #include "ZCore.h"
 #include "ZResource.h"
 #include "ZWindow.h"
@@ -133,6 +134,13 @@ int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
 bool isUnreserved(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '_' || c == '.' || c == '~' || c == '/';
+}
+
+// The file a response goes to, emptied of what an earlier answer left; null for memory.
+const char* removeOldResponse(const char* responseFilename) {
+    if (!responseFilename || !*responseFilename) return nullptr;
+    unlink(responseFilename);
+    return responseFilename;
 }
 
 }  // namespace
@@ -440,4 +448,20 @@ void ZMiscTools::launchFile(const char* path, bool flag) {
 
 void ZMiscTools::setOpenURLHook(ZOpenURLHook hook) {
     g_openURLHook = hook ? hook : defaultOpenURL;
+}
+
+void ZMiscTools::doHttpGet(long requestId, const char* url, const char* responseFilename) {
+    const char* file = removeOldResponse(responseFilename);
+    (new TazelHttpRequest())->doHttpGet(url, requestId, file);
+}
+
+void ZMiscTools::doHttpPost(long requestId, const char* url, const void* payload,
+                            unsigned long payloadSize, const char* responseFilename) {
+    const char* file = removeOldResponse(responseFilename);
+    (new TazelHttpRequest())->doHttpPost(url, payload, payloadSize, requestId, file);
+}
+
+void ZMiscTools::doHttpDelete(long requestId, const char* url, const char* responseFilename) {
+    const char* file = removeOldResponse(responseFilename);
+    (new TazelHttpRequest())->doHttpDelete(url, requestId, file);
 }

@@ -77,6 +77,14 @@ public:
     static void launchFile(const char* path, bool flag);
     static void setOpenURLHook(ZOpenURLHook hook);
 
+    // Fire-and-forget HTTP requests (main thread). The result comes back as an HTTP result event
+    // with the request id while the window pumps its events. Given a filename (UTF-8), the
+    // response is written there (any file at that path is deleted first), else kept in memory.
+    static void doHttpGet(long requestId, const char* url, const char* responseFilename);
+    static void doHttpPost(long requestId, const char* url, const void* payload,
+                           unsigned long payloadSize, const char* responseFilename);
+    static void doHttpDelete(long requestId, const char* url, const char* responseFilename);
+
     // The engine's file formats and the host are both little-endian.
     static short flipShort(short value) { return value; }
     static int flipInt(int value) { return value; }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "TazelBundle.h"
+#include "ZCore.h"
+#include "ZEvent.h"
 
 namespace {
 
@@ -46,6 +48,14 @@ std::vector<std::string> preferredLocales() {
     return result;
 }
 
+void sendGameCenterEvent(int64_t kind) {
+    ZEvent event;
+    memset(&event, 0, sizeof(event));
+    event.type = kZEventGameCenter;
+    event.gameCenterKind = kind;
+    ZCore::dispatchEventToWindow(&event);
+}
+
 }  // namespace
 
 const char* ZSysMacOSX::getBundleInfoString(const char* key) {
@@ -79,8 +89,16 @@ bool ZSysMacOSX::isGameCenterPlayerAuthenticated() {
     return false;
 }
 void ZSysMacOSX::gameCenterAuthenticatePlayer() {}
-void ZSysMacOSX::gameCenterAuthenticated() {}
-void ZSysMacOSX::gameCenterAuthFailure(const char*) {}
+// The two outcomes of an authentication, reported by the service that ran it.
+void ZSysMacOSX::gameCenterAuthenticated() {
+    ZCore::logMessage("MacOSX: logged into Game Center");
+    sendGameCenterEvent(1);
+}
+
+void ZSysMacOSX::gameCenterAuthFailure(const char* reason) {
+    ZCore::logMessage("MacOSX: Game Center authentication failure: %s", reason ? reason : "");
+    sendGameCenterEvent(2);
+}
 void ZSysMacOSX::gameCenterResetAchievements() {}
 void ZSysMacOSX::gameCenterDownloadAchievements() {}
 const char* ZSysMacOSX::gameCenterGetDownloadedAchievementId(long) {
@@ -111,7 +129,32 @@ bool ZSysMacOSX::queueInAppPurchase(const char*, long) {
     return false;
 }
 void ZSysMacOSX::restoreInAppPurchases() {}
-void ZSysMacOSX::inAppPurchaseUpdated(long, const char*) {}
+// Reported by the application delegate for each transaction the store updates.
+void ZSysMacOSX::inAppPurchaseUpdated(long state, const char* productId) {
+    const char* product = productId ? productId : "";
+    switch (state) {
+        case 2:
+            ZCore::logMessage("MacOSX: purchase of product '%s' successful", product);
+            break;
+        case 3:
+            ZCore::logMessage("MacOSX: purchase of product '%s' failed", product);
+            break;
+        case 5:
+            ZCore::logMessage("MacOSX: purchase of product '%s' in progress", product);
+            break;
+        case 6:
+            ZCore::logMessage("MacOSX: purchase of product '%s' deferred", product);
+            break;
+        default:
+            break;
+    }
+    ZEvent event;
+    memset(&event, 0, sizeof(event));
+    event.type = kZEventStore;
+    event.storeKind = state;
+    event.storeProductId = productId;
+    ZCore::dispatchEventToWindow(&event);
+}
 
 void ZSysMacOSX::initializeLocalNotifications() {}
 bool ZSysMacOSX::scheduleLocalNotification(long, long, long, long, bool, const char*, long) {

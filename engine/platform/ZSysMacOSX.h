@@ -12,7 +12,10 @@ struct ZAchievementDescription {
 
 // The operating system's optional services: bundle texts, preferred languages, Game Center,
 // in-app purchases and local notifications. This platform has no Game Center, store or
-// notification centre: those calls give their "unavailable" answers.
+// notification centre: the calls into them give their "unavailable" answers (nothing done, null,
+// -1.0 or false), and no modal view is ever shown. What a service reports back (authentication,
+// transaction updates) still logs and reaches the game as events, through the functions below
+// and the application delegate, for a platform service to call.
 class ZSysMacOSX : public ZObjectBase {
 public:
     static const char* getBundleInfoString(const char* key);

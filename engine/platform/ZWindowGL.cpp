@@ -14,6 +14,7 @@
 #include "TazelApplication.h"
 #include "TazelApplicationDelegate.h"
 #include "TazelKeyCodes.h"
+#include "TazelMainThreadQueue.h"
 #include "ZBatchGL.h"
 #include "ZCore.h"
 #include "ZDisplayModeSearch.h"
@@ -81,6 +82,15 @@ std::vector<ZDisplayModeSearch::Mode> displayModes(std::vector<int>* sdlIndices 
         if (sdlIndices) sdlIndices->push_back(i);
     }
     return modes;
+}
+
+// The refresh rate of the display the window is on, 60 when it is not known.
+long displayRefreshRate(SDL_Window* window) {
+    int display = window ? SDL_GetWindowDisplayIndex(window) : 0;
+    SDL_DisplayMode mode;
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0)
+        return 60;
+    return mode.refresh_rate;
 }
 
 // The desktop can be asked about before the window exists.
@@ -236,9 +246,21 @@ void ZWindowGL::setMaxFrameRate(long rate) {
 
 void ZWindowGL::applySwapInterval() {
     int interval = m_timer.getMaxFrameRate() < 0 ? 0 : 1;
-    if (SDL_GL_SetSwapInterval(interval) != 0)
-        ZCore::logMessage("OpenGL: swap interval %d refused (%s), WARNING", interval,
-                          SDL_GetError());
+    bool refused = SDL_GL_SetSwapInterval(interval) != 0;
+    if (interval == 0) {
+        if (refused)
+            ZCore::logMessage("OpenGL: swap interval 0 refused (%s), WARNING", SDL_GetError());
+        return;
+    }
+    // Without the display's sync the loop would draw as fast as it can (thousands of frames a
+    // second, a core and the display server kept busy): the flip paces to the refresh instead.
+    long rate = refused ? displayRefreshRate(m_window) : 0;
+    m_timer.setSoftwareSyncRate(rate);
+    if (refused && !m_softwareSyncLogged) {
+        m_softwareSyncLogged = true;
+        ZCore::logMessage("OpenGL: swap interval 1 refused (%s), frames paced to %ld Hz, WARNING",
+                          SDL_GetError(), rate);
+    }
 }
 
 bool ZWindowGL::canDisplayMouse() {
@@ -765,6 +787,8 @@ void ZWindowGL::processEvents() {
         }
         dispatchEvent(&event);
     }
+    // Results of other threads whose wake-up did not make it into the event queue.
+    if (!m_quit) TazelMainThreadQueue::runQueued();
 }
 
 bool ZWindowGL::isConfined() {
@@ -841,6 +865,11 @@ void ZWindowGL::handleWindowEvent(const SDL_Event& event) {
 bool ZWindowGL::dispatchEvent(void* sdlEvent) {
     const SDL_Event& event = *static_cast<SDL_Event*>(sdlEvent);
 
+    // Another thread's result is waiting (an HTTP answer): it is the engine's, not the game's.
+    if (TazelMainThreadQueue::isWakeEvent(sdlEvent)) {
+        TazelMainThreadQueue::runQueued();
+        return false;
+    }
     if (ZSysMacOSX::isModalViewDisplayed()) {
         if (m_softPointer && ZInput::isSystemPointerHidden())
             ZInput::setMousePointerHiddenState(false);

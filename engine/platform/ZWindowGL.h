@@ -212,6 +212,7 @@ private:
     bool m_skipOneInactiveWait = false;
 
     ZFrameTimer m_timer;
+    bool m_softwareSyncLogged = false;
 
     bool m_renderTargetActive = false;
     bool m_quit = false;

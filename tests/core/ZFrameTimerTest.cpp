@@ -128,6 +128,35 @@ TEST_F(ZFrameTimerTest, NoPacingWithoutARateAboveZeroOrWhenTheWindowAsksNone) {
     }
 }
 
+TEST_F(ZFrameTimerTest, RefusedVerticalSyncPacesToTheRefreshOnlyWhenSyncWasAsked) {
+    struct Case {
+        const char* name;
+        long rate;
+        long refusedSyncRefresh;
+        long pacedTo;
+    };
+    const Case cases[] = {
+        {"sync refused", 0, 60, 60}, {"sync refused at 75 Hz", 0, 75, 75},
+        {"sync honoured", 0, 0, 0},  {"the game's own rate", 30, 60, 30},
+        {"unlimited", -1, 60, 0},
+    };
+    for (const Case& c : cases) {
+        ZFrameTimer paced(&FakeClock::now, &FakeClock::sleep, &clock);
+        paced.setMaxFrameRate(c.rate);
+        paced.setSoftwareSyncRate(c.refusedSyncRefresh);
+        EXPECT_EQ(paced.getPacingRate(), c.pacedTo) << c.name;
+        paced.onFlip(true);
+        long start = clock.time;
+        const int kFrames = 300;
+        for (int i = 0; i < kFrames; i++) {
+            clock.time += 5;
+            paced.onFlip(true);
+        }
+        double mean = static_cast<double>(clock.time - start) / kFrames;
+        EXPECT_NEAR(mean, c.pacedTo ? 1000.0 / c.pacedTo : 5.0, 0.05) << c.name;
+    }
+}
+
 TEST_F(ZFrameTimerTest, LongFrameLeavesAtMostOnePeriodOfDebt) {
     timer.setMaxFrameRate(60);
     timer.onFlip(true);

@@ -4,8 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "LoggedMessages.h"
 #include "TazelBundle.h"
+#include "ZCore.h"
+#include "ZEvent.h"
 #include "ZSysMacOSX.h"
+#include "ZWindow.h"
 
 namespace {
 
@@ -85,16 +89,117 @@ TEST(ZSysMacOSXTest, BundleTextsAreCopiedAndCut) {
     bundle.removeInfoString("LongKey");
 }
 
-TEST(ZSysMacOSXTest, ServicesThisPlatformLacksAnswerUnavailable) {
-    EXPECT_FALSE(ZSysMacOSX::isGameCenterAvailable());
-    EXPECT_FALSE(ZSysMacOSX::isGameCenterPlayerAuthenticated());
-    EXPECT_EQ(ZSysMacOSX::gameCenterGetDownloadedAchievementId(0), nullptr);
-    EXPECT_EQ(ZSysMacOSX::gameCenterGetDownloadedAchievementCompletion(0), -1.0);
-    EXPECT_EQ(ZSysMacOSX::gameCenterGetDownloadedAchievementsDescr(0), nullptr);
-    EXPECT_FALSE(ZSysMacOSX::isModalViewDisplayed());
-    EXPECT_FALSE(ZSysMacOSX::getInAppPurchaseInformation("continue"));
-    EXPECT_FALSE(ZSysMacOSX::queueInAppPurchase("continue", 1));
-    EXPECT_FALSE(ZSysMacOSX::scheduleLocalNotification(1, 9, 0, 0, true, "text", 7));
+// The engine-made events a window passes on, with their texts copied while they are valid.
+struct SeenEvent {
+    int64_t type;
+    int64_t kind;
+    int64_t count;
+    std::string product;
+};
+std::vector<SeenEvent> g_seen;
+
+class ZSysMacOSXEventTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_seen.clear();
+        window = ZCore::createZWindow(eRendererOpenGL, false, false);
+        window->setZOZCallBack([](ZEvent* event) {
+            SeenEvent seen = {event->type, 0, 0, ""};
+            if (event->type == kZEventGameCenter) {
+                seen.kind = event->gameCenterKind;
+                seen.count = event->gameCenterItemCount;
+            } else if (event->type == kZEventStore) {
+                seen.kind = event->storeKind;
+                if (event->storeProductId) seen.product = event->storeProductId;
+            }
+            g_seen.push_back(seen);
+            return true;
+        });
+    }
+    void TearDown() override {
+        ZCore::forgetZWindow();
+        delete window;
+    }
+    ZWindow* window = nullptr;
+};
+
+TEST_F(ZSysMacOSXEventTest, ServicesThisPlatformLacksAnswerUnavailableAndDoNothing) {
+    std::vector<std::string> log = loggedMessages([] {
+        EXPECT_FALSE(ZSysMacOSX::isGameCenterAvailable());
+        EXPECT_FALSE(ZSysMacOSX::isGameCenterPlayerAuthenticated());
+        ZSysMacOSX::gameCenterAuthenticatePlayer();
+        ZSysMacOSX::gameCenterResetAchievements();
+        ZSysMacOSX::gameCenterDownloadAchievements();
+        ZSysMacOSX::gameCenterDownloadAchievementsDescr();
+        for (long index : {-1L, 0L, 1L}) {
+            EXPECT_EQ(ZSysMacOSX::gameCenterGetDownloadedAchievementId(index), nullptr);
+            EXPECT_EQ(ZSysMacOSX::gameCenterGetDownloadedAchievementCompletion(index), -1.0);
+            EXPECT_EQ(ZSysMacOSX::gameCenterGetDownloadedAchievementsDescr(index), nullptr);
+        }
+        ZSysMacOSX::gameCenterUploadAchievement("falls_100", 100.0);
+        ZSysMacOSX::gameCenterUploadScore("meters", 1234);
+        ZSysMacOSX::gameCenterShowAchievements();
+        ZSysMacOSX::gameCenterShowLeaderboard("meters", true);
+        EXPECT_FALSE(ZSysMacOSX::isModalViewDisplayed());
+        // No view was shown, so none is dismissed and the window hears nothing.
+        ZSysMacOSX::gameCenterAchievementsDismissed();
+        ZSysMacOSX::gameCenterLeaderboardDismissed();
+
+        ZSysMacOSX::initPurchases();
+        EXPECT_FALSE(ZSysMacOSX::getInAppPurchaseInformation("continue"));
+        EXPECT_FALSE(ZSysMacOSX::queueInAppPurchase("continue", 1));
+        ZSysMacOSX::restoreInAppPurchases();
+
+        ZSysMacOSX::initializeLocalNotifications();
+        EXPECT_FALSE(ZSysMacOSX::scheduleLocalNotification(1, 9, 0, 0, true, "text", 7));
+        ZSysMacOSX::cancelLocalNotifications();
+    });
+    EXPECT_TRUE(log.empty()) << log.front();
+    EXPECT_TRUE(g_seen.empty());
+}
+
+TEST_F(ZSysMacOSXEventTest, AuthenticationOutcomesLogAndBecomeGameCenterEvents) {
+    std::vector<std::string> log = loggedMessages([] {
+        ZSysMacOSX::gameCenterAuthenticated();
+        ZSysMacOSX::gameCenterAuthFailure("The user cancelled");
+        ZSysMacOSX::gameCenterAuthFailure(nullptr);
+    });
+    EXPECT_EQ(log, (std::vector<std::string>{"MacOSX: logged into Game Center",
+                                             "MacOSX: Game Center authentication failure: The "
+                                             "user cancelled",
+                                             "MacOSX: Game Center authentication failure: "}));
+    ASSERT_EQ(g_seen.size(), 3u);
+    EXPECT_EQ(g_seen[0].type, kZEventGameCenter);
+    EXPECT_EQ(g_seen[0].kind, 1);
+    EXPECT_EQ(g_seen[1].kind, 2);
+    EXPECT_EQ(g_seen[2].kind, 2);
+}
+
+TEST_F(ZSysMacOSXEventTest, PurchaseUpdatesLogByStateAndCarryTheStateAsKind) {
+    struct Case {
+        long state;
+        const char* line;  // null: nothing logged
+    } cases[] = {
+        {2, "MacOSX: purchase of product 'coins_100' successful"},
+        {3, "MacOSX: purchase of product 'coins_100' failed"},
+        {4, nullptr},
+        {5, "MacOSX: purchase of product 'coins_100' in progress"},
+        {6, "MacOSX: purchase of product 'coins_100' deferred"},
+        {1, nullptr},
+    };
+    for (const Case& c : cases) {
+        g_seen.clear();
+        std::vector<std::string> log =
+            loggedMessages([&c] { ZSysMacOSX::inAppPurchaseUpdated(c.state, "coins_100"); });
+        if (c.line)
+            EXPECT_EQ(log, std::vector<std::string>{c.line}) << c.state;
+        else
+            EXPECT_TRUE(log.empty()) << c.state;
+        ASSERT_EQ(g_seen.size(), 1u) << c.state;
+        EXPECT_EQ(g_seen[0].type, kZEventStore);
+        EXPECT_EQ(g_seen[0].kind, c.state);
+        EXPECT_EQ(g_seen[0].product, "coins_100");
+    }
 }
 
 }  // namespace
