@@ -13,6 +13,9 @@ namespace {
 const unsigned long kFileHeaderSize = 14;
 const unsigned long kWrittenHeaderSize = 54;
 const unsigned long kMasksOffset = 54;
+// Info headers of 56 bytes and more carry an alpha mask after the three colour masks.
+const unsigned long kAlphaMaskOffset = 66;
+const uint32_t kHeaderSizeWithAlphaMask = 56;
 
 enum {
     kCompressionNone = 0,
@@ -49,6 +52,15 @@ uint32_t readPixel(const unsigned char* row, long x, int bitCount, PixelKind kin
         default:
             return ZImageCodecBytes::readBgra(row + x * 4);
     }
+}
+
+// Most writers leave the fourth byte of a 32-bit pixel unused, as 0: such a picture is opaque
+// rather than wholly transparent. Returns whether the alpha bytes carry anything.
+bool keepAlphaUnlessAllZero(uint32_t* pixels, uint64_t count) {
+    for (uint64_t i = 0; i < count; i++)
+        if (pixels[i] >> 24) return true;
+    for (uint64_t i = 0; i < count; i++) pixels[i] |= 0xFF000000u;
+    return false;
 }
 
 }  // namespace
@@ -100,6 +112,8 @@ bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZIm
 
     PixelKind kind = kIndexed;
     bool hiQuality = true;
+    // A file that names its alpha bits is taken at its word, even when all of them are 0.
+    bool alphaDeclared = false;
     switch (compression) {
         case kCompressionNone:
             switch (bitCount) {
@@ -155,6 +169,9 @@ bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZIm
                 kind = kWord565;
             } else if (bitCount == 32 && red == 0xFF0000 && green == 0xFF00 && blue == 0xFF) {
                 kind = kBgra;
+                alphaDeclared =
+                    headerSize >= kHeaderSizeWithAlphaMask && kAlphaMaskOffset + 4 <= size &&
+                    ZImageCodecBytes::readUInt32(data + kAlphaMaskOffset) == 0xFF000000u;
             } else {
                 ZCore::logMessage("BMP: unsupported bit field masks 0x%x, 0x%x, 0x%x", red, green,
                                   blue);
@@ -197,7 +214,9 @@ bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZIm
             for (int64_t x = 0; x < width; x++)
                 out[x] = readPixel(in, static_cast<long>(x), bitCount, kind, palette);
         }
-        image->setPixels(width, height, bitCount == 32, pixels, false, hiQuality);
+        bool alpha =
+            bitCount == 32 && (alphaDeclared || keepAlphaUnlessAllZero(pixels, pixelCount));
+        image->setPixels(width, height, alpha, pixels, false, hiQuality);
         return true;
     }
 
@@ -214,13 +233,10 @@ bool ZImageHandlerBmp::decode(const unsigned char* data, unsigned long size, ZIm
     uint64_t position = dataOffset;
     int64_t x = 0;
     int64_t y = 0;
-    // Runs and groups continue onto the next row; nothing lands past the last one.
+    // Pixels past the end of a row are dropped until its end-of-line code: some writers pad
+    // every row to a multiple of 4 pixels. Nothing lands past the last row.
     auto put = [&](uint32_t pixel) {
-        if (x >= width) {
-            x = 0;
-            y++;
-        }
-        if (y < height) pixels[(topToBottom ? y : height - 1 - y) * width + x] = pixel;
+        if (x < width && y < height) pixels[(topToBottom ? y : height - 1 - y) * width + x] = pixel;
         x++;
     };
     // The stream ends at the end of the data as at an end-of-bitmap code.

@@ -85,17 +85,18 @@ bool ZImageHandlerGif::decode(const unsigned char* data, unsigned long size, ZIm
         position += 3 * count;
     }
 
-    long pictureWidth = left + width > screenWidth ? left + width : screenWidth;
-    long pictureHeight = top + height > screenHeight ? top + height : screenHeight;
-    if (width <= 0 || height <= 0 || !ZImageCodecLimits::isValidSize(pictureWidth, pictureHeight))
-        return false;
+    // An image without pixels draws nothing and reaches nowhere: the picture is the screen.
+    bool empty = width == 0 || height == 0;
+    long pictureWidth = !empty && left + width > screenWidth ? left + width : screenWidth;
+    long pictureHeight = !empty && top + height > screenHeight ? top + height : screenHeight;
+    if (!ZImageCodecLimits::isValidSize(pictureWidth, pictureHeight)) return false;
     uint64_t pixelCount = uint64_t(pictureWidth) * uint64_t(pictureHeight);
     uint32_t* pixels = ZImageCodecLimits::allocate<uint32_t>(pixelCount, "GIF");
     if (!pixels) return false;
     for (uint64_t i = 0; i < pixelCount; i++) pixels[i] = palette[background];
 
-    if (!decodeImage(data + position, data + size, palette, pixels, pictureWidth, left, top, width,
-                     height, (imageFlags & 0x40) != 0)) {
+    if (!empty && !decodeImage(data + position, data + size, palette, pixels, pictureWidth, left,
+                               top, width, height, (imageFlags & 0x40) != 0)) {
         delete[] pixels;
         return false;
     }
@@ -161,25 +162,26 @@ bool ZImageHandlerGif::decodeImage(const unsigned char* position, const unsigned
         }
     };
 
-    readLzwCode(state);  // the clear code that opens the stream
+    // Streams usually open with a clear code, but need not: the table starts out cleared. A clear
+    // code is never a pixel, also when it follows another.
     bool expectRoot = true;
     int previous = 0;
     int firstByte = 0;
     while (written < total) {
         int code = readLzwCode(state);
         if (state.error || code == endCode) break;
-        if (expectRoot) {
-            put(static_cast<uint8_t>(code & 255));
-            previous = code;
-            firstByte = code & 255;
-            expectRoot = false;
-            continue;
-        }
         if (code == state.clearCode) {
             state.codeSize = state.initialCodeSize;
             state.largestCode = (1 << state.codeSize) - 1;
             nextCode = state.clearCode + 2;
             expectRoot = true;
+            continue;
+        }
+        if (expectRoot) {
+            put(static_cast<uint8_t>(code & 255));
+            previous = code;
+            firstByte = code & 255;
+            expectRoot = false;
             continue;
         }
         if (code > nextCode) {

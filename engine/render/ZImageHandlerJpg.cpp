@@ -147,6 +147,17 @@ void jpeg_memory_dest(j_compress_ptr cinfo, JOCTET* buffer, uint32_t size) {
     dest->size = size;
 }
 
+// In place, C, M, Y, K into R, G, B and an opaque A. The samples are inverted, as Adobe writes
+// them and the library hands them over (255 is no ink), so each colour is its sample scaled by
+// the black sample.
+void cmykToRgb(unsigned char* row, JDIMENSION width) {
+    for (JDIMENSION x = 0; x < width; x++, row += 4) {
+        unsigned k = row[3];
+        for (int i = 0; i < 3; i++) row[i] = static_cast<unsigned char>((row[i] * k + 127) / 255);
+        row[3] = 255;
+    }
+}
+
 // Everything the library may leave through the recovery point lives in the state, which the
 // caller frees; nothing here needs destroying on the way out.
 bool readJpeg(DecodeState& s, const unsigned char* data, uint32_t size) {
@@ -168,6 +179,8 @@ bool readJpeg(DecodeState& s, const unsigned char* data, uint32_t size) {
     jpeg_start_decompress(&s.cinfo);
 
     const int components = s.cinfo.output_components;
+    // CMYK and YCCK files come out as CMYK, which the library does not turn into RGB itself.
+    const bool cmyk = s.cinfo.out_color_space == JCS_CMYK && components == 4;
     if (components != 1 && components != 3 && components != 4) {
         ZCore::logMessage("Jpeg: unsupported number of color components (%d)", components);
         return false;
@@ -185,8 +198,12 @@ bool readJpeg(DecodeState& s, const unsigned char* data, uint32_t size) {
         uint32_t* line = s.pixels + static_cast<size_t>(s.cinfo.output_scanline) * width;
         JSAMPROW target = components == 4 ? reinterpret_cast<JSAMPROW>(line) : s.row;
         if (jpeg_read_scanlines(&s.cinfo, &target, 1) != 1) return false;
-        if (components == 4) continue;
         unsigned char* out = reinterpret_cast<unsigned char*>(line);
+        if (cmyk) {
+            cmykToRgb(out, width);
+            continue;
+        }
+        if (components == 4) continue;
         const JSAMPLE* in = s.row;
         for (JDIMENSION x = 0; x < width; x++, out += 4) {
             if (components == 1) {

@@ -14,12 +14,18 @@ const unsigned long kHeaderSize = 18;
 // The size fields are 16 bits wide.
 const long kMaxSide = 65535;
 
-uint32_t readPixel(const unsigned char* p, int depth, const uint32_t* palette) {
+// The grey image types, raw and run-length encoded.
+const int kTypeGrey = 3;
+const int kRunLengthBit = 0x08;
+
+uint32_t readPixel(const unsigned char* p, int depth, bool greyAlpha, const uint32_t* palette) {
     switch (depth) {
         case 8:
             return palette[p[0]];
         case 15:
         case 16:
+            // A grey picture's 16 bits are the grey byte, then the alpha byte.
+            if (greyAlpha) return ZImageCodecBytes::makePixel(p[0], p[0], p[0], p[1]);
             return ZImageCodecBytes::fromWord555(ZImageCodecBytes::readUInt16(p));
         case 24:
             return ZImageCodecBytes::readBgr(p);
@@ -84,7 +90,8 @@ bool ZImageHandlerTga::decode(const unsigned char* data, unsigned long size, ZIm
         return false;
     }
     uint64_t bytesPerPixel = (depth + 7) / 8;
-    bool runLength = (imageType & 0x08) != 0;
+    bool runLength = (imageType & kRunLengthBit) != 0;
+    bool greyAlpha = depth == 16 && (imageType & ~kRunLengthBit) == kTypeGrey;
     if (!runLength && position + uint64_t(width) * uint64_t(height) * bytesPerPixel > size) {
         ZCore::logMessage("TGA: file is too short");
         return false;
@@ -100,7 +107,7 @@ bool ZImageHandlerTga::decode(const unsigned char* data, unsigned long size, ZIm
         auto put = [&](long x, uint32_t pixel) { row[rightToLeft ? width - 1 - x : x] = pixel; };
         if (!runLength) {
             for (long x = 0; x < width; x++) {
-                put(x, readPixel(data + position, depth, palette));
+                put(x, readPixel(data + position, depth, greyAlpha, palette));
                 position += bytesPerPixel;
             }
             continue;
@@ -129,19 +136,20 @@ bool ZImageHandlerTga::decode(const unsigned char* data, unsigned long size, ZIm
                 return false;
             }
             if (packet & 128) {
-                uint32_t pixel = readPixel(data + position, depth, palette);
+                uint32_t pixel = readPixel(data + position, depth, greyAlpha, palette);
                 position += bytesPerPixel;
                 for (long i = 0; i < count; i++) put(x++, pixel);
             } else {
                 for (long i = 0; i < count; i++) {
-                    put(x++, readPixel(data + position, depth, palette));
+                    put(x++, readPixel(data + position, depth, greyAlpha, palette));
                     position += bytesPerPixel;
                 }
             }
         }
     }
 
-    image->setPixels(width, height, depth == 32, pixels, false, depth != 15 && depth != 16);
+    bool fiveBitColour = (depth == 15 || depth == 16) && !greyAlpha;
+    image->setPixels(width, height, depth == 32 || greyAlpha, pixels, false, !fiveBitColour);
     return true;
 }
 

@@ -2,7 +2,8 @@
 
 #include "ZImageHandler.h"
 
-// TGA files: raw and run-length encoded, 8-bit colour-mapped, 15/16, 24 and 32 bits per pixel.
+// TGA files: raw and run-length encoded, 8-bit colour-mapped or grey, 15/16-bit colour, 16-bit
+// grey with alpha, 24 and 32 bits per pixel.
 // Writes uncompressed 24- or 32-bit files.
 class ZImageHandlerTga : public ZImageHandler {
 public:

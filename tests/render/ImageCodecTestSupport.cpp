@@ -4,7 +4,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "LoggedMessages.h"
@@ -193,6 +197,37 @@ void PrintTo(const DamagedFileCase& c, std::ostream* out) {
 
 void PrintTo(const RoundTripCase& c, std::ostream* out) {
     *out << c.name;
+}
+
+Bytes fixtureFile(const std::string& name) {
+    const char* folder = getenv("BRAMBLE_TEST_FIXTURES");
+    std::string path = std::string(folder ? folder : "tests/fixtures") + "/render/" + name;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << "cannot read " << path;
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void PrintTo(const ToolFileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::string toolFileCaseName(const ::testing::TestParamInfo<ToolFileCase>& info) {
+    std::string name = info.param.name;
+    for (char& c : name)
+        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+void expectDecodedLikeReference(long format, const ToolFileCase& c) {
+    Bytes file = fixtureFile(c.name);
+    Bytes reference = fixtureFile(std::string(c.name) + ".rgba");
+    ASSERT_EQ(reference.size(), static_cast<size_t>(c.width * c.height * 4));
+    std::vector<uint32_t> pixels;
+    for (size_t i = 0; i < reference.size(); i += 4)
+        pixels.push_back(rgba(reference[i], reference[i + 1], reference[i + 2], reference[i + 3]));
+    ZImage image;
+    ASSERT_TRUE(image.decodeImage(format, file.data(), file.size()));
+    expectDecodedPicture(image, {c.width, c.height, pixels, c.alpha, false, c.hiQuality});
 }
 
 Bytes writePng(const PngFixture& f) {

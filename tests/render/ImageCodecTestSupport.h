@@ -111,6 +111,26 @@ struct RoundTripCase {
 };
 void PrintTo(const RoundTripCase& c, std::ostream* out);
 
+// A file under tests/fixtures/render; empty (with a test failure) when it cannot be read.
+Bytes fixtureFile(const std::string& name);
+
+// A picture file written by a common tool, or by hand where none writes the case. Beside it
+// under tests/fixtures/render lies <name>.rgba: the picture as a reference decoder sees it,
+// bytes R, G, B, A a pixel, top row first (remade by make-fixtures.py there).
+struct ToolFileCase {
+    const char* name;
+    long width;
+    long height;
+    bool alpha;
+    bool hiQuality;
+};
+void PrintTo(const ToolFileCase& c, std::ostream* out);
+// The file name with every character other than a letter or digit as "_".
+std::string toolFileCaseName(const ::testing::TestParamInfo<ToolFileCase>& info);
+// Decodes the file through the registry and compares it pixel for pixel with the reference's
+// picture; the picture is never marked greyscale.
+void expectDecodedLikeReference(long format, const ToolFileCase& c);
+
 // A PNG written by libpng itself from raw samples (row-major, channels per pixel, each below
 // 2^bitDepth), with an optional palette and tRNS chunk.
 struct PngFixture {

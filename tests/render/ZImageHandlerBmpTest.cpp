@@ -22,6 +22,13 @@ Bytes masks(uint32_t red, uint32_t green, uint32_t blue) {
     return out;
 }
 
+// The colour masks of 32-bit pixels and an alpha mask, as headers of 56 bytes and more hold them.
+Bytes masksWithAlpha(uint32_t alpha) {
+    Bytes out = masks(0xFF0000, 0xFF00, 0xFF);
+    appendUInt32(out, alpha);
+    return out;
+}
+
 struct BmpLayout {
     int headerSize = 40;
     int width = 1;
@@ -41,7 +48,9 @@ Bytes bmp(const BmpLayout& s) {
         table = cat({table, bgr(colour)});
         if (!core) table.push_back(0);
     }
-    uint32_t offset = 14 + s.headerSize + s.masks.size() + table.size();
+    // Headers longer than 40 bytes hold the masks themselves.
+    bool masksInHeader = s.headerSize > 40;
+    uint32_t offset = 14 + s.headerSize + (masksInHeader ? 0 : s.masks.size()) + table.size();
     Bytes file = {'B', 'M'};
     appendUInt32(file, offset + s.pixels.size());
     appendUInt32(file, 0);
@@ -58,9 +67,11 @@ Bytes bmp(const BmpLayout& s) {
         appendUInt16(file, 1);
         appendUInt16(file, s.bitCount);
         appendUInt32(file, s.compression);
+        file.resize(14 + 40, 0);
+        if (masksInHeader) file = cat({file, s.masks});
         file.resize(14 + s.headerSize, 0);
     }
-    return cat({file, s.masks, table, s.pixels});
+    return cat({file, masksInHeader ? Bytes{} : s.masks, table, s.pixels});
 }
 
 BmpLayout layout(int width, int height, int bitCount, const Bytes& pixels) {
@@ -166,6 +177,39 @@ std::vector<PictureFileCase> decodeCases() {
          {rgba(1, 2, 3, 4)},
          true,
          true},
+        // Most writers leave the fourth byte 0: when every one is, the picture is opaque.
+        {"Bgrx32AllFourthBytesZero",
+         bmp(layout(2, 1, 32, cat({bgra(rgba(1, 2, 3, 0)), bgra(rgba(5, 6, 7, 0))}))),
+         2,
+         1,
+         {rgba(1, 2, 3), rgba(5, 6, 7)},
+         false,
+         true},
+        {"BitFields32AllFourthBytesZero",
+         bmp(bitFields(2, 32, masks(0xFF0000, 0xFF00, 0xFF),
+                       cat({bgra(rgba(1, 2, 3, 0)), bgra(rgba(5, 6, 7, 0))}))),
+         2,
+         1,
+         {rgba(1, 2, 3), rgba(5, 6, 7)},
+         false,
+         true},
+        // A header that names an alpha mask means it, also when every alpha byte is 0.
+        {"BitFields32DeclaredAlphaAllZero",
+         bmp(withHeaderSize(bitFields(2, 32, masksWithAlpha(0xFF000000),
+                                      cat({bgra(rgba(1, 2, 3, 0)), bgra(rgba(5, 6, 7, 0))})),
+                            56)),
+         2,
+         1,
+         {rgba(1, 2, 3, 0), rgba(5, 6, 7, 0)},
+         true,
+         true},
+        {"BitFields32NoAlphaMaskInLongHeader",
+         bmp(withHeaderSize(bitFields(1, 32, masksWithAlpha(0), bgra(rgba(1, 2, 3, 0))), 124)),
+         1,
+         1,
+         {rgba(1, 2, 3)},
+         false,
+         true},
         {"CoreHeader24",
          bmp(withHeaderSize(layout(2, 1, 24, cat({bgr(A), bgr(B), Bytes{0, 0}})), 12)),
          2,
@@ -189,13 +233,28 @@ std::vector<PictureFileCase> decodeCases() {
          {B, A},
          false,
          true},
-        // A run continues onto the next row; an absolute group of 3 is followed by a filler
-        // byte; what no code reaches keeps the preset.
+        // A run past the end of its row is cut there, up to the end of the line; an absolute
+        // group of 3 is followed by a filler byte; what no code reaches keeps the preset.
         {"Rle8",
          bmp(indexed(4, 3, 8, abcd, Bytes{6, 1, 0, 0, 0, 3, 2, 3, 0, 0, 1, 1, 0, 1}, 1)),
          4,
          3,
-         {C, D, A, B, B, B, P, P, B, B, B, B},
+         {P, P, P, P, C, D, A, B, B, B, B, B},
+         false,
+         true},
+        // An absolute group past the end of the row, as from writers that pad rows to 4 pixels.
+        {"Rle4GroupPastTheRowEnd",
+         bmp(indexed(3, -2, 4, abcd, Bytes{0, 5, 0x12, 0x30, 0x10, 0, 0, 0, 2, 0x33, 0, 1}, 2)),
+         3,
+         2,
+         {B, C, D, D, D, P},
+         false,
+         true},
+        {"Rle8DeltaPastTheRowEnd",
+         bmp(indexed(2, -2, 8, abcd, Bytes{0, 2, 3, 0, 1, 1, 0, 0, 1, 2, 0, 1}, 1)),
+         2,
+         2,
+         {P, P, C, P},
          false,
          true},
         {"Rle8DeltaTopDown",
@@ -281,6 +340,28 @@ std::vector<DamagedFileCase> errorCases() {
         {"RleDataOffsetPastTheEnd", offsetPastTheEnd, "BMP: file is too short"},
     };
 }
+
+// Files written by tools and by hand as image editors write them, against a reference decoder.
+class BmpToolFileTest : public ::testing::TestWithParam<ToolFileCase> {};
+
+TEST_P(BmpToolFileTest, DecodesLikeTheReference) {
+    expectDecodedLikeReference(ZImageFormatBmp, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BmpToolFileTest,
+                         ::testing::Values(
+                             // 32 bits with the fourth byte unused, as 0.
+                             ToolFileCase{"bmp32-x8-plain.bmp", 7, 5, false, true},
+                             ToolFileCase{"bmp32-x8-bitfields.bmp", 7, 5, false, true},
+                             ToolFileCase{"bmp32-x8-v5.bmp", 7, 5, false, true},
+                             // An alpha mask named, all alpha bytes 0.
+                             ToolFileCase{"bmp32-transparent-v5.bmp", 7, 5, true, true},
+                             ToolFileCase{"bmp32-alpha-imagemagick.bmp", 7, 5, true, true},
+                             // Rows padded to 8 pixels before their end-of-line codes.
+                             ToolFileCase{"bmp-rle8-padded-rows.bmp", 7, 5, false, true},
+                             ToolFileCase{"bmp-rle4-padded-rows.bmp", 7, 5, false, true},
+                             ToolFileCase{"bmp-rle8-imagemagick.bmp", 7, 5, false, true}),
+                         toolFileCaseName);
 
 class BmpDecodeErrorTest : public ::testing::TestWithParam<DamagedFileCase> {};
 

@@ -191,6 +191,13 @@ std::vector<uint32_t> through(const std::vector<uint32_t>& palette,
     return out;
 }
 
+// Codes of a 4-colour image (minimum code size 2) given with their sizes.
+Bytes codes(std::initializer_list<std::pair<int, int>> list) {
+    BitWriter out;
+    for (const auto& code : list) out.put(code.first, code.second);
+    return out.finish();
+}
+
 struct DecodeCase {
     const char* name;
     Bytes file;
@@ -298,6 +305,39 @@ std::vector<DecodeCase> decodeCases() {
         {"FullTableKeptWithoutClearCodes",
          cat({screen(128, 128, palette256, 0), image(at(0, 0, 128, 128), big, 8, false), kTrailer}),
          128, 128, through(palette256, big)},
+        // Codes of 3 bits until the table's entry 7, then of 4 (clear 4, end 5). A stream need
+        // not open with a clear code: its first code is a pixel, and entry 6 is made next.
+        {"NoOpeningClearCode",
+         cat({screen(4, 1, kAbcd, 3), descriptor(at(0, 0, 4, 1)),
+              imageData(2, codes({{1, 3}, {6, 3}, {2, 3}, {5, 4}})), kTrailer}),
+         4,
+         1,
+         {B, B, B, C}},
+        // A clear code is never a pixel, also after another one or after the first code.
+        {"ClearCodesInARow",
+         cat({screen(4, 1, kAbcd, 3), descriptor(at(0, 0, 4, 1)),
+              imageData(
+                  2,
+                  codes({{4, 3}, {4, 3}, {1, 3}, {2, 3}, {4, 3}, {4, 3}, {3, 3}, {0, 3}, {5, 3}})),
+              kTrailer}),
+         4,
+         1,
+         {B, C, D, A}},
+        {"ClearCodeAfterTheFirstCode",
+         cat({screen(4, 1, kAbcd, 0), descriptor(at(0, 0, 3, 1)),
+              imageData(2, codes({{1, 3}, {4, 3}, {2, 3}, {3, 3}, {5, 3}})), kTrailer}),
+         4,
+         1,
+         {B, C, D, A}},
+        // An image without pixels draws nothing, and the picture is the screen.
+        {"ZeroWidthImage",
+         cat({screen(2, 1, kAbcd, 0), image(at(0, 0, 0, 1), {1}, 2), kTrailer}),
+         2,
+         1,
+         {A, A}},
+        {"ZeroHeightImageBeyondTheScreen",
+         cat({screen(3, 2, kAbcd, 2), image(at(5, 4, 3, 0), {1}, 2), kTrailer}), 3, 2,
+         std::vector<uint32_t>(6, C)},
         // Few colours: the full table's strings recur, its last entry among them.
         {"FourColourFullTableKept",
          cat({screen(256, 256, kAbcd, 0), image(at(0, 0, 256, 256), fourColours, 2, false),
@@ -325,6 +365,22 @@ TEST_P(GifDecodeTest, DecodesTheFirstImageAsAnOpaquePicture) {
 INSTANTIATE_TEST_SUITE_P(Files, GifDecodeTest, ::testing::ValuesIn(decodeCases()),
                          caseName<DecodeCase>);
 
+// Files written by ImageMagick and by hand (streams without an opening clear code, clear codes
+// in a row), against ImageMagick's decoding of them.
+class GifToolFileTest : public ::testing::TestWithParam<ToolFileCase> {};
+
+TEST_P(GifToolFileTest, DecodesLikeTheReference) {
+    expectDecodedLikeReference(ZImageFormatGif, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, GifToolFileTest,
+    ::testing::Values(ToolFileCase{"gif-imagemagick.gif", 7, 5, false, true},
+                      ToolFileCase{"gif-no-opening-clear.gif", 8, 6, false, true},
+                      ToolFileCase{"gif-repeated-clears.gif", 8, 6, false, true},
+                      ToolFileCase{"gif-clear-after-first-code.gif", 8, 6, false, true}),
+    toolFileCaseName);
+
 struct DamagedStreamCase {
     const char* name;
     Bytes file;
@@ -335,13 +391,6 @@ struct DamagedStreamCase {
 
 void PrintTo(const DamagedStreamCase& c, std::ostream* out) {
     *out << c.name;
-}
-
-// Codes of a 4-colour image (minimum code size 2) given with their sizes.
-Bytes codes(std::initializer_list<std::pair<int, int>> list) {
-    BitWriter out;
-    for (const auto& code : list) out.put(code.first, code.second);
-    return out.finish();
 }
 
 std::vector<DamagedStreamCase> damagedStreamCases() {
@@ -427,7 +476,8 @@ std::vector<StructureCase> structureCases() {
          resized(cat({head, image(at(0, 0, 2, 1, greys(64)), {1, 2}, 2)}), head.size() + 10 + 100)},
         {"MinimumCodeSize0", cat({head, descriptor(at(0, 0, 2, 1)), Bytes{0, 1, 0, 0}, kTrailer})},
         {"MinimumCodeSize9", cat({head, descriptor(at(0, 0, 2, 1)), Bytes{9, 1, 0, 0}, kTrailer})},
-        {"ZeroWidthImage", cat({head, image(at(0, 0, 0, 1), {1}, 2), kTrailer})},
+        {"EmptyImageOnEmptyScreen",
+         cat({screen(0, 0, kAbcd, 0), image(at(0, 0, 0, 0), {1}, 2), kTrailer})},
         {"PictureAbovePixelLimit", wideScreen},
     };
 }

@@ -15,9 +15,10 @@
 
 namespace {
 
-// A JPEG written by libjpeg itself from interleaved samples.
+// A JPEG written by libjpeg itself from interleaved samples, stored in the library's default
+// colour space for them or in the one given, every component at full resolution then.
 Bytes writeJpeg(JDIMENSION width, JDIMENSION height, int components, J_COLOR_SPACE space,
-                const Bytes& samples, int quality = 100) {
+                const Bytes& samples, int quality = 100, J_COLOR_SPACE stored = JCS_UNKNOWN) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr error;
     cinfo.err = jpeg_std_error(&error);
@@ -31,6 +32,11 @@ Bytes writeJpeg(JDIMENSION width, JDIMENSION height, int components, J_COLOR_SPA
     cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (stored != JCS_UNKNOWN) {
+        jpeg_set_colorspace(&cinfo, stored);
+        for (int i = 0; i < cinfo.num_components; i++)
+            cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
+    }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < height) {
         JSAMPROW row = const_cast<JSAMPROW>(samples.data()) +
@@ -142,21 +148,48 @@ TEST(ZImageHandlerJpgTest, GreyscaleImagesAreWrittenFromTheGreenChannel) {
     }
 }
 
-// A CMYK file decodes to four components stored byte for byte: C, M, Y, K into R, G, B, A.
-TEST(ZImageHandlerJpgTest, CmykFilesAreStoredByteForByte) {
+// CMYK and YCCK files come out as RGB, opaque. Their samples are inverted, as Adobe writes them
+// (255 is no ink); each 8 x 8 block is one colour, which a file of quality 100 keeps.
+TEST(ZImageHandlerJpgTest, CmykAndYcckFilesComeOutAsRgb) {
+    struct Block {
+        unsigned char c, m, y, k;
+        uint32_t rgb;
+    };
+    const std::vector<Block> blocks = {
+        {255, 255, 255, 255, rgba(255, 255, 255)}, {255, 255, 255, 0, rgba(0, 0, 0)},
+        {0, 255, 255, 255, rgba(0, 255, 255)},     {255, 0, 255, 255, rgba(255, 0, 255)},
+        {255, 255, 0, 255, rgba(255, 255, 0)},     {255, 255, 255, 128, rgba(128, 128, 128)},
+        {0, 255, 255, 128, rgba(0, 128, 128)},     {64, 128, 192, 255, rgba(64, 128, 192)},
+    };
+    const JDIMENSION width = 8 * blocks.size(), height = 8;
     Bytes samples;
-    for (int i = 0; i < 16 * 16; i++) samples.insert(samples.end(), {20, 120, 200, 60});
-    Bytes file = writeJpeg(16, 16, 4, JCS_CMYK, samples);
-    ZImage image;
-    ASSERT_TRUE(decodeJpeg(file, image));
-    EXPECT_FALSE(image.hasAlphaChannel());
-    EXPECT_FALSE(image.isGreyscale());
-    for (uint32_t p : pixelsOf(image)) {
-        EXPECT_NEAR(p & 0xFF, 20u, 2) << describePixel(p);
-        EXPECT_NEAR((p >> 8) & 0xFF, 120u, 2) << describePixel(p);
-        EXPECT_NEAR((p >> 16) & 0xFF, 200u, 2) << describePixel(p);
-        EXPECT_NEAR(p >> 24, 60u, 2) << describePixel(p);
+    for (JDIMENSION y = 0; y < height; y++)
+        for (JDIMENSION x = 0; x < width; x++) {
+            const Block& b = blocks[x / 8];
+            samples.insert(samples.end(), {b.c, b.m, b.y, b.k});
+        }
+    for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+        SCOPED_TRACE(stored == JCS_CMYK ? "CMYK" : "YCCK");
+        Bytes file = writeJpeg(width, height, 4, JCS_CMYK, samples, 100, stored);
+        ZImage image;
+        ASSERT_TRUE(decodeJpeg(file, image));
+        EXPECT_FALSE(image.hasAlphaChannel());
+        EXPECT_FALSE(image.isGreyscale());
+        ASSERT_EQ(image.getImageWidth(), static_cast<long>(width));
+        std::vector<uint32_t> pixels = pixelsOf(image);
+        for (size_t i = 0; i < pixels.size(); i++) {
+            uint32_t want = blocks[i % width / 8].rgb;
+            for (int c = 0; c < 3; c++)
+                EXPECT_NEAR(channel(pixels[i], c), channel(want, c), 3)
+                    << describePixel(pixels[i]) << " at " << i;
+            EXPECT_EQ(channel(pixels[i], 3), 255u);
+        }
     }
+}
+
+// ImageMagick writes CMYK pictures as YCCK files; it decodes them to the same pixels.
+TEST(ZImageHandlerJpgTest, ImageMagickCmykFileDecodesLikeImageMagick) {
+    expectDecodedLikeReference(ZImageFormatJpg, {"jpeg-cmyk-imagemagick.jpg", 7, 5, false, true});
 }
 
 // The rest of a file that ends early is whatever the library makes of it: the decode succeeds

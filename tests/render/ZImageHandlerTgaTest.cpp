@@ -105,6 +105,21 @@ std::vector<PictureFileCase> decodeCases() {
          false,
          false},
         {"Raw15", tga(header(1, 1, 15), word(0x03E0)), 1, 1, {rgba(0, 248, 0)}, false, false},
+        // Grey pictures of 16 bits: a grey byte, then an alpha byte.
+        {"Grey16WithAlpha",
+         tga(header(3, 1, 16, 0x08, 3), Bytes{10, 255, 128, 0, 255, 77}),
+         3,
+         1,
+         {grey(10), grey(128, 0), grey(255, 77)},
+         true,
+         true},
+        {"RleGrey16WithAlpha",
+         tga(header(3, 1, 16, 0x28, 11), Bytes{0x81, 50, 60, 0x00, 7, 8}),
+         3,
+         1,
+         {grey(50, 60), grey(50, 60), grey(7, 8)},
+         true,
+         true},
         // The ID field is skipped; an index past the map reads as its grey.
         {"Mapped8WithId",
          tga(withId, cat({Bytes{'a', 'b', 'c'}, bgr(A), bgr(B), bgr(C), Bytes{0, 1, 2, 7}})),
@@ -174,6 +189,20 @@ TEST_P(TgaDecodeTest, DecodesHandBuiltFile) {
 
 INSTANTIATE_TEST_SUITE_P(Files, TgaDecodeTest, ::testing::ValuesIn(decodeCases()),
                          caseName<PictureFileCase>);
+
+// 16-bit grey files with alpha, made by hand as no common tool writes them, against Pillow's
+// decoding of them.
+class TgaToolFileTest : public ::testing::TestWithParam<ToolFileCase> {};
+
+TEST_P(TgaToolFileTest, DecodesLikeTheReference) {
+    expectDecodedLikeReference(ZImageFormatTga, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, TgaToolFileTest,
+                         ::testing::Values(ToolFileCase{"tga16-grey-alpha.tga", 6, 4, true, true},
+                                           ToolFileCase{"tga16-grey-alpha-rle.tga", 6, 4, true,
+                                                        true}),
+                         toolFileCaseName);
 
 std::vector<DamagedFileCase> errorCases() {
     Bytes rowsAbCd = cat({bgr(A), bgr(B), bgr(C), bgr(D)});
