@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeWindow.h"
 #include "ZGestureArea.h"
 #include "ZGestureRecognizer.h"
 #include "ZTouchTranslator.h"
@@ -300,6 +301,26 @@ TEST_F(ZTouchTranslatorTest, SwipeDistanceGrowsWithTheThreshold) {
             for (const std::string& event : run({down(0, 0), move(0, distance)}))
                 swiped = swiped || event.rfind("111 ", 0) == 0;
             EXPECT_EQ(swiped, distance == c.needed) << c.threshold << " at " << distance;
+        }
+    }
+}
+
+TEST_F(ZTouchTranslatorTest, SwipeDistanceFollowsTheWindowSize) {
+    struct Case {
+        long width, height;
+        long needed;
+    } cases[] = {{768, 1024, 30}, {1024, 768, 30}, {1600, 1200, 45}, {400, 300, 15}};
+    for (const Case& c : cases) {
+        FakeWindow window;
+        window.width = c.width;
+        window.height = c.height;
+        for (long distance : {c.needed - 1, c.needed}) {
+            ZGestureRecognizer::shared().reset();
+            ZGestureArea::setup(&window);
+            bool swiped = false;
+            for (const std::string& event : run({down(0, 0), move(distance, 0)}))
+                swiped = swiped || event.rfind("111 ", 0) == 0;
+            EXPECT_EQ(swiped, distance == c.needed) << c.width << "x" << c.height;
         }
     }
 }
