@@ -845,6 +845,10 @@ void ZWindowGL::handleWindowEvent(const SDL_Event& event) {
 bool ZWindowGL::dispatchEvent(void* sdlEvent) {
     const SDL_Event& event = *static_cast<SDL_Event*>(sdlEvent);
 
+    // Joysticks come and go whatever the window shows, modal views included.
+    if (event.type == SDL_JOYDEVICEADDED) ZInput::deviceMatchCallback(event.jdevice.which);
+    if (event.type == SDL_JOYDEVICEREMOVED) ZInput::deviceTerminateCallback(event.jdevice.which);
+
     if (ZSysMacOSX::isModalViewDisplayed()) {
         if (m_softPointer && ZInput::isSystemPointerHidden())
             ZInput::setMousePointerHiddenState(false);
@@ -942,12 +946,6 @@ bool ZWindowGL::dispatchEvent(void* sdlEvent) {
         case SDL_QUIT:
         case SDL_WINDOWEVENT:
             handleWindowEvent(event);
-            break;
-        case SDL_JOYDEVICEADDED:
-            ZInput::deviceMatchCallback(event.jdevice.which);
-            break;
-        case SDL_JOYDEVICEREMOVED:
-            ZInput::deviceTerminateCallback(event.jdevice.which);
             break;
         default:
             break;

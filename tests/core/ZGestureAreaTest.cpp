@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "ZGestureArea.h"
+#include "ZGestureRecognizer.h"
 
 namespace {
 
@@ -165,6 +166,25 @@ TEST(ZGestureAreaTest, EasesBackInsideItsLimitsOnceThePinchEnds) {
     EXPECT_EQ(camera.x, std::floor(camera.x));
     EXPECT_GE(camera.x, 0);
     EXPECT_LE(camera.x, 500);
+}
+
+long g_clock = 0;
+
+TEST(ZGestureAreaTest, FlipsEaseTheAreasByTheTimeBetweenThem) {
+    ZGestureRecognizer& recognizer = ZGestureRecognizer::shared();
+    recognizer.reset();
+    recognizer.setClock([](void*) { return g_clock; }, nullptr);
+    auto area = makeArea();
+    area->setScale(3);
+    ZGestureArea::updateAllAreas(nullptr);  // the first flip measures no time
+    EXPECT_FLOAT_EQ(area->getScale(), 3);
+    ZGestureArea::updateAllAreas(nullptr);  // nor does one in the same millisecond
+    EXPECT_FLOAT_EQ(area->getScale(), 3);
+    g_clock += 16;
+    ZGestureArea::updateAllAreas(nullptr);
+    EXPECT_FLOAT_EQ(area->getScale(), 2.9f);
+    recognizer.setClock(nullptr, nullptr);
+    recognizer.reset();
 }
 
 TEST(ZGestureAreaTest, DisablingDuringAPinchEndsItAndTheAreaNoLongerZooms) {

@@ -239,6 +239,18 @@ ZEvent mouse(int64_t type, long x, long y) {
     return event;
 }
 
+TEST_F(ZTouchTranslatorTest, FocusLossEndsTheTouch) {
+    ZEvent press = mouse(kZEventMouseDown, 10, 10), lost = mouse(kZEventFocusLost, 15, 12);
+    m_translator.convertToTouchEvent(&press, receive);
+    m_translator.convertToTouchEvent(&lost, receive);
+    EXPECT_EQ(describe(lost), "100 p2 n1 i0 r1 (15,12) prev(10,10) ptr(0,0)");
+    EXPECT_FALSE(m_translator.isTouching());
+    // Without a touch it reaches the game as it is.
+    ZEvent again = mouse(kZEventFocusLost, 15, 12);
+    m_translator.convertToTouchEvent(&again, receive);
+    EXPECT_EQ(again.type, kZEventFocusLost);
+}
+
 TEST_F(ZTouchTranslatorTest, PressDuringATouchEndsItWhereItWas) {
     ZEvent press = mouse(kZEventMouseDown, 10, 10), drag = mouse(kZEventMouseMove, 20, 10);
     m_translator.convertToTouchEvent(&press, receive);

@@ -278,6 +278,19 @@ TEST_F(ZWindowGLEventTest, TouchSimulationTurnsClicksIntoTouchesWithMouseEventsB
     EXPECT_EQ(g_records[1].y, -1000);
 }
 
+TEST_F(ZWindowGLEventTest, WheelScaleEndsAtAFlipAQuarterOfASecondLater) {
+    SDL_Event scroll = wheel(0.5f);
+    window.dispatchEvent(&scroll);
+    EXPECT_EQ(typesOf(g_records), (std::vector<int64_t>{kZEventPinch, kZEventMouseWheel}));
+    g_records.clear();
+    window.flipBackBuffer(false, false);
+    EXPECT_TRUE(g_records.empty());
+    SDL_Delay(260);
+    window.flipBackBuffer(false, false);
+    ASSERT_EQ(typesOf(g_records), std::vector<int64_t>{kZEventPinch});
+    EXPECT_EQ(g_records[0].gesturePhase, 2);
+}
+
 TEST_F(ZWindowGLEventTest, RefusedTouchGetsNoMouseEvents) {
     static std::vector<int64_t> seen;
     seen.clear();
