@@ -2,8 +2,7 @@
 // viewport and limits, then a run of steps (mouse events through the touch translator as the
 // window's dispatch runs them, raw touch reports, clock steps, flips, threshold and area
 // changes). Every event the game would receive is checked: no NaN in any field, a fling
-// direction from 0 to below 360; the area's scale, camera and matrix stay
-// finite.
+// direction from 0 to below 360; the area's scale, camera and matrix stay finite.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
