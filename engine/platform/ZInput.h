@@ -4,8 +4,8 @@ class ZWindow;
 
 // The input state the game polls between events: the pointer in game coordinates, the mouse
 // buttons and wheel, the keys by portable key code, the map from virtual key codes to portable
-// ones, and simulated touch. The window feeds it; everything is process-wide and for the main
-// thread only.
+// ones, simulated touch and the joysticks. The window feeds it; everything is process-wide and
+// for the main thread only.
 //
 // Window coordinates count y from the bottom of the window's drawable. A game position is
 // x = (window x - x offset) * x scale, y = game height - (window y - y offset) * y scale.
