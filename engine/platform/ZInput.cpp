@@ -11,6 +11,7 @@
 #include "SoftPointerImage.h"
 #include "ZCore.h"
 #include "ZGraphic.h"
+#include "ZJoystickSlots.h"
 #include "ZSysMacOSX.h"
 #include "ZWindow.h"
 
@@ -148,6 +149,21 @@ void createSoftPointer() {
     ZCore::logMessage("Input: couldn't load the soft mouse pointer, ERROR");
 }
 
+// Waiting for a release pumps the window's events; a window that quits or loses the focus
+// delivers no release (the flip releases everything instead), and no window pumps nothing.
+bool canWaitForRelease() {
+    return g_window && !g_window->isQuit() && g_window->hasFocus();
+}
+
+// Axis readings below or above these count as pushed all the way.
+const long kAxisPushedLow = 11;
+const long kAxisPushedHigh = 65525;
+
+long readAxis(long joy, ZJoystickDevice::Axis axis) {
+    ZJoystickDevice* device = ZJoystickSlots::shared().get(joy);
+    return device ? device->readAxis(axis) : ZJoystickDevice::kAxisUnreadable;
+}
+
 void showSystemCursor(bool show) {
     if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
     g_systemPointerHidden = !show;
@@ -173,6 +189,7 @@ void ZInput::initialize(ZWindow* window, void* osWindow, void*, long xOffset, lo
 }
 
 void ZInput::cleanup() {
+    cleanupJoysticks();
     delete g_softPointer;
     g_softPointer = nullptr;
     g_window = nullptr;
@@ -231,9 +248,7 @@ bool ZInput::isPressed(long key) {
 }
 
 void ZInput::waitForKeyRelease(long key) {
-    // Only the window's event pump can release the key: without one, or once the window quits
-    // (its pump then stops), waiting would never end.
-    while (isPressed(key) && g_window && !g_window->isQuit()) {
+    while (isPressed(key) && canWaitForRelease()) {
         usleep(1);
         g_window->processEvents();
     }
@@ -344,3 +359,70 @@ void ZInput::drawSoftMousePointer(bool clamp, float scale) {
     g_softPointer->stretchAlphaRect(0, 0, width, height, left, top, left + width * scale,
                                     top + height * scale, 1.0f, 0.0f, false, false, 0.0f, 0.0f);
 }
+
+bool ZInput::joyEnable(long joy) {
+    return ZJoystickSlots::shared().enable(joy);
+}
+
+void ZInput::joyDisable(long joy) {
+    ZJoystickSlots::shared().disable(joy);
+}
+
+bool ZInput::joyUp(long joy) {
+    return readAxis(joy, ZJoystickDevice::kFirstY) < kAxisPushedLow;
+}
+
+bool ZInput::joyDown(long joy) {
+    return readAxis(joy, ZJoystickDevice::kFirstY) > kAxisPushedHigh;
+}
+
+bool ZInput::joyLeft(long joy) {
+    return readAxis(joy, ZJoystickDevice::kFirstX) < kAxisPushedLow;
+}
+
+bool ZInput::joyRight(long joy) {
+    return readAxis(joy, ZJoystickDevice::kFirstX) > kAxisPushedHigh;
+}
+
+long ZInput::joyX(long joy, bool second) {
+    return readAxis(joy, second ? ZJoystickDevice::kSecondX : ZJoystickDevice::kFirstX);
+}
+
+long ZInput::joyY(long joy, bool second) {
+    return readAxis(joy, second ? ZJoystickDevice::kSecondY : ZJoystickDevice::kFirstY);
+}
+
+bool ZInput::joyButtonN(long joy, long button) {
+    ZJoystickDevice* device = ZJoystickSlots::shared().get(joy);
+    return device && device->readButton(button);
+}
+
+long ZInput::joyPOV(long joy) {
+    ZJoystickDevice* device = ZJoystickSlots::shared().get(joy);
+    return device ? device->readPointOfView() : ZJoystickElement::kPovCentred;
+}
+
+void ZInput::joyWaitForJoyButtonUp(long joy, long button) {
+    while (joyButtonN(joy, button) && canWaitForRelease()) {
+        usleep(1);
+        g_window->processEvents();
+    }
+}
+
+void ZInput::initJoysticks() {
+    ZJoystickSlots::shared().scan();
+}
+
+void ZInput::cleanupJoysticks() {
+    ZJoystickSlots::shared().release();
+}
+
+void ZInput::deviceMatchCallback(long deviceIndex) {
+    ZJoystickSlots::shared().deviceAdded(deviceIndex);
+}
+
+void ZInput::deviceTerminateCallback(long instanceId) {
+    ZJoystickSlots::shared().deviceRemoved(instanceId);
+}
+
+void ZInput::RescanJoysticks() {}

@@ -4,8 +4,8 @@ class ZWindow;
 
 // The input state the game polls between events: the pointer in game coordinates, the mouse
 // buttons and wheel, the keys by portable key code, the map from virtual key codes to portable
-// ones, and simulated touch. The window feeds it; everything is process-wide and for the main
-// thread only.
+// ones, simulated touch and the joysticks. The window feeds it; everything is process-wide and
+// for the main thread only.
 //
 // Window coordinates count y from the bottom of the window's drawable. A game position is
 // x = (window x - x offset) * x scale, y = game height - (window y - y offset) * y scale.
@@ -36,6 +36,8 @@ public:
     static void setMouseWheelValue(short value);
     static void setKeyState(long key, bool down);
     static bool isPressed(long key);
+    // Pumps the window's events until the key is up; also ends when the window quits or loses
+    // the focus (the release would then never arrive) and at once without a window.
     static void waitForKeyRelease(long key);
     // The portable key code of a virtual key code; 102 for none.
     static long getZOZKey(long systemKey);
@@ -63,4 +65,32 @@ public:
     static void simulateTouchscreen(bool simulate);
     // y counts from the top, as touch events carry it. Phase 0 presses, 2 releases, others move.
     static void processSimTouchDown(long x, long y, long phase);
+
+    // ---- Joysticks and game pads, 0 to 15 ----
+    // A joystick outside the slots in use, in an empty slot or not enabled reads as nothing:
+    // false, 32767 for an axis, 65535 for the hat.
+
+    // Scans on first use; false for a joystick outside the slots in use.
+    static bool joyEnable(long joy);
+    static void joyDisable(long joy);
+    static bool joyUp(long joy);
+    static bool joyDown(long joy);
+    static bool joyLeft(long joy);
+    static bool joyRight(long joy);
+    // A stick's axis, 0 to 65535 with 32767 in the middle.
+    static long joyX(long joy, bool second);
+    static long joyY(long joy, bool second);
+    static bool joyButtonN(long joy, long button);
+    // Hundredths of a degree clockwise from up; 65535 when centred.
+    static long joyPOV(long joy);
+    // Pumps the window's events until the button is up, as waitForKeyRelease does.
+    static void joyWaitForJoyButtonUp(long joy, long button);
+    static void initJoysticks();
+    static void cleanupJoysticks();
+    // SDL's device events, from the window's event pump: a device index arrives, a joystick
+    // instance leaves.
+    static void deviceMatchCallback(long deviceIndex);
+    static void deviceTerminateCallback(long instanceId);
+    // Devices come and go through their events: nothing to do.
+    static void RescanJoysticks();
 };

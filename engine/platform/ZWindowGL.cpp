@@ -21,6 +21,7 @@
 #include "ZFramebufferGL.h"
 #include "ZGLContextGL.h"
 #include "ZGLExtensions.h"
+#include "ZGestureArea.h"
 #include "ZGraphic.h"
 #include "ZGraphicGL.h"
 #include "ZImage.h"
@@ -30,6 +31,7 @@
 #include "ZScissorBox.h"
 #include "ZSetting.h"
 #include "ZSysMacOSX.h"
+#include "ZTouchTranslator.h"
 
 namespace {
 
@@ -420,6 +422,7 @@ bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windo
     initializeInput(mouseX, m_area.getDisplayHeight() - mouseY);
     if (m_pointerDissociated) ZInput::updateCapturedMouse(0, 0);
     ZMiscTools::setZWindow(this);
+    ZGestureArea::setup(this);
 
     if (m_maxTextureSize < m_minTextureSize) {
         ZCore::logMessage("OpenGL: minimum requirement of %dx%d textures not met, ERROR",
@@ -684,6 +687,7 @@ bool ZWindowGL::toggleFullScreen(bool fullScreen) {
     initializeInput(0, 0);
     ZInput::mousePointerTo(mouseX, mouseY);
     ZMiscTools::setZWindow(this);
+    ZGestureArea::setup(this);
     if (m_displayState == 0 && mouseX >= 0 && mouseY >= 0 && mouseX < m_area.getGameWidth() &&
         mouseY < m_area.getGameHeight() && m_pointerOutside && !m_resetAfterFocus && hasFocus()) {
         if (ZInput::isMousePointerHidden()) ZInput::setMousePointerHiddenState(true);
@@ -870,6 +874,10 @@ bool ZWindowGL::dispatchEvent(void* sdlEvent) {
         TazelMainThreadQueue::runQueued();
         return false;
     }
+    // Joysticks come and go whatever the window shows, modal views included.
+    if (event.type == SDL_JOYDEVICEADDED) ZInput::deviceMatchCallback(event.jdevice.which);
+    if (event.type == SDL_JOYDEVICEREMOVED) ZInput::deviceTerminateCallback(event.jdevice.which);
+
     if (ZSysMacOSX::isModalViewDisplayed()) {
         if (m_softPointer && ZInput::isSystemPointerHidden())
             ZInput::setMousePointerHiddenState(false);
@@ -972,13 +980,30 @@ bool ZWindowGL::dispatchEvent(void* sdlEvent) {
             break;
     }
 
-    if (record.type != 0 && m_eventCallback) m_eventCallback(&record);
+    if (record.type != 0) deliverEvent(record, clicks);
+    return keyEvent ? commandHeld : true;
+}
+
+// Touch simulation turns the mouse into touches, the gestures come before the event they grow
+// from, and the mouse events matching a touch follow it unless the game refused the touch.
+void ZWindowGL::deliverEvent(ZEvent& record, long clicks) {
+    if (m_touchSimulation) {
+        convertToTouchEvent(&record, m_eventCallback);
+        if (record.type == kZEventTouch)
+            ZInput::processSimTouchDown(record.touchX, record.touchY, record.touchPhase);
+    }
+    bool accepted = true;
+    if (record.type != 0) {
+        ZGestureArea::generateGestureEvents(&record, m_eventCallback, false);
+        if (m_eventCallback) accepted = m_eventCallback(&record);
+    }
     if (record.type == kZEventMouseDown && clicks >= 2 && clicks % 2 == 0) {
         ZEvent doubleClick = record;
         doubleClick.type = kZEventDoubleClick;
         if (m_eventCallback) m_eventCallback(&doubleClick);
     }
-    return keyEvent ? commandHeld : true;
+    if (m_touchSimulation && (accepted || !m_eventCallback || record.type == 0))
+        simulateMouseEvent(&record, m_eventCallback);
 }
 
 void ZWindowGL::dispatchZEvent(ZEvent* event) {
@@ -1100,6 +1125,7 @@ void ZWindowGL::flipBackBuffer(bool waitWhileInactiveFlag, bool pumpEvents) {
     ZSetting::saveSettings();
 
     if (pumpEvents) processEvents();
+    ZGestureArea::updateAllAreas(m_eventCallback);
     if (hasOwnWindow() && waitWhileInactiveFlag) waitWhileInactive();
 
     if (m_resetAfterFocus) {
@@ -1109,7 +1135,13 @@ void ZWindowGL::flipBackBuffer(bool waitWhileInactiveFlag, bool pumpEvents) {
         m_resetAfterFocus = false;
     }
 
-    m_timer.onFlip(hasOwnWindow());
+    long now = m_timer.now();
+    if (m_touchSimulation && m_eventCallback) {
+        // The first flip since a reset has no interval: the delayed mouse-up waits one more.
+        long last = m_timer.getLastFlipTime();
+        simulateMouseUp(last >= 0 ? now - last : 0, m_eventCallback);
+    }
+    m_timer.onFlip(hasOwnWindow(), now);
 
     if (m_reenterFullScreen) {
         m_reenterFullScreen = false;

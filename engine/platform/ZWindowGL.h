@@ -169,6 +169,9 @@ private:
     void applySwapInterval();
     void cleanup();
     void handleWindowEvent(const SDL_Event& event);
+    // The record's way to the game: touch conversion, gestures, the callback, double click
+    // and the mouse events of a touch.
+    void deliverEvent(ZEvent& record, long clicks);
     bool isConfined();
     void confinePointer();
     void drawBlackRect(float x1, float y1, float x2, float y2, float alpha);

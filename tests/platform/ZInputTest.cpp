@@ -291,15 +291,17 @@ TEST_F(ZInputTest, HidingMovesThePointerToItsGamePosition) {
     EXPECT_EQ(ZInput::getCapturedMouseX(), 300);
 }
 
-// A window whose event pump releases the key after a number of pumps.
+// A window whose event pump releases the key, or loses the focus, after a number of pumps.
 class ReleasingWindow : public FakeWindow {
 public:
     long key = 0;
     int pumpsUntilRelease = 0;
+    int pumpsUntilBlur = 0;
     int pumps = 0;
     void processEvents() override {
         pumps++;
         if (pumps == pumpsUntilRelease) ZInput::setKeyState(key, false);
+        if (pumps == pumpsUntilBlur) focus = false;
         if (pumps > 1000) quit = true;  // a wait that never ends would hang the test
     }
 };
@@ -309,18 +311,27 @@ TEST(ZInputWaitTest, WaitForKeyReleasePumpsUntilTheKeyIsUp) {
         long key;
         bool pressed;
         bool quit;
+        bool focused;
         int pumpsUntilRelease;
+        int pumpsUntilBlur;
         int expectedPumps;
     } cases[] = {
-        {24, true, false, 3, 3},  {24, false, false, 3, 0},
-        {255, true, false, 1, 1}, {300, true, false, 3, 0},  // no such key: nothing to wait for
-        {24, true, true, 3, 0},  // a quitting window pumps no more events
+        {24, true, false, true, 3, 0, 3},
+        {24, false, false, true, 3, 0, 0},
+        {255, true, false, true, 1, 0, 1},
+        {300, true, false, true, 3, 0, 0},  // no such key: nothing to wait for
+        {24, true, true, true, 3, 0, 0},    // a quitting window pumps no more events
+        // Without the focus the release never arrives (the flip releases the keys instead).
+        {24, true, false, false, 3, 0, 0},
+        {24, true, false, true, 0, 2, 2},
     };
     for (const Case& c : cases) {
         ReleasingWindow window;
         window.key = c.key;
         window.pumpsUntilRelease = c.pumpsUntilRelease;
+        window.pumpsUntilBlur = c.pumpsUntilBlur;
         window.quit = c.quit;
+        window.focus = c.focused;
         ZInput::initialize(&window, nullptr, nullptr, 0, 0, 1.0f, 1.0f, false, 0, 0);
         ZInput::setKeyState(c.key, c.pressed);
         ZInput::waitForKeyRelease(c.key);

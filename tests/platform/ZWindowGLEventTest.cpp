@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "ZCore.h"
+#include "ZGestureRecognizer.h"
 #include "ZInput.h"
+#include "ZTouchTranslator.h"
 #include "ZWindowGL.h"
 
 // What the window makes of operating-system events, without a display: the window object
@@ -27,7 +29,10 @@ protected:
         window.setZOZCallBack(record);
         for (long key = 0; key < 256; key++) ZInput::setKeyState(key, false);
         for (long button = 1; button <= 3; button++) ZInput::setMouseButton(button, false);
+        ZTouchTranslator::shared().reset();
+        ZGestureRecognizer::shared().reset();
     }
+    void TearDown() override { ZInput::simulateTouchscreen(false); }
     ZWindowGL window{false, false};
 };
 
@@ -112,11 +117,11 @@ TEST_F(ZWindowGLEventTest, TranslatesEachKindOfEvent) {
          mouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 4),
          {{3, 1}, {8, 1}}},
         {"a release never doubles", mouseButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 2), {{2, 1}}},
-        {"wheel 0.1", wheel(0.1f), {{11, 100}}},
-        {"wheel -2.5", wheel(-2.5f), {{11, -2500}}},
-        {"a fast scroll stays positive", wheel(40.0f), {{11, 32767}}},
-        {"and negative", wheel(-40.0f), {{11, -32768}}},
-        {"flipped wheel", wheel(1.0f, SDL_MOUSEWHEEL_FLIPPED), {{11, -1000}}},
+        {"wheel 0.1 scales first", wheel(0.1f), {{112, 0}, {11, 100}}},
+        {"wheel -2.5", wheel(-2.5f), {{112, 0}, {11, -2500}}},
+        {"a fast scroll stays positive", wheel(40.0f), {{112, 0}, {11, 32767}}},
+        {"and negative", wheel(-40.0f), {{112, 0}, {11, -32768}}},
+        {"flipped wheel", wheel(1.0f, SDL_MOUSEWHEEL_FLIPPED), {{112, 0}, {11, -1000}}},
         {"key A", key(SDL_KEYDOWN, SDL_SCANCODE_A), {{6, 25}}},
         {"right shift released", key(SDL_KEYUP, SDL_SCANCODE_RSHIFT), {{7, 6}}},
         {"right alt is the right option key", key(SDL_KEYDOWN, SDL_SCANCODE_RALT), {{6, 101}}},
@@ -230,6 +235,73 @@ TEST_F(ZWindowGLEventTest, LosingFocusSendsEventAndReleasesEverythingAtTheNextFl
 
     window.handleOSFocus(true);
     EXPECT_EQ(g_records.back().type, kZEventFocusGained);
+}
+
+std::vector<int64_t> typesOf(const std::vector<ZEvent>& records) {
+    std::vector<int64_t> types;
+    for (const ZEvent& record : records) types.push_back(record.type);
+    return types;
+}
+
+TEST_F(ZWindowGLEventTest, TouchSimulationTurnsClicksIntoTouchesWithMouseEventsBehind) {
+    window.simulateTouchscreen(true);
+    SDL_Event press = mouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1);
+    SDL_Event release = mouseButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1);
+    SDL_Event right = mouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1);
+
+    window.dispatchEvent(&right);
+    EXPECT_TRUE(g_records.empty());
+
+    window.dispatchEvent(&press);
+    EXPECT_EQ(typesOf(g_records),
+              (std::vector<int64_t>{kZEventTouch, kZEventMouseDown, kZEventMouseMove}));
+    EXPECT_EQ(g_records[0].touchPhase, 0);
+    EXPECT_TRUE(ZInput::getLeftButtonState());  // the simulated touch holds the button
+
+    g_records.clear();
+    window.dispatchEvent(&release);
+    EXPECT_EQ(typesOf(g_records), std::vector<int64_t>{kZEventTouch});
+    EXPECT_EQ(g_records[0].touchPhase, 2);
+    EXPECT_FALSE(ZInput::getLeftButtonState());
+
+    // The mouse-up follows 20 ms of flips later; the first flip measures no time.
+    g_records.clear();
+    window.flipBackBuffer(false, false);
+    EXPECT_TRUE(g_records.empty());
+    for (int i = 0; i < 50 && g_records.empty(); i++) {
+        SDL_Delay(5);
+        window.flipBackBuffer(false, false);
+    }
+    EXPECT_EQ(typesOf(g_records), (std::vector<int64_t>{kZEventMouseUp, kZEventMouseMove}));
+    ASSERT_EQ(g_records.size(), 2u);
+    EXPECT_EQ(g_records[1].x, -1000);
+    EXPECT_EQ(g_records[1].y, -1000);
+}
+
+TEST_F(ZWindowGLEventTest, WheelScaleEndsAtAFlipAQuarterOfASecondLater) {
+    SDL_Event scroll = wheel(0.5f);
+    window.dispatchEvent(&scroll);
+    EXPECT_EQ(typesOf(g_records), (std::vector<int64_t>{kZEventPinch, kZEventMouseWheel}));
+    g_records.clear();
+    window.flipBackBuffer(false, false);
+    EXPECT_TRUE(g_records.empty());
+    SDL_Delay(260);
+    window.flipBackBuffer(false, false);
+    ASSERT_EQ(typesOf(g_records), std::vector<int64_t>{kZEventPinch});
+    EXPECT_EQ(g_records[0].gesturePhase, 2);
+}
+
+TEST_F(ZWindowGLEventTest, RefusedTouchGetsNoMouseEvents) {
+    static std::vector<int64_t> seen;
+    seen.clear();
+    window.setZOZCallBack([](ZEvent* event) {
+        seen.push_back(event->type);
+        return false;
+    });
+    window.simulateTouchscreen(true);
+    SDL_Event press = mouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1);
+    window.dispatchEvent(&press);
+    EXPECT_EQ(seen, std::vector<int64_t>{kZEventTouch});
 }
 
 TEST(ZWindowGLTest, WithoutAWindowNothingIsFullScreenOrHidden) {

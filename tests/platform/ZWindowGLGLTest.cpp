@@ -10,6 +10,7 @@
 
 #include "TempDir.h"
 #include "ZCore.h"
+#include "ZInput.h"
 #include "ZWindowGL.h"
 
 // The real window on the test's display (Xvfb, 1920 x 1080).
@@ -179,8 +180,53 @@ TEST_F(ZWindowGLDisplayTest, QueuedEventsArriveInOrderWithTextBeforeItsKey) {
     for (const ZEvent& record : g_records)
         if (record.type != kZEventFocusGained && record.type != kZEventFocusLost)
             types.push_back(record.type);
-    EXPECT_EQ(types, (std::vector<int64_t>{kZEventMouseMove, kZEventMouseDown, kZEventUnicodeChar,
-                                           kZEventChar, kZEventKeyDown, kZEventMouseWheel}));
+    EXPECT_EQ(types,
+              (std::vector<int64_t>{kZEventMouseMove, kZEventMouseDown, kZEventUnicodeChar,
+                                    kZEventChar, kZEventKeyDown, kZEventPinch, kZEventMouseWheel}));
+}
+
+// The swipe distance follows the window's size: 30 pixels for a 768 x 1024 game.
+TEST_F(ZWindowGLDisplayTest, SwipeBeginsAtTheDistanceForTheWindowSize) {
+    ASSERT_TRUE(create(true));
+    window->processEvents();
+    // The window settles on the screen after its creation, and the display's pointer is
+    // shared: each move is tried until the pointer reads where it was sent.
+    auto at = [&](int x, int y, Uint32 type) {
+        for (int attempt = 0; attempt < 20; attempt++) {
+            SDL_WarpMouseInWindow(sdlWindow(), x, y);
+            SDL_PumpEvents();
+            if (ZInput::getRealMouseX() == x && ZInput::getRealMouseY() == y) break;
+            SDL_Delay(10 + 10 * attempt);
+        }
+        SDL_Event event;
+        memset(&event, 0, sizeof(event));
+        event.type = type;
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.clicks = 1;
+        window->dispatchEvent(&event);
+    };
+    auto swipes = [] {
+        std::vector<ZEvent> found;
+        for (const ZEvent& record : g_records)
+            if (record.type == kZEventSwipe) found.push_back(record);
+        return found;
+    };
+    g_records.clear();
+    at(100, 100, SDL_MOUSEBUTTONDOWN);
+    ASSERT_FALSE(g_records.empty());
+    ASSERT_EQ(g_records[0].x, 100);
+    ASSERT_EQ(g_records[0].y, 100);
+    at(100, 129, SDL_MOUSEMOTION);
+    EXPECT_TRUE(swipes().empty());
+    at(100, 130, SDL_MOUSEMOTION);
+    ASSERT_EQ(swipes().size(), 1u);
+    EXPECT_EQ(swipes()[0].gesturePhase, 0);
+    EXPECT_EQ(swipes()[0].swipeStartX, 100);
+    EXPECT_EQ(swipes()[0].swipeStartY, 100);
+    EXPECT_EQ(swipes()[0].swipeDeltaX, 0);
+    EXPECT_EQ(swipes()[0].swipeDeltaY, 30);
+    at(100, 130, SDL_MOUSEBUTTONUP);
+    EXPECT_EQ(swipes().back().gesturePhase, 2);
 }
 
 TEST_F(ZWindowGLDisplayTest, QuitRequestStopsThePumpAndLeavesTheRestQueued) {
