@@ -153,7 +153,9 @@ private:
 
 }  // namespace
 
-int main() {
+int main(int argc, char**) {
+    // A plain program, not one of the library's: its flags mean nothing here.
+    if (argc > 1) fprintf(stderr, "bench_batch: takes no options; the arguments are ignored\n");
     const char* display = getenv("DISPLAY");
     if (!display || !*display) {
         printf("bench_batch: no display (run it under xvfb-run); nothing measured\n");

@@ -163,17 +163,18 @@ void BM_JpegLibrary(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_PngZImage)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_PngLibrary)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_JpegZImage)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_JpegLibrary)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_PngZImage)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngLibrary)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegZImage)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegLibrary)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
+    RatioReporter reporter(argc, argv, "2");
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     const Files& f = files();
     printf("picture %d x %d, PNG %zu bytes, JPEG %zu bytes\n", kSide, kSide, f.png.size(),
            f.jpeg.size());
-    RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     for (const char* format : {"Png", "Jpeg"}) {

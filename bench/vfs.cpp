@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -172,12 +171,14 @@ void BM_Library(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_FileSystemOpenRead)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_FileSystemLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_Library)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_FileSystemOpenRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FileSystemLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Library)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
+    RatioReporter reporter(argc, argv, "2");
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     const Archive& a = archive();
     printf("%d files, %.1f MB, zip of %.1f MB\n", kFiles, a.bytes / 1e6,
            std::filesystem::file_size(a.path) / 1e6);
@@ -185,8 +186,6 @@ int main(int argc, char** argv) {
         fprintf(stderr, "cannot mount %s\n", a.path.c_str());
         return 1;
     }
-    RatioReporter reporter(isatty(fileno(stdout)) ? RatioReporter::OO_Defaults
-                                                  : RatioReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code error;

@@ -22,6 +22,13 @@ const float kDegreesToRadians = 3.1415927f / 180.0f;
 // Vertex counts go to GL as GLsizei and the 3D array's size as bytes: keep both in range.
 const long kMaxVertices = INT_MAX / 8;
 
+// Dividing by such a number and multiplying by its reciprocal round alike.
+bool isPowerOfTwo(float value) {
+    int exponent = 0;
+    return std::isnormal(value) && std::isnormal(1.0f / value) &&
+           std::frexp(value, &exponent) == 0.5f;
+}
+
 // A draw offset into the bound vertex buffer object.
 const void* bufferOffset(uintptr_t bytes) {
     return reinterpret_cast<const void*>(bytes);
@@ -112,9 +119,7 @@ void ZBatchGL::freeBuffer() {
     m_colors = nullptr;
     m_vertices3d = nullptr;
     m_capacity = 0;
-    m_quadVertices = 0;
-    m_triangleVertices = 0;
-    m_lineVertices = 0;
+    dropQueued();
     m_inBatch = false;
     m_locked3d = false;
 }
@@ -159,6 +164,9 @@ void ZBatchGL::beginBatch(ZGraphic* graphic) {
         m_uDivisor = textureWidth * next->getUScale();
         m_vDivisor = textureHeight * next->getVScale();
     }
+    m_uReciprocal = 1.0f / m_uDivisor;
+    m_vReciprocal = 1.0f / m_vDivisor;
+    m_exactReciprocals = isPowerOfTwo(m_uDivisor) && isPowerOfTwo(m_vDivisor);
 
     // Graphics of one atlas share its texture, so what is queued can be drawn with the next.
     // Graphics in no atlas share nothing.
@@ -167,11 +175,7 @@ void ZBatchGL::beginBatch(ZGraphic* graphic) {
         ZGraphic* atlas = next->getAtlas();
         sameAtlas = atlas && atlas == m_graphic->getAtlas();
     }
-    if (!sameAtlas) {
-        m_quadVertices = 0;
-        m_triangleVertices = 0;
-        m_lineVertices = 0;
-    }
+    if (!sameAtlas) dropQueued();
     m_graphic = next;
     m_inBatch = true;
 }
@@ -182,9 +186,8 @@ void ZBatchGL::endBatch() {
     long quads = m_quadVertices;
     long triangles = m_triangleVertices;
     long lines = m_lineVertices;
-    m_quadVertices = 0;
-    m_triangleVertices = 0;
-    m_lineVertices = 0;
+    bool vertexColors = m_vertexColors;
+    dropQueued();
     if (quads + triangles + lines == 0 || !g_lpZWindow || !m_graphic) return;
 
     // Bound first: the arrays below are what the draw reads, whatever the binding touched. A
@@ -193,11 +196,20 @@ void ZBatchGL::endBatch() {
     // Binding the texture unbound any batch's arrays, so every flush points them here again.
     ZGraphicGL::g_lpCurBoundBatch = this;
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
     glTexCoordPointer(2, GL_FLOAT, 0, m_textureCoordinates);
-    glColorPointer(4, GL_FLOAT, 0, m_colors);
-    // The vertex colours leave GL's current colour undefined.
-    ZGraphicGL::g_bCurColorSet = true;
+    if (vertexColors) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_FLOAT, 0, m_colors);
+        // The vertex colours leave GL's current colour undefined.
+        ZGraphicGL::g_bCurColorSet = true;
+    } else {
+        // All white: the current colour stands in for the array, and the driver has one
+        // attribute less to fetch and pass on for every vertex. The binding above may have set
+        // the graphic's blit colour, which these vertices do not carry.
+        glDisableClientState(GL_COLOR_ARRAY);
+        glColor4f(1, 1, 1, 1);
+        ZGraphicGL::g_bCurColorSet = false;
+    }
 
     if (quads) {
         glVertexPointer(kQuadStride, GL_FLOAT, 0, m_positions);
@@ -230,6 +242,13 @@ inline long ZBatchGL::reserve(long* count, long vertices) {
     return queued;
 }
 
+inline void ZBatchGL::dropQueued() {
+    m_quadVertices = 0;
+    m_triangleVertices = 0;
+    m_lineVertices = 0;
+    m_vertexColors = false;
+}
+
 inline float ZBatchGL::blitDepth() {
     return g_lpZWindow ? g_lpZWindow->getBlitDepth() : 0.0f;
 }
@@ -253,47 +272,68 @@ inline void ZBatchGL::writeQuad(long first, const float* corners, const float* s
                                 const float* colors, long colorStep) {
     float height = ZGraphicGL::g_fCurWindowHeight;
     float z = blitDepth();
-    float offsetX = m_graphic->getAtlasOffsetX();
-    float offsetY = m_graphic->getAtlasOffsetY();
     float* position = m_positions + first * kQuadStride;
-    float* uv = m_textureCoordinates + first * 2;
-    float* color = m_colors + first * 4;
     for (int i = 0; i < 4; i++) {
         position[0] = corners[0];
         position[1] = height - corners[1];
         position[2] = z;
-        if (source) {
-            uv[0] = (source[0] + offsetX) / m_uDivisor;
-            uv[1] = (source[1] + offsetY) / m_vDivisor;
-            source += 2;
-        } else {
-            uv[0] = 0.0f;
-            uv[1] = 0.0f;
-        }
-        color[0] = colors[0];
-        color[1] = colors[1];
-        color[2] = colors[2];
-        color[3] = colors[3];
         corners += 2;
-        colors += colorStep;
         position += kQuadStride;
-        uv += 2;
-        color += 4;
     }
+    writeTextureCoordinates(first, source, 4);
+    writeColors(first, 4, colors, colorStep);
 }
 
 inline void ZBatchGL::writeTriangle(long first, const float* vertices, const float* source,
                                     const float* colors) {
+    float* position = m_positions + first * kTriangleStride;
+    for (int i = 0; i < 12; i++) position[i] = vertices[i];
+    writeTextureCoordinates(first, source, 3);
+    writeColors(first, 3, colors, 4);
+}
+
+inline void ZBatchGL::writeTextureCoordinates(long first, const float* source, long points) {
+    float* uv = m_textureCoordinates + first * 2;
+    if (!source) {
+        for (long i = 0; i < points * 2; i++) uv[i] = 0.0f;
+        return;
+    }
     float offsetX = m_graphic->getAtlasOffsetX();
     float offsetY = m_graphic->getAtlasOffsetY();
-    float* position = m_positions + first * kTriangleStride;
-    float* uv = m_textureCoordinates + first * 2;
+    if (m_exactReciprocals) {
+        for (long i = 0; i < points; i++) {
+            uv[i * 2] = (source[i * 2] + offsetX) * m_uReciprocal;
+            uv[i * 2 + 1] = (source[i * 2 + 1] + offsetY) * m_vReciprocal;
+        }
+    } else {
+        for (long i = 0; i < points; i++) {
+            uv[i * 2] = (source[i * 2] + offsetX) / m_uDivisor;
+            uv[i * 2 + 1] = (source[i * 2 + 1] + offsetY) / m_vDivisor;
+        }
+    }
+}
+
+// While every queued vertex is white nothing is written, and the draw sends no colour array;
+// the first vertex of another colour writes white under those queued before it.
+inline void ZBatchGL::writeColors(long first, long vertices, const float* colors, long colorStep) {
+    if (!m_vertexColors) {
+        bool white = true;
+        for (long i = 0; white && i < (colorStep ? vertices : 1); i++) {
+            const float* c = colors + i * colorStep;
+            white = c[0] == 1.0f && c[1] == 1.0f && c[2] == 1.0f && c[3] == 1.0f;
+        }
+        if (white) return;
+        for (long i = 0; i < first * 4; i++) m_colors[i] = 1.0f;
+        m_vertexColors = true;
+    }
     float* color = m_colors + first * 4;
-    for (int i = 0; i < 12; i++) position[i] = vertices[i];
-    for (int i = 0; i < 12; i++) color[i] = colors[i];
-    for (int i = 0; i < 3; i++) {
-        uv[i * 2] = source ? (source[i * 2] + offsetX) / m_uDivisor : 0.0f;
-        uv[i * 2 + 1] = source ? (source[i * 2 + 1] + offsetY) / m_vDivisor : 0.0f;
+    for (long i = 0; i < vertices; i++) {
+        color[0] = colors[0];
+        color[1] = colors[1];
+        color[2] = colors[2];
+        color[3] = colors[3];
+        colors += colorStep;
+        color += 4;
     }
 }
 
@@ -312,15 +352,10 @@ void ZBatchGL::drawLine(float x1, float y1, float x2, float y2, float r, float g
         position[0] = points[i * 2];
         position[1] = height - points[i * 2 + 1];
         position[2] = z;
-        float* uv = m_textureCoordinates + (first + i) * 2;
-        uv[0] = 0.0f;
-        uv[1] = 0.0f;
-        float* color = m_colors + (first + i) * 4;
-        color[0] = r;
-        color[1] = g;
-        color[2] = b;
-        color[3] = a;
     }
+    writeTextureCoordinates(first, nullptr, 2);
+    const float color[4] = {r, g, b, a};
+    writeColors(first, 2, color, 0);
 }
 
 void ZBatchGL::drawTriangle(float x1, float y1, float x2, float y2, float x3, float y3, float r,

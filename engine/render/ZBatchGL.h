@@ -76,6 +76,9 @@ public:
     bool isInBatch() const { return m_inBatch; }
     const float* getPositions() const { return m_positions; }
     const float* getTextureCoordinates() const { return m_textureCoordinates; }
+    // The colour array holds the queued vertices' colours only when this is true; while it is
+    // false every queued vertex is white and the draw sends no colour array.
+    bool hasVertexColors() const { return m_vertexColors; }
     const float* getColors() const { return m_colors; }
 
     static void setup(ZWindowGL* window);
@@ -96,6 +99,8 @@ private:
     // another kind is queued or the arrays are full. Returns the first vertex to write, or -1
     // when nothing may be written (no open batch, or a primitive larger than the arrays).
     long reserve(long* count, long vertices);
+    // Forgets what is queued.
+    void dropQueued();
     // Corners and source points as x, y pairs in the order top-left, top-right, bottom-right,
     // bottom-left (no source: the texture's corner); colours four floats each, one set for all
     // corners when colorStep is 0.
@@ -104,6 +109,12 @@ private:
     // Vertices (x, y, z, w) already in GL space, source points x, y (none: the texture's
     // corner), four colour floats each.
     void writeTriangle(long first, const float* vertices, const float* source, const float* colors);
+    // Texture coordinates of points source points from vertex first (no source: the texture's
+    // corner).
+    void writeTextureCoordinates(long first, const float* source, long points);
+    // Colours of vertices from vertex first, four floats each, one set for all when colorStep
+    // is 0.
+    void writeColors(long first, long vertices, const float* colors, long colorStep);
     static void zoomedCorners(float w, float h, float dx, float dy, float zoom, float centerX,
                               float centerY, float* corners);
     void queuePerspectiveTriangle(const std::array<float, 12>& destination,
@@ -125,6 +136,12 @@ private:
     ZGraphicGL* m_graphic = nullptr;
     float m_uDivisor = 1.0f;
     float m_vDivisor = 1.0f;
+    // Multiplying by these gives the quotient bit for bit when both divisors are powers of two,
+    // as they are but for unusual UV scales; otherwise the texture coordinates are divided.
+    float m_uReciprocal = 1.0f;
+    float m_vReciprocal = 1.0f;
+    bool m_exactReciprocals = true;
+    bool m_vertexColors = false;
     long m_quadVertices = 0;
     long m_triangleVertices = 0;
     long m_lineVertices = 0;

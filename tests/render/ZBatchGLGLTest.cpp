@@ -45,6 +45,19 @@ void paint(GLPicture& picture, const Pattern& pattern, long sx1, long sy1, long 
         }
 }
 
+// What blitAlphaRect puts on a black canvas with the texel's channels scaled (a blit colour, or
+// a blend over black).
+void paintScaled(GLPicture& picture, const Pattern& pattern, long dx, long dy, const float* scale) {
+    for (long y = 0; y < pattern.height; y++)
+        for (long x = 0; x < pattern.width; x++) {
+            uint32_t texel = pattern.at(x, y);
+            unsigned c[3];
+            for (int i = 0; i < 3; i++)
+                c[i] = static_cast<unsigned>(channel(texel, i) * scale[i] + 0.5f);
+            picture.pixels[(dy + y) * kSize + dx + x] = rgba(c[0], c[1], c[2]);
+        }
+}
+
 class ZBatchGLDisplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -191,6 +204,91 @@ TEST_F(ZBatchGLDisplayTest, VertexColoursAndTheBlitColourBlend) {
     EXPECT_TRUE(pictureIsUniform(readFramebuffer(20, 0, 8, 8, kSize), rgba(128, 64, 64), 2));
     EXPECT_TRUE(pictureIsUniform(readFramebuffer(40, 0, 8, 8, kSize), rgba(0, 128, 0), 2));
     EXPECT_TRUE(pictureIsUniform(readFramebuffer(60, 0, 8, 8, kSize), rgba(0, 0, 255), 1));
+}
+
+// A draw of white vertices sends no colour array; quads of other colours in the same draw, before
+// or after, must keep theirs, and the white ones stay white.
+TEST_F(ZBatchGLDisplayTest, WhiteAndColouredQuadsShareADraw) {
+    enum Kind { kPlain, kTinted, kFaded };
+    const float scales[3][3] = {{1, 1, 1}, {1, 0.5f, 0.25f}, {0.5f, 0.5f, 0.5f}};
+    struct Case {
+        const char* name;
+        std::vector<Kind> quads;
+    } cases[] = {
+        {"plain only", {kPlain, kPlain, kPlain}},
+        {"tinted after plain", {kPlain, kPlain, kTinted}},
+        {"plain after tinted", {kTinted, kPlain, kPlain}},
+        {"plain between tinted", {kTinted, kPlain, kTinted}},
+        {"faded after plain", {kPlain, kFaded}},
+        {"plain after faded", {kFaded, kPlain}},
+    };
+    Pattern pattern(32, 32);
+    ZGraphicGL* graphic = makeGraphic(pattern);
+    ZBatchGL* batch = makeBatch(8);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->clear(0, 0, 0);
+        GLPicture expected = uniformPicture(kSize, kSize, kBlack);
+        batch->beginBatch(graphic);
+        for (size_t i = 0; i < c.quads.size(); i++) {
+            long dx = static_cast<long>(i) * 40;
+            if (c.quads[i] == kTinted)
+                graphic->setBlitColor(1, 0.5f, 0.25f, 1);
+            else
+                graphic->setBlitColor(1, 1, 1, 1);
+            if (c.quads[i] == kFaded)
+                batch->blitAlphaRectFx(0, 0, 32, 32, dx, 10, 0, 1, 0.5f, false, false, 0, 0);
+            else
+                batch->blitAlphaRect(0, 0, 32, 32, dx, 10, false, false);
+            paintScaled(expected, pattern, dx, 10, scales[c.quads[i]]);
+        }
+        batch->endBatch();
+        graphic->setBlitColor(1, 1, 1, 1);
+        EXPECT_TRUE(picturesMatch(readBack(), expected, 1));
+    }
+}
+
+// Graphics of one atlas share a draw but not their blit colours: the draw is bound with the last
+// graphic's, which must not tint the others' white quads.
+TEST_F(ZBatchGLDisplayTest, AnAtlasDrawTintsOnlyTheTintedGraphicsQuads) {
+    Pattern plainPattern(32, 32, 1), tintedPattern(32, 32, 40);
+    graphics.push_back(std::make_unique<ZGraphicGL>());
+    ZGraphicGL* atlas = graphics.back().get();
+    ASSERT_TRUE(atlas->makeAtlas(64, 64, false));
+    ZGraphicGL* plain = nullptr;
+    ZGraphicGL* tinted = nullptr;
+    for (ZGraphicGL** placed : {&plain, &tinted}) {
+        const Pattern& pattern = placed == &plain ? plainPattern : tintedPattern;
+        graphics.push_back(std::make_unique<ZGraphicGL>());
+        *placed = graphics.back().get();
+        (*placed)->setInAtlas(atlas, placed == &plain ? 0 : 32, 0, 0, 0);
+        ASSERT_TRUE((*placed)->makePictureFromArray(const_cast<uint32_t*>(pattern.pixels.data()),
+                                                    32, 32, true, false, false, nullptr));
+    }
+    ASSERT_TRUE(atlas->finalizeAtlas());
+    tinted->setBlitColor(0.5f, 1, 0.5f, 1);
+    const float none[3] = {1, 1, 1}, tint[3] = {0.5f, 1, 0.5f};
+
+    ZBatchGL* batch = makeBatch(4);
+    GLPicture expected = uniformPicture(kSize, kSize, kBlack);
+    // Only white quads queued when the tinted graphic becomes the batch's.
+    batch->beginBatch(plain);
+    batch->blitAlphaRect(0, 0, 32, 32, 0, 0, false, false);
+    batch->blitAlphaRect(0, 0, 32, 32, 40, 0, false, false);
+    batch->beginBatch(tinted);
+    ASSERT_EQ(batch->getQuadVertices(), 8);
+    batch->endBatch();
+    paintScaled(expected, plainPattern, 0, 0, none);
+    paintScaled(expected, plainPattern, 40, 0, none);
+    // Tinted first, then white quads bound with the white graphic.
+    batch->beginBatch(tinted);
+    batch->blitAlphaRect(0, 0, 32, 32, 0, 50, false, false);
+    batch->beginBatch(plain);
+    batch->blitAlphaRect(0, 0, 32, 32, 40, 50, false, false);
+    batch->endBatch();
+    paintScaled(expected, tintedPattern, 0, 50, tint);
+    paintScaled(expected, plainPattern, 40, 50, none);
+    EXPECT_TRUE(picturesMatch(readBack(), expected, 1));
 }
 
 // The graphic's own drawing points the client arrays back at its immediate arrays; the next

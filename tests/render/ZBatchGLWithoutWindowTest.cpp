@@ -38,11 +38,13 @@ protected:
     }
 
     // Vertex i of the kind that is queued (quads and lines hold 3 position floats, triangles 4).
+    // Without vertex colours every queued vertex is white.
     Vertex vertex(long i) const {
         long stride = batch.getTriangleVertices() ? 4 : 3;
         const float* p = batch.getPositions() + i * stride;
         const float* t = batch.getTextureCoordinates() + i * 2;
-        const float* c = batch.getColors() + i * 4;
+        const float white[4] = {1, 1, 1, 1};
+        const float* c = batch.hasVertexColors() ? batch.getColors() + i * 4 : white;
         return {p[0], p[1], p[2], stride == 4 ? p[3] : 1.0f, t[0], t[1], c[0], c[1], c[2], c[3]};
     }
 
@@ -394,6 +396,17 @@ TEST_F(ZBatchGLTest, TextureCoordinatesAreDividedByTheUVScale) {
     batch.beginBatch(&graphic);
     batch.blitAlphaRect(1, 2, 3, 4, 0, 0, false, false);
     expectUvs({{2, 8}, {6, 8}, {6, 16}, {2, 16}});
+    batch.endBatch();
+
+    // Scales that are no power of two: 5 times the reciprocal of 3 (or of 0.7) rounds to
+    // another float than 5 / 3, and the coordinates must be the quotients bit for bit.
+    graphic.setUVScale(3, 0.7f, false);
+    batch.beginBatch(&graphic);
+    batch.blitAlphaRect(5, 5, 10, 10, 0, 0, false, false);
+    EXPECT_EQ(vertex(0).u, 5.0f / 3.0f);
+    EXPECT_EQ(vertex(0).v, 5.0f / 0.7f);
+    EXPECT_EQ(vertex(2).u, 10.0f / 3.0f);
+    EXPECT_EQ(vertex(2).v, 10.0f / 0.7f);
 }
 
 TEST_F(ZBatchGLTest, PlainShapesTakeTheTextureCornerAndTheirOwnColour) {
@@ -485,6 +498,62 @@ TEST_F(ZBatchGLTest, VertexColoursFollowTheBlitColour) {
         expectColor(0, c.tinted);
         batch.endBatch();
     }
+}
+
+// Vertices are queued without colours while all are white; the first coloured primitive writes
+// white under those before it, and the rest of the draw keeps its colours.
+TEST_F(ZBatchGLTest, WhiteAndColouredVerticesShareADraw) {
+    auto white = [](ZBatchGL& b) { b.blitAlphaRect(0, 0, 5, 5, 0, 0, false, false); };
+    auto faded = [](ZBatchGL& b) {
+        b.blitAlphaRectFx(0, 0, 5, 5, 0, 0, 0, 1, 0.5f, false, false, 0, 0);
+    };
+    auto red = [](ZBatchGL& b) { b.drawRect(0, 0, 5, 5, 1, 0, 0, 1); };
+    auto opaqueFx = [](ZBatchGL& b) {
+        b.blitAlphaRectFx(0, 0, 5, 5, 0, 0, 0, 1, 1, false, false, 0, 0);
+    };
+    auto whiteRect = [](ZBatchGL& b) { b.drawRect(0, 0, 5, 5, 1, 1, 1, 1); };
+    using Append = std::function<void(ZBatchGL&)>;
+    const std::vector<float> kWhite = {1, 1, 1, 1}, kFaded = {1, 1, 1, 0.5f}, kRed = {1, 0, 0, 1};
+    struct Case {
+        const char* name;
+        std::vector<Append> quads;
+        bool colours;
+        std::vector<std::vector<float>> expected;  // one colour per quad
+    } cases[] = {
+        {"all white", {white, opaqueFx, whiteRect}, false, {kWhite, kWhite, kWhite}},
+        {"faded after white", {white, white, faded}, true, {kWhite, kWhite, kFaded}},
+        {"white after faded", {faded, white, white}, true, {kFaded, kWhite, kWhite}},
+        {"red between white", {white, red, white}, true, {kWhite, kRed, kWhite}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        batch.beginBatch(&graphic);
+        for (const Append& append : c.quads) append(batch);
+        EXPECT_EQ(batch.hasVertexColors(), c.colours);
+        for (size_t q = 0; q < c.expected.size(); q++)
+            for (long i = 0; i < 4; i++) expectColor(static_cast<long>(q) * 4 + i, c.expected[q]);
+        batch.endBatch();
+        // The next draw starts white again.
+        EXPECT_FALSE(batch.hasVertexColors());
+    }
+
+    // Lines and triangles alike; a flush for another kind starts without colours.
+    batch.beginBatch(&graphic);
+    batch.drawLine(0, 0, 5, 5, 1, 1, 1, 1);
+    EXPECT_FALSE(batch.hasVertexColors());
+    batch.drawLine(0, 0, 5, 5, 0, 1, 0, 1);
+    EXPECT_TRUE(batch.hasVertexColors());
+    expectColor(0, {1, 1, 1, 1});
+    expectColor(3, {0, 1, 0, 1});
+    batch.drawTriangle(0, 0, 5, 0, 0, 5, 1, 1, 1, 1);
+    EXPECT_FALSE(batch.hasVertexColors());
+    batch.blitPerspectiveTriangleLit(0, 0, 5, 0, 0, 5, 0, 0, 1, 1, 1, 5, 0, 1, 1, 0.5f, 0, 5, 1, 1,
+                                     1);
+    EXPECT_TRUE(batch.hasVertexColors());
+    expectColor(2, {1, 1, 1, 1});
+    expectColor(3, {1, 1, 1, 1});
+    expectColor(4, {0.5f, 0.5f, 0.5f, 1});
+    batch.endBatch();
 }
 
 TEST_F(ZBatchGLTest, GradientCornersKeepTheirOwnColours) {
