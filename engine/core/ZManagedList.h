@@ -50,7 +50,7 @@ public:
     }
 
     // Destroys every entry and its object, whatever the counts.
-    void freeAll() {
+    virtual void freeAll() {
         m_lock.acquire();
         while (Entry* entry = this->head) {
             detachEntry(entry);

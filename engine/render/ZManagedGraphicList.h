@@ -100,7 +100,7 @@ public:
 
     void forEach(ForEachCallback callback, void* user);
     // Destroys every entry whatever the counts, and the pages of an atlas still open.
-    void freeAll();
+    void freeAll() override;
 
 protected:
     bool isReachable(const ZManagedGraphic* entry) const override { return !entry->isPage; }

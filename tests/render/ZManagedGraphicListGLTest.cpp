@@ -200,6 +200,62 @@ TEST_F(ZManagedGraphicListGLTest, UnloadingThePageLastGraphicFreesThePage) {
     EXPECT_TRUE(cachedGraphics(cache).empty());
 }
 
+TEST_F(ZManagedGraphicListGLTest, GraphicsLeavingAnAtlasLeaveNothingBehindInItsPages) {
+    std::vector<uint32_t> kept = write("kept.png", 24, 24, 21);
+    write("gone.png", 24, 24, 22);
+    long baseline = liveGraphics();
+    cache.beginAtlas(256, 256, 64, 64);
+    ZGraphic* gone = load("gone.png");
+    ZGraphic* graphic = load("kept.png");
+    cache.uploadGraphic(gone, false);
+    cache.uploadGraphic(graphic, false);
+    // Unloaded while the atlas is open: its page's tree must not lead to it when the page is
+    // filled.
+    cache.unloadGraphicByRef(gone);
+    cache.endAtlas();
+    ASSERT_NE(graphic->getAtlas(), nullptr);
+    EXPECT_TRUE(picturesMatch(drawn(graphic), pictureOf(kept, 24, 24), 2));
+    EXPECT_EQ(liveGraphics(), baseline + 2);
+    // The page follows its last graphic in the list; a walk that unloads it must not step on
+    // the page that goes with it.
+    std::vector<std::string> names;
+    struct Walk {
+        ZManagedGraphicList* cache;
+        std::vector<std::string>* names;
+    } walk{&cache, &names};
+    cache.forEach(
+        [](void* user, const char* name, long, ZGraphic* g) {
+            Walk* w = static_cast<Walk*>(user);
+            w->names->push_back(name);
+            w->cache->unloadGraphicByRef(g);
+        },
+        &walk);
+    EXPECT_EQ(names, std::vector<std::string>{"kept.png"});
+    EXPECT_EQ(liveGraphics(), baseline);
+}
+
+TEST_F(ZManagedGraphicListGLTest, ColourAndAlphaPairKeepsItsAlphaInAnAtlasPage) {
+    std::vector<uint32_t> colours = seededPixels(8, 8, 31, false);
+    std::vector<uint32_t> mask(64), blended(64);
+    for (long i = 0; i < 64; i++) {
+        bool shown = (i / 8) >= 4;
+        mask[i] = shown ? rgba(255, 255, 255) : rgba(0, 0, 0);
+        blended[i] = shown ? colours[i] : rgba(0, 0, 0);
+    }
+    ASSERT_TRUE(writePicture(dir.file("pair.bmp"), 8, 8, colours, false, ZImageFormatBmp));
+    ASSERT_TRUE(writePicture(dir.file("pair_a.png"), 8, 8, mask, false, ZImageFormatPng));
+    cache.beginAtlas(64, 64, 32, 32);
+    ZGraphic* graphic =
+        cache.loadGraphic("pair.png", true, true, false, -1, false, nullptr, false, ".bmp", false);
+    ASSERT_NE(graphic, nullptr);
+    cache.uploadGraphic(graphic, false);
+    cache.endAtlas();
+    ASSERT_NE(graphic->getAtlas(), nullptr);
+    window->clear(0, 0, 0);
+    graphic->blitAlphaRect(0, 0, 8, 8, 4, 4, false, false);
+    EXPECT_TRUE(picturesMatch(readFramebuffer(4, 4, 8, 8, kHeight), pictureOf(blended, 8, 8), 2));
+}
+
 // Decoding on a loader thread while the main thread loads, uploads and draws others.
 struct LoaderWork {
     ZManagedGraphicList* cache;
