@@ -353,18 +353,23 @@ long ZManagedGraphicList::loadGraphicSequence(const char* name, long count, bool
     char current[kNameSize];
     long position = 0;
     if (!startSequence(name, current, position)) return 0;
-    std::vector<ZGraphic*> loaded;
-    while (count == 0 || static_cast<long>(loaded.size()) < count) {
+    long loaded = 0;
+    // The references this call added: a frame that was reloaded keeps its count.
+    std::vector<ZGraphic*> added;
+    while (count == 0 || loaded < count) {
+        m_lock.acquire();
+        bool cached = reload && getGraphicByName(current);
         ZGraphic* graphic = loadGraphic(current, highQuality, alpha, false, threshold, reload,
                                         nullptr, false, nullptr, mipmaps);
+        m_lock.release();
         if (!graphic) break;
-        loaded.push_back(graphic);
-        if (!increaseSequence(current, position)) return static_cast<long>(loaded.size());
+        loaded++;
+        if (!cached) added.push_back(graphic);
+        if (!increaseSequence(current, position)) return loaded;
     }
-    if (count == 0 || static_cast<long>(loaded.size()) == count)
-        return static_cast<long>(loaded.size());
+    if (count == 0 || loaded == count) return loaded;
     // All or nothing: a missing frame takes back what this call loaded.
-    for (ZGraphic* graphic : loaded) unloadGraphicByRef(graphic);
+    for (ZGraphic* graphic : added) unloadGraphicByRef(graphic);
     return 0;
 }
 

@@ -563,6 +563,10 @@ TEST_F(ZManagedGraphicListTest, AllOrNothingSequenceLeavesEarlierHoldersTheirRef
     EXPECT_EQ(cachedCount(cache, "run2.png"), 1);
     EXPECT_EQ(cache.getGraphicByName("run2.png"), held);
 
+    // Reloaded frames gained no reference, so none is taken back from their holder.
+    EXPECT_EQ(cache.loadGraphicSequence("run2.png", 2, true, true, -1, true, false, false), 0);
+    EXPECT_EQ(cachedCount(cache, "run2.png"), 1);
+
     EXPECT_EQ(cache.loadGraphicSequence("run.png", 2, true, true, -1, false, false, false), 2);
     EXPECT_EQ(cachedCount(cache, "run2.png"), 2);
     cache.unloadGraphicSequence("RUN.png", 2);
