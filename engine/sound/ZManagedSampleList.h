@@ -1,10 +1,12 @@
 #pragma once
 
+#include "ZManagedEntry.h"
 #include "ZManagedList.h"
-#include "ZObjectHashable.h"
+#include "ZObjectBase.h"
 
 // Cache of sound samples shared by name.
-class ZManagedSampleList : public ZManagedList<ZObjectHashable> {
+// No loads yet: its entries hold a plain engine object until its kind is cached.
+class ZManagedSampleList : public ZManagedList<ZManagedEntry<ZObjectBase>> {
 public:
     ZManagedSampleList();
     ~ZManagedSampleList() override;

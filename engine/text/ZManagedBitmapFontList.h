@@ -1,10 +1,12 @@
 #pragma once
 
+#include "ZManagedEntry.h"
 #include "ZManagedList.h"
-#include "ZObjectHashable.h"
+#include "ZObjectBase.h"
 
 // Cache of bitmap fonts shared by name.
-class ZManagedBitmapFontList : public ZManagedList<ZObjectHashable> {
+// No loads yet: its entries hold a plain engine object until its kind is cached.
+class ZManagedBitmapFontList : public ZManagedList<ZManagedEntry<ZObjectBase>> {
 public:
     ZManagedBitmapFontList();
     ~ZManagedBitmapFontList() override;

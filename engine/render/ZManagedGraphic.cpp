@@ -1,0 +1,8 @@
+#include "ZManagedGraphic.h"
+
+#include "ZManagedGraphicAtlasNode.h"
+
+ZManagedGraphic::~ZManagedGraphic() {
+    delete[] hitMask;
+    delete atlasRoot;
+}
