@@ -393,8 +393,9 @@ void ZTextLayout::hitTestLine(const Line& line, float lineTop, long x, float spa
                 continue;
             }
             if (node.graphic) {
-                left = pen;
-                right = pen + (node.x2 - node.x1);
+                // At the line's end after a graphic, the box sits after it.
+                left = pen + (position == segment.end ? node.x2 - node.x1 : 0);
+                right = position == segment.end ? left : pen + (node.x2 - node.x1);
             } else if (node.face) {
                 LineCut end(segment.end);
                 float l = pen, r = pen;
