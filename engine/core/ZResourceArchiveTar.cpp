@@ -103,13 +103,17 @@ std::string fieldText(const void* text, size_t width) {
                        strnlen(static_cast<const char*>(text), width));
 }
 
-// Writers that archive "." store "./a.txt": the names are read as the plain "a.txt", and "./"
-// itself, the archived folder, has no name at all.
-std::string withoutDotSlash(std::string name) {
+// A member's name as it is looked up: up to a NUL, cut to what an entry holds, and without the
+// "./" of writers that archive "." ("./a.txt" is "a.txt"; "./" itself, the archived folder, has
+// no name at all).
+std::string plainName(std::string name) {
+    name.resize(strnlen(name.c_str(), name.size()));
     size_t skip = 0;
     while (name.compare(skip, 2, "./") == 0) skip += 2;
     name.erase(0, skip);
-    return name == "." ? std::string() : name;
+    if (name == ".") name.clear();
+    if (name.size() > kMaxName) name.resize(kMaxName);
+    return name;
 }
 
 // What a pax extended header ('x') says about the member after it.
@@ -288,8 +292,7 @@ bool ZResourceArchiveTar::readDirectory(const char* path) {
             std::string prefix = fieldText(block + kPrefixAt, kPrefixWidth);
             name = isPosixMagic(block) && !prefix.empty() ? prefix + "/" + fieldName : fieldName;
         }
-        name = withoutDotSlash(name);
-        if (name.size() > kMaxName) name.resize(kMaxName);
+        name = plainName(name);
 
         int64_t time = 0;
         if (!parseNumber(block + kTimeAt, kNumberWidth, time)) time = 0;
@@ -306,8 +309,7 @@ bool ZResourceArchiveTar::readDirectory(const char* path) {
             std::string target = pending.pax.hasLinkPath ? pending.pax.linkPath
                                  : pending.hasLongLink   ? pending.longLink
                                                          : fieldText(block + kLinkAt, kLinkWidth);
-            target = withoutDotSlash(target);
-            if (target.size() > kMaxName) target.resize(kMaxName);
+            target = plainName(target);
             auto found = files.find(target);
             if (found != files.end()) {
                 source = found->second;

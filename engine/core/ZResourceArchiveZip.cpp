@@ -218,7 +218,10 @@ long ZResourceArchiveZip::openArchive(const char* path, long, const char* pass) 
         ZCore::logMessage("Resource: added archive '%s' with %d %s", path,
                           static_cast<int>(global.number_entry),
                           global.number_entry == 1 ? "entry" : "entries");
-        m_index.reserve(global.number_entry);
+        // A damaged directory may claim any count; each record takes 46 bytes at least.
+        uint64_t most = static_cast<uint64_t>(m_archiveSize) / kCentralHeader;
+        m_index.reserve(
+            static_cast<size_t>(global.number_entry < most ? global.number_entry : most));
     } else {
         ZCore::logMessage("Resource: added archive '%s'", path);
     }

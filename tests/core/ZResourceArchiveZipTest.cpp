@@ -1457,6 +1457,38 @@ TEST_F(ZipArchiveDeathTest, RequestsLongerThanAnyKeptNameFindNothing) {
         ::testing::ExitedWithCode(0), "mounted=1 kept=1 longer=000");
 }
 
+TEST_F(ZipArchiveDeathTest, ArchivesOfOtherToolsMountAndReadThroughTheFileSystem) {
+    using namespace ArchiveFixtures;
+    auto child = [] {
+        ZResource::initialize();
+        int mounted = 0, wrong = 0;
+        for (const char* file : {"empty.zip", "infozip-zip64.zip", "posix.tar"})
+            mounted += ZResource::addArchive(path(file).c_str(), 0, nullptr) == ZResourceOk;
+        // hard.txt is in the tar only.
+        std::vector<std::pair<std::string, std::string>> files = {{"hard.txt", "a.txt"}};
+        for (const std::string& name : allFiles()) files.push_back({name, name});
+        for (const auto& [name, sourceName] : files) {
+            std::string expected = source(sourceName);
+            ZResource file;
+            std::string read(expected.size(), '\0');
+            unsigned char* data = nullptr;
+            unsigned long size = 0;
+            bool ok = file.open(name.c_str(), ZResourceModeRead) == ZResourceOk &&
+                      file.read(&read[0], read.size()) == ZResourceOk && read == expected &&
+                      ZResource::loadResource(name.c_str(), data, size) &&
+                      std::string(reinterpret_cast<char*>(data), size) == expected;
+            delete[] data;
+            if (!ok) {
+                fprintf(stderr, "wrong: %s\n", name.c_str());
+                wrong++;
+            }
+        }
+        fprintf(stderr, "mounted=%d wrong=%d\n", mounted, wrong);
+        exit(0);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "mounted=3 wrong=0");
+}
+
 TEST_F(ZipArchiveDeathTest, ZipInsideAMountedArchiveIsReadThroughTheFileSystem) {
     const std::string ini = "[config]\nstartscene=start\n" + textFor("ini", 5000);
     const std::string other = textFor("other", 700);
