@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "ZCore.h"
 #include "ZList.h"
@@ -45,18 +46,20 @@ void copyPath(char* target, const char* path) {
     target[length] = '\0';
 }
 
-// The name of a path inside the archives: without the game folder and its separator, cut to
-// 259 characters, with '/' for every backslash.
-void makeArchivePath(const char* path, char* target) {
+// The name of a path inside the archives: without the game folder and its separator, with '/'
+// for every backslash. It is not cut: a name longer than an archive can hold must not find an
+// entry by its first characters.
+std::string makeArchivePath(const char* path) {
     const char* game = ZMiscTools::getGameFolder();
     size_t gameLength = strlen(game);
     if (strncasecmp(path, game, gameLength) == 0) {
         path += gameLength;
         if (*path == '/' || *path == ':' || *path == '\\') path++;
     }
-    copyPath(target, path);
-    for (char* c = target; *c; c++)
-        if (*c == '\\') *c = '/';
+    std::string target(path);
+    for (char& c : target)
+        if (c == '\\') c = '/';
+    return target;
 }
 
 void makeDiskPath(const char* path, char* target) {
@@ -96,10 +99,9 @@ long ZResource::open(const char* path, ZResourceMode mode) {
 
     if (mode == ZResourceModeRead) {
         if (archives().head) {
-            char archivePath[kPathSize];
-            makeArchivePath(path, archivePath);
+            std::string archivePath = makeArchivePath(path);
             for (ZResourceArchive* archive : archives()) {
-                m_file = archive->openFile(archivePath);
+                m_file = archive->openFile(archivePath.c_str());
                 if (m_file) {
                     if (g_bLogOpens) ZCore::logMessage("Resource: opened '%s' (archive)", path);
                     return ZResourceOk;
@@ -251,10 +253,9 @@ bool ZResource::stat(const char* path, ZResourceStat* stat) {
     if (!stat) stat = &scratch;
 
     if (archives().head) {
-        char archivePath[kPathSize];
-        makeArchivePath(path, archivePath);
+        std::string archivePath = makeArchivePath(path);
         for (ZResourceArchive* archive : archives())
-            if (archive->statFile(archivePath, stat)) return true;
+            if (archive->statFile(archivePath.c_str(), stat)) return true;
     }
     char diskPath[kPathSize];
     makeDiskPath(path, diskPath);
@@ -264,10 +265,9 @@ bool ZResource::stat(const char* path, ZResourceStat* stat) {
 bool ZResource::loadResource(const char* path, unsigned char*& data, unsigned long& size) {
     if (!path) return false;
     if (archives().head) {
-        char archivePath[kPathSize];
-        makeArchivePath(path, archivePath);
+        std::string archivePath = makeArchivePath(path);
         for (ZResourceArchive* archive : archives()) {
-            if (archive->loadFile(archivePath, data, size)) {
+            if (archive->loadFile(archivePath.c_str(), data, size)) {
                 if (g_bLogOpens) ZCore::logMessage("Resource: opened '%s' (archive)", path);
                 return true;
             }
@@ -283,8 +283,7 @@ bool ZResource::loadResource(const char* path, unsigned char*& data, unsigned lo
 void ZResource::enumerateFolderInArchives(const char* folder, ZResourceEnumCallback callback,
                                           void* user) {
     if (!archives().head || !callback) return;
-    char archivePath[kPathSize];
-    makeArchivePath(folder ? folder : "", archivePath);
+    std::string archivePath = makeArchivePath(folder ? folder : "");
     for (ZResourceArchive* archive : archives())
-        if (!archive->enumerateFolder(archivePath, callback, user)) return;
+        if (!archive->enumerateFolder(archivePath.c_str(), callback, user)) return;
 }

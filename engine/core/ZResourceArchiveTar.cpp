@@ -1,12 +1,13 @@
 #include "ZResourceArchiveTar.h"
 
 #include <fcntl.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <string>
+#include <unordered_map>
 
 #include "ZCore.h"
 #include "ZResourceFileTar.h"
@@ -21,8 +22,15 @@ const size_t kNameAt = 0, kNameWidth = 100;
 const size_t kTimeAt = 136, kSizeAt = 124, kNumberWidth = 12;
 const size_t kChecksumAt = 148, kChecksumWidth = 8;
 const size_t kTypeAt = 156;
+const size_t kLinkAt = 157, kLinkWidth = 100;
 const size_t kMagicAt = 257, kMagicWidth = 8;  // magic and version
 const size_t kPrefixAt = 345, kPrefixWidth = 155;
+// Old GNU sparse headers: set when further blocks of the sparse map follow the header, and in
+// each of those when another follows it.
+const size_t kSparseMoreAt = 482, kSparseBlockMoreAt = 504;
+// Long names and pax records are read up to this much of their data.
+const int64_t kMaxExtensionData = int64_t(1) << 20;
+const size_t kMaxName = sizeof(ZTarEntry::name) - 1;
 
 // A numeric field: octal text (leading blanks, an optional sign, digits up to the first other
 // character), or GNU's base-256 form for values that octal cannot hold. False when the value does
@@ -89,14 +97,81 @@ bool isKnownMagic(const unsigned char* block) {
            memcmp(block + kMagicAt, kNone, kMagicWidth) == 0;
 }
 
-// Copies at most limit characters of text (which ends at its first NUL or at width) and ends
-// the copy; answers its length.
-size_t copyField(char* target, size_t limit, const void* text, size_t width) {
-    size_t length = strnlen(static_cast<const char*>(text), width < limit ? width : limit);
-    memcpy(target, text, length);
-    target[length] = '\0';
-    return length;
+// The text of a field or a block of data: up to its first NUL, at most width bytes.
+std::string fieldText(const void* text, size_t width) {
+    return std::string(static_cast<const char*>(text),
+                       strnlen(static_cast<const char*>(text), width));
 }
+
+// A member's name as it is looked up: up to a NUL, cut to what an entry holds, and without the
+// "./" of writers that archive "." ("./a.txt" is "a.txt"; "./" itself, the archived folder, has
+// no name at all).
+std::string plainName(std::string name) {
+    name.resize(strnlen(name.c_str(), name.size()));
+    size_t skip = 0;
+    while (name.compare(skip, 2, "./") == 0) skip += 2;
+    name.erase(0, skip);
+    if (name == ".") name.clear();
+    if (name.size() > kMaxName) name.resize(kMaxName);
+    return name;
+}
+
+// What a pax extended header ('x') says about the member after it.
+struct PaxRecords {
+    bool hasPath = false, hasLinkPath = false, hasSize = false, sparse = false;
+    std::string path, linkPath, sparseName;
+    int64_t size = 0;
+};
+
+bool parseDecimal(const std::string& text, int64_t& value) {
+    if (text.empty()) return false;
+    int64_t result = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || result > (INT64_MAX - (c - '0')) / 10) return false;
+        result = result * 10 + (c - '0');
+    }
+    value = result;
+    return true;
+}
+
+// Records are "<length> <key>=<value>\n", the length counting the whole record; reading stops
+// at the first that is not. An empty value takes a key back.
+void parsePax(const std::string& data, PaxRecords& pax) {
+    for (size_t at = 0; at < data.size();) {
+        size_t space = data.find(' ', at);
+        int64_t length = 0;
+        if (space == std::string::npos || !parseDecimal(data.substr(at, space - at), length) ||
+            length < int64_t(space - at + 3) || uint64_t(length) > data.size() - at ||
+            data[at + size_t(length) - 1] != '\n')
+            return;
+        std::string record = data.substr(space + 1, at + size_t(length) - 1 - (space + 1));
+        at += size_t(length);
+        size_t equals = record.find('=');
+        if (equals == std::string::npos) return;
+        std::string key = record.substr(0, equals);
+        std::string value = record.substr(equals + 1);
+        if (key == "path") {
+            pax.path = value;
+            pax.hasPath = !value.empty();
+        } else if (key == "linkpath") {
+            pax.linkPath = value;
+            pax.hasLinkPath = !value.empty();
+        } else if (key == "size") {
+            pax.hasSize = parseDecimal(value, pax.size);
+        } else if (key.compare(0, 11, "GNU.sparse.") == 0) {
+            // The data holds a sparse map and pieces, not the file's bytes.
+            pax.sparse = true;
+            if (key == "GNU.sparse.name") pax.sparseName = value;
+        }
+    }
+}
+
+// What the extension headers before a member said about it.
+struct Pending {
+    bool hasLongName = false, hasLongLink = false;
+    std::string longName, longLink;  // GNU "././@LongLink" blocks: 'K' for the link's target
+    PaxRecords pax;
+};
 
 }  // namespace
 
@@ -118,6 +193,7 @@ uint64_t ZResourceArchiveTar::readAt(int descriptor, void* buffer, uint64_t coun
 }
 
 void ZResourceArchiveTar::release() {
+    m_index.clear();
     for (ZTarEntry* entry : m_entries) {
         m_entries.remove(entry);
         delete entry;
@@ -137,7 +213,9 @@ ZResourceArchiveTar::Block ZResourceArchiveTar::readBlock(int64_t at, unsigned c
 
 bool ZResourceArchiveTar::readDirectory(const char* path) {
     unsigned char block[kBlock];
-    char pending[260] = "";  // the name a "././@LongLink" block gave to the next header
+    Pending pending;
+    // The files made so far by exact name, latest last: the targets of hard links.
+    std::unordered_map<std::string, ZTarEntry*> files;
     int zeroRun = 0;
     bool sawZero = false, sawHeader = false;
 
@@ -146,7 +224,7 @@ bool ZResourceArchiveTar::readDirectory(const char* path) {
         if (kind == Block::End) break;
         if (kind == Block::Zero) {
             sawZero = true;
-            pending[0] = '\0';
+            pending = Pending();
             if (++zeroRun == 2) break;
             at += kBlock;
             continue;
@@ -156,57 +234,111 @@ bool ZResourceArchiveTar::readDirectory(const char* path) {
         if (kind == Block::Invalid) return sawHeader;
         sawHeader = true;
 
-        // The size is checked against the file before anything is made or allocated from it.
-        int64_t dataAt = at + kBlock;
         int64_t size = 0;
         if (!parseNumber(block + kSizeAt, kNumberWidth, size)) break;
         if (size < 0) {
             ZCore::logMessage("Resource: archive '%s' seems to be invalid, WARNING", path);
             break;
         }
-        if (size > m_length - dataAt) break;
-
-        char name[kNameWidth];
-        copyField(name, kNameWidth - 1, block + kNameAt, kNameWidth);
         char type = static_cast<char>(block[kTypeAt]);
-        if (strcmp(name, kLongLink) == 0) {
-            uint64_t wanted = size < 259 ? static_cast<uint64_t>(size) : 259;
-            char text[260];
-            uint64_t got = readAt(m_descriptor, text, wanted, dataAt);
-            if (got == wanted) {
-                copyField(pending, 259, text, static_cast<size_t>(got));
+        std::string fieldName = fieldText(block + kNameAt, kNameWidth);
+        bool longLink = fieldName == kLongLink;
+        bool extension = longLink || type == 'x' || type == 'g';
+        if (!extension && pending.pax.hasSize) size = pending.pax.size;
+
+        int64_t dataAt = at + kBlock;
+        // An old GNU sparse header may go on in blocks of its own before the data.
+        if (type == 'S' && block[kSparseMoreAt]) {
+            unsigned char more[kBlock];
+            bool readable = true;
+            do {
+                readable = readAt(m_descriptor, more, kBlock, dataAt) == uint64_t(kBlock);
+                dataAt += kBlock;
+            } while (readable && more[kSparseBlockMoreAt]);
+            if (!readable) break;
+        }
+        // The size is checked against the file before anything is made or allocated from it.
+        if (size > m_length - dataAt) break;
+        int64_t next = dataAt + size + (kBlock - size % kBlock) % kBlock;
+
+        if (extension) {
+            std::string text;
+            if (type != 'g') {
+                int64_t wanted = size < kMaxExtensionData ? size : kMaxExtensionData;
+                text.resize(static_cast<size_t>(wanted));
+                if (readAt(m_descriptor, &text[0], uint64_t(wanted), dataAt) != uint64_t(wanted))
+                    text.clear();
+            }
+            if (longLink && type == 'K') {
+                pending.longLink = fieldText(text.data(), text.size());
+                pending.hasLongLink = !text.empty();
+            } else if (longLink) {
+                pending.longName = fieldText(text.data(), text.size());
+                pending.hasLongName = !text.empty();
+            } else if (type == 'x') {
+                parsePax(text, pending.pax);
+            }
+            // Global pax headers ('g') say nothing this reader uses.
+            at = next;
+            continue;
+        }
+
+        std::string name;
+        if (pending.pax.hasPath) {
+            name = pending.pax.path;
+        } else if (pending.hasLongName) {
+            name = pending.longName;
+        } else {
+            std::string prefix = fieldText(block + kPrefixAt, kPrefixWidth);
+            name = isPosixMagic(block) && !prefix.empty() ? prefix + "/" + fieldName : fieldName;
+        }
+        name = plainName(name);
+
+        int64_t time = 0;
+        if (!parseNumber(block + kTimeAt, kNumberWidth, time)) time = 0;
+        ZTarEntry* source = nullptr;  // whose data a hard link reads
+        bool member = false;
+        if (type == 'S' || pending.pax.sparse) {
+            ZCore::logMessage(
+                "Resource: archive '%s': sparse member '%s' skipped, WARNING", path,
+                pending.pax.sparseName.empty() ? name.c_str() : pending.pax.sparseName.c_str());
+        } else if (type == '2') {
+            ZCore::logMessage("Resource: archive '%s': symbolic link '%s' skipped, WARNING", path,
+                              name.c_str());
+        } else if (type == '1' && size == 0) {
+            std::string target = pending.pax.hasLinkPath ? pending.pax.linkPath
+                                 : pending.hasLongLink   ? pending.longLink
+                                                         : fieldText(block + kLinkAt, kLinkWidth);
+            target = plainName(target);
+            auto found = files.find(target);
+            if (found != files.end()) {
+                source = found->second;
+                member = true;
             } else {
-                pending[0] = '\0';
+                ZCore::logMessage(
+                    "Resource: archive '%s': hard link '%s' names no earlier file '%s', skipped, "
+                    "WARNING",
+                    path, name.c_str(), target.c_str());
             }
         } else {
-            if (type == '\0' || type == '0' || type == '5') {
-                ZTarEntry* entry = new ZTarEntry();
-                entry->isFolder = type == '5';
-                entry->offset = entry->isFolder ? 0 : dataAt;
-                entry->size = entry->isFolder ? 0 : size;
-                int64_t time = 0;
-                entry->modificationTime =
-                    parseNumber(block + kTimeAt, kNumberWidth, time) ? time : 0;
-
-                size_t limit = sizeof(entry->name) - 1;
-                size_t prefixLength =
-                    strnlen(reinterpret_cast<const char*>(block + kPrefixAt), kPrefixWidth);
-                if (pending[0]) {
-                    copyField(entry->name, limit, pending, sizeof(pending));
-                } else if (isPosixMagic(block) && prefixLength > 0) {
-                    size_t length = copyField(entry->name, limit, block + kPrefixAt, kPrefixWidth);
-                    if (length < limit) {
-                        entry->name[length++] = '/';
-                        copyField(entry->name + length, limit - length, name, sizeof(name));
-                    }
-                } else {
-                    copyField(entry->name, limit, name, sizeof(name));
-                }
-                m_entries.addToTail(entry);
-            }
-            pending[0] = '\0';
+            // A hard link that carries its data is read like a file.
+            member = type == '\0' || type == '0' || type == '5' || type == '1';
         }
-        at = dataAt + size + (kBlock - size % kBlock) % kBlock;
+
+        if (member && !name.empty()) {
+            ZTarEntry* entry = new ZTarEntry();
+            entry->isFolder = type == '5';
+            entry->offset = entry->isFolder ? 0 : source ? source->offset : dataAt;
+            entry->size = entry->isFolder ? 0 : source ? source->size : size;
+            entry->modificationTime = time;
+            memcpy(entry->name, name.data(), name.size());
+            entry->name[name.size()] = '\0';
+            m_entries.addToTail(entry);
+            m_index.add(entry->name, name.size(), entry->isFolder, entry);
+            if (!entry->isFolder) files[name] = entry;
+        }
+        pending = Pending();
+        at = next;
     }
     return sawHeader || sawZero;
 }
@@ -230,12 +362,7 @@ long ZResourceArchiveTar::openArchive(const char* path, long, const char*) {
 }
 
 ZTarEntry* ZResourceArchiveTar::findEntry(const char* path, bool skipFolders) const {
-    if (!path) return nullptr;
-    for (ZTarEntry* entry : m_entries) {
-        if (skipFolders && entry->isFolder) continue;
-        if (strncasecmp(entry->name, path, sizeof(entry->name)) == 0) return entry;
-    }
-    return nullptr;
+    return static_cast<ZTarEntry*>(m_index.find(path, skipFolders));
 }
 
 bool ZResourceArchiveTar::enumerateFolder(const char* folder, ZResourceEnumCallback callback,

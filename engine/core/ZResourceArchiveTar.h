@@ -4,10 +4,13 @@
 
 #include "ZList.h"
 #include "ZResourceArchive.h"
+#include "ZResourceNameIndex.h"
 #include "ZTarEntry.h"
 
-// A tar archive on disk (POSIX ustar, old GNU and V7 headers, GNU long names). The directory is
-// read once when mounted; the descriptor stays open while mounted and its files borrow it.
+// A tar archive on disk (POSIX ustar and pax, old GNU and V7 headers, GNU long names). The
+// directory is read and its names indexed once when mounted; the descriptor stays open while
+// mounted and its files borrow it. Hard links read the data of the file they name; symbolic
+// links and sparse members are left out, with a log line.
 class ZResourceArchiveTar : public ZResourceArchive {
 public:
     ZResourceArchiveTar() = default;
@@ -38,4 +41,5 @@ private:
     int m_descriptor = -1;
     int64_t m_length = 0;
     ZList<ZTarEntry> m_entries;
+    ZResourceNameIndex m_index;
 };

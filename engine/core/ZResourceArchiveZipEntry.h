@@ -36,4 +36,9 @@ public:
     uint32_t crc = 0;
     uint32_t flags = 0;
     uint32_t method = 0;
+    // Set when the directory record carries zip64 fields: the zip library then reports their
+    // placeholders, so the sizes above and the local header's offset come from those fields,
+    // and the entry is read without the library.
+    bool zip64 = false;
+    uint64_t localOffset = 0;  // of the local header, from the zip's start; with zip64 only
 };

@@ -122,8 +122,9 @@ size_t ZZipDecoder::aesSaltLength(int strength) {
     return strength >= 1 && strength <= 3 ? 4 + 4 * static_cast<size_t>(strength) : 0;
 }
 
-bool ZZipDecoder::decryptAes(const char* password, int strength, unsigned char* data,
-                             size_t length) {
+bool ZZipDecoder::decryptAes(const char* password, int strength, unsigned char* data, size_t length,
+                             bool* wrongPassword) {
+    if (wrongPassword) *wrongPassword = false;
     size_t saltLength = aesSaltLength(strength);
     if (!password || !saltLength || length < saltLength + kAesVerifier + kAesCode ||
         length > INT_MAX)
@@ -136,8 +137,11 @@ bool ZZipDecoder::decryptAes(const char* password, int strength, unsigned char* 
 
     bool ok = PKCS5_PBKDF2_HMAC_SHA1(password, static_cast<int>(strlen(password)), data,
                                      static_cast<int>(saltLength), kAesIterations,
-                                     static_cast<int>(derivedLength), derived) == 1 &&
-              memcmp(derived + 2 * keyLength, data + saltLength, kAesVerifier) == 0;
+                                     static_cast<int>(derivedLength), derived) == 1;
+    if (ok && memcmp(derived + 2 * keyLength, data + saltLength, kAesVerifier) != 0) {
+        ok = false;
+        if (wrongPassword) *wrongPassword = true;
+    }
     if (ok) {
         unsigned char code[EVP_MAX_MD_SIZE];
         unsigned int codeLength = 0;

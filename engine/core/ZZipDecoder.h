@@ -37,6 +37,8 @@ public:
 
     // data is the salt, the verifier, the encrypted body and the authentication code. Checks
     // the verifier and the code, then decrypts the body in place; it starts at
-    // aesSaltLength(strength) + kAesVerifier.
-    static bool decryptAes(const char* password, int strength, unsigned char* data, size_t length);
+    // aesSaltLength(strength) + kAesVerifier. On failure wrongPassword (when given) tells a
+    // verifier that does not match the password from damaged data.
+    static bool decryptAes(const char* password, int strength, unsigned char* data, size_t length,
+                           bool* wrongPassword = nullptr);
 };

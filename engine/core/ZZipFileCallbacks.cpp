@@ -62,9 +62,14 @@ long ZCALLBACK ZZipFileCallbacks::seekFile(voidpf, voidpf stream, uLong offset, 
         default:
             return -1;
     }
+    // The library steps back from the current place with an offset wrapped into the unsigned
+    // type, so that one is taken as signed.
+    long signedOffset = static_cast<long>(offset);
+    bool fits = whence == ZResourceWhenceCurrent
+                    ? signedOffset >= INT_MIN && signedOffset <= INT_MAX
+                    : offset <= uLong(INT_MAX);
     // A failed seek is passed on: reading on from the old place would misread the archive.
-    if (!handle || offset > uLong(INT_MAX) ||
-        handle->seek(whence, static_cast<int>(offset)) != ZResourceOk)
+    if (!handle || !fits || handle->seek(whence, static_cast<int>(signedOffset)) != ZResourceOk)
         return -1;
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 // Writes tar archives block by block for the tests, with every header field under the test's
 // control so that damaged archives are as easy to make as good ones.
@@ -20,6 +21,9 @@ struct TarHeader {
         "00",
         8);
     std::string sizeField;  // raw size field; empty means data's size in octal
+    std::string linkName;
+    // Raw bytes written over the block at their offsets before the checksum is taken.
+    std::vector<std::pair<size_t, std::string>> patches;
     int checksumError = 0;  // added to the correct checksum
     bool signedChecksum = false;
 };
@@ -42,8 +46,10 @@ public:
             12);
         put(block, 136, octal(static_cast<uint64_t>(header.mtime)), 12);
         block[156] = header.type;
+        put(block, 157, header.linkName, 100);
         put(block, 257, header.magic, 8);
         put(block, 345, header.prefix, 155);
+        for (const auto& [at, bytes] : header.patches) block.replace(at, bytes.size(), bytes);
 
         int64_t sum = 0;
         for (size_t i = 0; i < 512; i++) {
@@ -83,6 +89,42 @@ public:
         header.name = "././@LongLink";
         header.type = 'L';
         header.data = name + '\0';
+        return add(header);
+    }
+
+    // The GNU block that hands a long link target to the next header.
+    TarBuilder& longLinkTarget(const std::string& target) {
+        TarHeader header;
+        header.name = "././@LongLink";
+        header.type = 'K';
+        header.data = target + '\0';
+        return add(header);
+    }
+
+    // A link of the type ('1' hard, '2' symbolic) to target.
+    TarBuilder& link(const std::string& name, const std::string& target, char type = '1') {
+        TarHeader header;
+        header.name = name;
+        header.linkName = target;
+        header.type = type;
+        return add(header);
+    }
+
+    // One record of a pax extended header: its length counts the whole record, itself included.
+    static std::string paxRecord(const std::string& key, const std::string& value) {
+        std::string body = " " + key + "=" + value + "\n";
+        size_t length = body.size() + 1;
+        while (std::to_string(length).size() + body.size() != length) length++;
+        return std::to_string(length) + body;
+    }
+
+    // A pax extended header ('x' for the next member, 'g' global) of the records.
+    TarBuilder& pax(const std::vector<std::pair<std::string, std::string>>& records,
+                    char type = 'x') {
+        TarHeader header;
+        header.name = "PaxHeaders/next";
+        header.type = type;
+        for (const auto& [key, value] : records) header.data += paxRecord(key, value);
         return add(header);
     }
 

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "ArchiveFixtures.h"
+#include "LoggedMessages.h"
 #include "TarBuilder.h"
 #include "TempDir.h"
 #include "ZResourceFile.h"
@@ -253,8 +255,8 @@ TEST_F(ZResourceArchiveTarTest, EntryNamesFollowLongLinksPrefixesAndTypes) {
         {name300.substr(0, 255), true},
         {name300, false},
         {"short-300", false},
-        {name100.substr(0, 99), true},
-        {name100, false},
+        {name100, true},  // a full name field has no NUL
+        {name100.substr(0, 99), false},
         {"deep/folder/file.txt", true},
         {"file.txt", false},
         {"gnu.txt", true},  // the old GNU header has no prefix field
@@ -263,12 +265,253 @@ TEST_F(ZResourceArchiveTarTest, EntryNamesFollowLongLinksPrefixesAndTypes) {
         {"link", false},
         {"hard", false},
         {"pax", false},
-        {"some/other/name.txt", false},
+        {"some/other/name.txt", false},  // its record's length is wrong: it names nothing
         {"././@LongLink", false},
         {"dir/", true},
         {"last.txt", true},
     };
     for (const auto& [name, present] : expected) EXPECT_EQ(has(*archive, name), present) << name;
+}
+
+// What a name looks up: a file's contents, a folder, or nothing.
+struct Lookup {
+    std::string name;
+    enum { kFile, kFolder, kMissing } kind;
+    std::string contents = {};
+};
+
+void expectLookups(ZResourceArchiveTar& archive, const std::vector<Lookup>& lookups) {
+    for (const Lookup& lookup : lookups) {
+        SCOPED_TRACE(lookup.name);
+        ZResourceStat stat;
+        bool found = archive.statFile(lookup.name.c_str(), &stat);
+        EXPECT_EQ(found, lookup.kind != Lookup::kMissing);
+        if (found) {
+            EXPECT_EQ(stat.isFolder, lookup.kind == Lookup::kFolder);
+        }
+        unsigned char* data = nullptr;
+        unsigned long size = 0;
+        bool loaded = archive.loadFile(lookup.name.c_str(), data, size);
+        EXPECT_EQ(loaded, lookup.kind == Lookup::kFile);
+        if (loaded) {
+            EXPECT_TRUE(std::string(reinterpret_cast<char*>(data), size) == lookup.contents);
+            EXPECT_EQ(stat.size, static_cast<int64_t>(size));
+        }
+        delete[] data;
+        std::unique_ptr<ZResourceFile> file(archive.openFile(lookup.name.c_str()));
+        EXPECT_EQ(file != nullptr, lookup.kind == Lookup::kFile);
+        if (file && !lookup.contents.empty()) {
+            std::string read(lookup.contents.size(), '\0');
+            EXPECT_EQ(file->read(&read[0], read.size()), ZResourceOk);
+            EXPECT_TRUE(read == lookup.contents);
+        }
+    }
+}
+
+TEST_F(ZResourceArchiveTarTest, PaxHeadersLinksAndDotSlashNames) {
+    const std::string paxPath = "pax/long/" + std::string(150, 'z') + ".txt";
+    const std::string longTarget = "gnu/" + std::string(140, 't') + ".txt";
+    TarHeader sized = withSizeField(header("sized.txt", "12345"), "00000000000");
+    TarHeader oversized = withSizeField(header("oversized.txt", "123"), "00000001000");
+    TarHeader carrying = header("hard-with-data.txt", "own");
+    carrying.type = '1';
+    carrying.linkName = "target.txt";
+    TarHeader prefixed100 = header(std::string(100, 'm'), "prefixed");
+    prefixed100.prefix = "pre";
+    TarHeader folderAsLinkTarget = header("to-folder", "");
+    folderAsLinkTarget.type = '1';
+    folderAsLinkTarget.linkName = "dir/";
+
+    long result = -1;
+    std::unique_ptr<ZResourceArchiveTar> archive;
+    std::string path;
+    std::vector<std::string> messages = loggedMessages([&] {
+        archive = openBytes(TarBuilder()
+                                .pax({{"path", paxPath}, {"mtime", "1.5"}})
+                                .file("PaxHeaders-cut-name", "from pax")
+                                .pax({{"size", "5"}})
+                                .add(sized)
+                                .pax({{"size", "3"}})
+                                .add(oversized)
+                                .file("after-sizes.txt", "next")
+                                .pax({{"path", "global.txt"}}, 'g')
+                                .file("after-global.txt", "g")
+                                .pax({{"path", ""}})
+                                .file("empty-path.txt", "e")
+                                .longName("gnu/long/name.txt")
+                                .pax({{"path", "pax/wins.txt"}})
+                                .file("short", "w")
+                                .pax({{"GNU.sparse.major", "1"}, {"GNU.sparse.name", "holes.bin"}})
+                                .file("GNUSparseFile.0/holes.bin", "map")
+                                .add(prefixed100)
+                                .file("target.txt", "shared")
+                                .link("hard.txt", "target.txt")
+                                .link("./dot-hard.txt", "./target.txt")
+                                .longName(longTarget)
+                                .file("cut", "long target")
+                                .longLinkTarget(longTarget)
+                                .link("long-hard.txt", "cut")
+                                .pax({{"linkpath", "target.txt"}})
+                                .link("pax-hard.txt", "wrong")
+                                .add(carrying)
+                                .link("dangling.txt", "missing.txt")
+                                .link("before.txt", "later.txt")
+                                .file("later.txt", "l")
+                                .folder("dir/")
+                                .add(folderAsLinkTarget)
+                                .link("sym.txt", "target.txt", '2')
+                                .folder("./")
+                                .file("./dotted.txt", "d")
+                                .file("././twice.txt", "t")
+                                .finish(),
+                            &result);
+    });
+    ASSERT_EQ(result, ZResourceOk);
+
+    const std::vector<Lookup> lookups = {
+        {paxPath, Lookup::kFile, "from pax"},
+        {"PaxHeaders-cut-name", Lookup::kMissing},
+        {"PaxHeaders/next", Lookup::kMissing},
+        {"sized.txt", Lookup::kFile, "12345"},
+        {"oversized.txt", Lookup::kFile, "123"},
+        {"after-sizes.txt", Lookup::kFile, "next"},
+        {"after-global.txt", Lookup::kFile, "g"},
+        {"global.txt", Lookup::kMissing},
+        {"empty-path.txt", Lookup::kFile, "e"},
+        {"pax/wins.txt", Lookup::kFile, "w"},
+        {"gnu/long/name.txt", Lookup::kMissing},
+        {"holes.bin", Lookup::kMissing},
+        {"GNUSparseFile.0/holes.bin", Lookup::kMissing},
+        {"pre/" + std::string(100, 'm'), Lookup::kFile, "prefixed"},
+        {"hard.txt", Lookup::kFile, "shared"},
+        {"dot-hard.txt", Lookup::kFile, "shared"},
+        {"./dot-hard.txt", Lookup::kMissing},
+        {"long-hard.txt", Lookup::kFile, "long target"},
+        {"pax-hard.txt", Lookup::kFile, "shared"},
+        {"hard-with-data.txt", Lookup::kFile, "own"},
+        {"dangling.txt", Lookup::kMissing},
+        {"before.txt", Lookup::kMissing},
+        {"later.txt", Lookup::kFile, "l"},
+        {"to-folder", Lookup::kMissing},
+        {"sym.txt", Lookup::kMissing},
+        {"", Lookup::kMissing},
+        {"./", Lookup::kMissing},
+        {"dotted.txt", Lookup::kFile, "d"},
+        {"twice.txt", Lookup::kFile, "t"},
+    };
+    expectLookups(*archive, lookups);
+
+    const std::string prefix = "Resource: archive '" + dir.file("archive0.tar") + "': ";
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{
+                  prefix + "sparse member 'holes.bin' skipped, WARNING",
+                  prefix + "hard link 'dangling.txt' names no earlier file 'missing.txt', "
+                           "skipped, WARNING",
+                  prefix + "hard link 'before.txt' names no earlier file 'later.txt', skipped, "
+                           "WARNING",
+                  prefix + "hard link 'to-folder' names no earlier file 'dir/', skipped, WARNING",
+                  prefix + "symbolic link 'sym.txt' skipped, WARNING",
+                  "Resource: added archive '" + dir.file("archive0.tar") + "' with 19 entries",
+              }));
+}
+
+// Old GNU sparse members may carry their map on in blocks of their own before the data.
+TEST_F(ZResourceArchiveTarTest, OldGnuSparseMembersAreSkippedWithTheirExtraBlocks) {
+    for (int extraBlocks : {0, 1, 3}) {
+        SCOPED_TRACE(extraBlocks);
+        TarHeader sparse = withMagic(withSizeField(header("sparse.bin", ""), "00000000003"),
+                                     TarBuilder::gnuMagic());
+        sparse.type = 'S';
+        std::string more;
+        if (extraBlocks) {
+            sparse.patches.push_back({482, "\1"});
+            for (int i = 0; i < extraBlocks; i++) {
+                std::string block(512, '\0');
+                block[504] = i + 1 < extraBlocks ? 1 : 0;
+                more += block;
+            }
+        }
+        std::string data = "abc" + std::string(509, '\0');
+        long result = -1;
+        std::unique_ptr<ZResourceArchiveTar> archive;
+        std::vector<std::string> messages = loggedMessages([&] {
+            archive = openBytes(
+                TarBuilder().add(sparse).raw(more + data).file("after.txt", "after").finish(),
+                &result);
+        });
+        ASSERT_EQ(result, ZResourceOk);
+        expectLookups(*archive,
+                      {{"sparse.bin", Lookup::kMissing}, {"after.txt", Lookup::kFile, "after"}});
+        ASSERT_FALSE(messages.empty());
+        EXPECT_NE(messages[0].find("sparse member 'sparse.bin' skipped, WARNING"),
+                  std::string::npos);
+    }
+}
+
+TEST_F(ZResourceArchiveTarTest, DuplicateNamesFindTheFirstAndFoldersOnlyForStat) {
+    auto archive = mount(TarBuilder()
+                             .folder("Same")
+                             .file("same", "first file")
+                             .file("SAME", "second file")
+                             .file("twice.txt", "one")
+                             .file("Twice.TXT", "two")
+                             .finish());
+    expectLookups(*archive,
+                  {{"twice.txt", Lookup::kFile, "one"}, {"TWICE.TXT", Lookup::kFile, "one"}});
+    ZResourceStat stat;
+    ASSERT_TRUE(archive->statFile("same", &stat));
+    EXPECT_TRUE(stat.isFolder);  // stat finds the first entry, the folder
+    std::string read(10, '\0');
+    std::unique_ptr<ZResourceFile> file(archive->openFile("same"));
+    ASSERT_NE(file, nullptr);  // open skips it for the first file
+    EXPECT_EQ(file->read(&read[0], read.size()), ZResourceOk);
+    EXPECT_EQ(read, "first file");
+}
+
+TEST_F(ZResourceArchiveTarTest, TarsMadeByOtherToolsReadAsTheirSources) {
+    using namespace ArchiveFixtures;
+    std::vector<std::string> noLong150 = shortFiles();
+    noLong150.insert(noLong150.end(), {kLong100, kDeepFile});
+    const std::vector<std::string> symlinkOnly = {"symbolic link 'link.txt' skipped"};
+    const std::vector<std::string> symlinkAndSparse = {"symbolic link 'link.txt' skipped",
+                                                       "sparse member 'sparse.bin' skipped"};
+    const struct {
+        const char* file;
+        std::vector<std::string> files;  // besides hard.txt, a hard link to a.txt
+        std::vector<std::string> folders;
+        std::vector<std::string> skipped;
+    } cases[] = {
+        {"gnu.tar", allFiles(), allFolders(), symlinkAndSparse},
+        {"posix.tar", allFiles(), allFolders(), symlinkAndSparse},
+        {"ustar.tar", noLong150, allFolders(), symlinkOnly},
+        {"v7.tar", shortFiles(), {"sub/"}, symlinkOnly},
+        {"dot.tar", allFiles(), allFolders(), symlinkOnly},
+        {"bsdtar.tar", allFiles(), allFolders(), symlinkAndSparse},
+        {"bsdtar-gnu.tar", allFiles(), allFolders(), symlinkOnly},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string file = path(c.file);
+        ZResourceArchiveTar archive;
+        std::vector<std::string> messages =
+            loggedMessages([&] { ASSERT_EQ(archive.openArchive(file.c_str(), 0, nullptr), 0); });
+
+        std::vector<Lookup> lookups = {{"hard.txt", Lookup::kFile, source("a.txt")},
+                                       {"link.txt", Lookup::kMissing},
+                                       {"sparse.bin", Lookup::kMissing}};
+        for (const std::string& name : c.files)
+            lookups.push_back({name, Lookup::kFile, source(name)});
+        for (const std::string& name : c.folders) lookups.push_back({name, Lookup::kFolder});
+        expectLookups(archive, lookups);
+
+        std::vector<std::string> expected;
+        for (const std::string& what : c.skipped)
+            expected.push_back("Resource: archive '" + file + "': " + what + ", WARNING");
+        size_t count = c.files.size() + 1 + c.folders.size();
+        expected.push_back("Resource: added archive '" + file + "' with " + std::to_string(count) +
+                           " entries");
+        EXPECT_EQ(messages, expected);
+    }
 }
 
 TEST_F(ZResourceArchiveTarTest, StatTellsFilesFromFoldersWithoutRegardToCase) {

@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "ArchiveFixtures.h"
+#include "LoggedMessages.h"
 #include "TempDir.h"
 #include "ZCore.h"
 #include "ZResource.h"
@@ -102,6 +104,11 @@ void put16(std::string& out, uint32_t value) {
 void put32(std::string& out, uint32_t value) {
     put16(out, value & 0xffff);
     put16(out, value >> 16);
+}
+
+void put64(std::string& out, uint64_t value) {
+    put32(out, static_cast<uint32_t>(value));
+    put32(out, static_cast<uint32_t>(value >> 32));
 }
 
 uint32_t get32(const std::string& in, size_t at) {
@@ -208,7 +215,12 @@ struct RawEntry {
     int aesVersion = 2;       // version 1 keeps the CRC, version 2 stores 0
     bool descriptor = false;  // sizes follow the data; traditional check byte from the time
     bool wrongCrc = false;
+    // The directory record's values moved into a zip64 field: kZip64Size for the uncompressed
+    // size, kZip64Compressed and kZip64Offset for the others.
+    int zip64 = 0;
 };
+
+enum { kZip64Size = 1, kZip64Compressed = 2, kZip64Offset = 4 };
 
 struct RawZip {
     std::string bytes;
@@ -216,7 +228,9 @@ struct RawZip {
     std::vector<size_t> payloadLength;
 };
 
-RawZip buildZip(const std::vector<RawEntry>& entries, const std::string& prefix = "") {
+// zip64End writes the zip64 end records, with the classic record's fields all overflowed.
+RawZip buildZip(const std::vector<RawEntry>& entries, const std::string& prefix = "",
+                bool zip64End = false) {
     RawZip zip;
     std::string out;
     std::string directory;
@@ -253,18 +267,26 @@ RawZip buildZip(const std::vector<RawEntry>& entries, const std::string& prefix 
         uint32_t size = static_cast<uint32_t>(e.data.size());
         uint32_t compressed = static_cast<uint32_t>(payload.size());
 
+        // A local header with zip64 sizes carries both of them.
+        std::string localExtra = extra;
+        if (e.zip64) {
+            put16(localExtra, 0x0001);
+            put16(localExtra, 16);
+            put64(localExtra, size);
+            put64(localExtra, compressed);
+        }
         put32(out, 0x04034b50);
-        put16(out, e.crypt == RawEntry::kAes ? 51 : 20);
+        put16(out, e.zip64 ? 45 : e.crypt == RawEntry::kAes ? 51 : 20);
         put16(out, flags);
         put16(out, method);
         put16(out, kSummer & 0xffff);
         put16(out, kSummer >> 16);
         put32(out, e.descriptor ? 0 : crc);
-        put32(out, e.descriptor ? 0 : compressed);
-        put32(out, e.descriptor ? 0 : size);
+        put32(out, e.descriptor ? 0 : e.zip64 ? 0xFFFFFFFFu : compressed);
+        put32(out, e.descriptor ? 0 : e.zip64 ? 0xFFFFFFFFu : size);
         put16(out, static_cast<uint32_t>(e.name.size()));
-        put16(out, static_cast<uint32_t>(extra.size()));
-        out += e.name + extra;
+        put16(out, static_cast<uint32_t>(localExtra.size()));
+        out += e.name + localExtra;
         zip.payload.push_back(prefix.size() + out.size());
         zip.payloadLength.push_back(payload.size());
         out += payload;
@@ -275,34 +297,62 @@ RawZip buildZip(const std::vector<RawEntry>& entries, const std::string& prefix 
             put32(out, size);
         }
 
+        std::string centralExtra;
+        if (e.zip64) {
+            std::string values;
+            if (e.zip64 & kZip64Size) put64(values, size);
+            if (e.zip64 & kZip64Compressed) put64(values, compressed);
+            if (e.zip64 & kZip64Offset) put64(values, localOffset);
+            put16(centralExtra, 0x0001);
+            put16(centralExtra, static_cast<uint32_t>(values.size()));
+            centralExtra += values;
+        }
+        centralExtra += extra;
         put32(directory, 0x02014b50);
         put16(directory, 20);
-        put16(directory, e.crypt == RawEntry::kAes ? 51 : 20);
+        put16(directory, e.zip64 ? 45 : e.crypt == RawEntry::kAes ? 51 : 20);
         put16(directory, flags);
         put16(directory, method);
         put16(directory, kSummer & 0xffff);
         put16(directory, kSummer >> 16);
         put32(directory, crc);
-        put32(directory, compressed);
-        put32(directory, size);
+        put32(directory, e.zip64 & kZip64Compressed ? 0xFFFFFFFFu : compressed);
+        put32(directory, e.zip64 & kZip64Size ? 0xFFFFFFFFu : size);
         put16(directory, static_cast<uint32_t>(e.name.size()));
-        put16(directory, static_cast<uint32_t>(extra.size()));
+        put16(directory, static_cast<uint32_t>(centralExtra.size()));
         put16(directory, 0);
         put16(directory, 0);
         put16(directory, 0);
         put32(directory, 0);
-        put32(directory, localOffset);
-        directory += e.name + extra;
+        put32(directory, e.zip64 & kZip64Offset ? 0xFFFFFFFFu : localOffset);
+        directory += e.name + centralExtra;
     }
     uint32_t directoryOffset = static_cast<uint32_t>(out.size());
     out += directory;
+    if (zip64End) {
+        uint64_t recordAt = out.size();
+        put32(out, 0x06064b50);
+        put64(out, 44);
+        put16(out, 45);
+        put16(out, 45);
+        put32(out, 0);
+        put32(out, 0);
+        put64(out, entries.size());
+        put64(out, entries.size());
+        put64(out, directory.size());
+        put64(out, directoryOffset);
+        put32(out, 0x07064b50);
+        put32(out, 0);
+        put64(out, recordAt);
+        put32(out, 1);
+    }
     put32(out, 0x06054b50);
     put16(out, 0);
     put16(out, 0);
-    put16(out, static_cast<uint32_t>(entries.size()));
-    put16(out, static_cast<uint32_t>(entries.size()));
-    put32(out, static_cast<uint32_t>(directory.size()));
-    put32(out, directoryOffset);
+    put16(out, zip64End ? 0xFFFF : static_cast<uint32_t>(entries.size()));
+    put16(out, zip64End ? 0xFFFF : static_cast<uint32_t>(entries.size()));
+    put32(out, zip64End ? 0xFFFFFFFFu : static_cast<uint32_t>(directory.size()));
+    put32(out, zip64End ? 0xFFFFFFFFu : directoryOffset);
     put16(out, 0);
     zip.bytes = prefix + out;
     return zip;
@@ -393,6 +443,13 @@ TEST_F(ZipCallbacksTest, ReadsAllOrNothingAndPassesSeekFailuresOn) {
     EXPECT_EQ(ZZipFileCallbacks::readFile(nullptr, &handle, buffer, 4), 0u);  // 1 of 4 left
     EXPECT_EQ(ZZipFileCallbacks::seekFile(nullptr, &handle, 0, ZLIB_FILEFUNC_SEEK_END), 0);
     EXPECT_EQ(ZZipFileCallbacks::tellFile(nullptr, &handle), 10);
+    // The library steps back with a negative offset wrapped into its unsigned type.
+    EXPECT_EQ(ZZipFileCallbacks::seekFile(nullptr, &handle, uLong(-4), ZLIB_FILEFUNC_SEEK_CUR), 0);
+    EXPECT_EQ(ZZipFileCallbacks::tellFile(nullptr, &handle), 6);
+    EXPECT_EQ(ZZipFileCallbacks::seekFile(nullptr, &handle, uLong(-4), ZLIB_FILEFUNC_SEEK_SET), -1);
+    EXPECT_EQ(
+        ZZipFileCallbacks::seekFile(nullptr, &handle, uLong(INT_MIN) - 1, ZLIB_FILEFUNC_SEEK_CUR),
+        -1);
 
     EXPECT_EQ(ZZipFileCallbacks::seekFile(nullptr, &handle, 0, 7), -1);
     EXPECT_EQ(
@@ -1042,6 +1099,219 @@ TEST_F(ZipArchiveTest, AesSizeClaimsAreCheckedAgainstTheArchive) {
     }
 }
 
+// ---- Zip64 ----
+
+TEST_F(ZipArchiveTest, Zip64FieldsGiveTheRealSizesAndOffsets) {
+    const std::string text = textFor("zip64", 7000);
+    const std::string bytes = noise(900, 12);
+    const int kAll = kZip64Size | kZip64Compressed | kZip64Offset;
+    const struct {
+        const char* label;
+        int zip64;
+        uint16_t method;
+        RawEntry::Crypt crypt;
+        bool descriptor;
+        bool end64;
+    } cases[] = {
+        // What zip -fz writes: the uncompressed size alone, and the 64-bit end records.
+        {"uncompressed size, deflated", kZip64Size, Z_DEFLATED, RawEntry::kPlain, false, true},
+        {"uncompressed size, stored", kZip64Size, 0, RawEntry::kPlain, false, false},
+        {"both sizes", kZip64Size | kZip64Compressed, Z_DEFLATED, RawEntry::kPlain, false, false},
+        {"offset alone", kZip64Offset, 0, RawEntry::kPlain, false, true},
+        {"sizes and offset", kAll, Z_DEFLATED, RawEntry::kPlain, false, true},
+        {"sizes after the data", kAll, Z_DEFLATED, RawEntry::kPlain, true, false},
+        {"traditional encryption", kAll, Z_DEFLATED, RawEntry::kTraditional, false, true},
+        {"AES", kZip64Size | kZip64Compressed, Z_DEFLATED, RawEntry::kAes, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        RawEntry first{"first.txt", text, c.method, c.crypt, "pw"};
+        first.zip64 = c.zip64;
+        first.descriptor = c.descriptor && c.crypt == RawEntry::kPlain;
+        RawEntry second{"second.bin", bytes, 0};
+        second.zip64 = c.zip64;
+        RawEntry plain{"plain.txt", "no zip64 here"};
+        std::string path = save("zip64.zip", buildZip({first, second, plain}, "", c.end64).bytes);
+        ZResourceArchiveZip archive;
+        ASSERT_EQ(archive.openArchive(path.c_str(), 0, "pw"), ZResourceOk);
+        ASSERT_EQ(archive.entries().count, 3);
+        for (const auto& [name, contents] : std::vector<std::pair<const char*, std::string>>{
+                 {"first.txt", text}, {"second.bin", bytes}, {"plain.txt", "no zip64 here"}}) {
+            SCOPED_TRACE(name);
+            ZResourceStat stat;
+            ASSERT_TRUE(archive.statFile(name, &stat));
+            EXPECT_EQ(stat.size, static_cast<int64_t>(contents.size()));
+            std::string read, loaded;
+            EXPECT_TRUE(readEntry(archive, name, read));
+            EXPECT_TRUE(read == contents);
+            EXPECT_TRUE(loadEntry(archive, name, loaded));
+            EXPECT_TRUE(loaded == contents);
+        }
+    }
+}
+
+// A zip64 field that lies fails the entry; it never reads as other bytes.
+TEST_F(ZipArchiveTest, DamagedZip64FieldsFailCleanly) {
+    const std::string text = textFor("lies", 3000);
+    RawEntry entry{"entry.txt", text};
+    entry.zip64 = kZip64Size | kZip64Compressed | kZip64Offset;
+    const RawZip zip = buildZip({entry, {"after.txt", "after"}});
+    const size_t central = recordOf(zip.bytes, "entry.txt", true);
+    const size_t field = central + 46 + entry.name.size();  // the zip64 field's id
+    const uint32_t compressed = static_cast<uint32_t>(zip.payloadLength[0]);
+    const struct {
+        const char* label;
+        size_t at;  // from the field's id
+        uint32_t value;
+        bool write16;
+    } cases[] = {
+        {"field shorter than its values", 2, 16, true},
+        {"field id changed", 0, 0x0002, true},
+        {"uncompressed size larger", 4, static_cast<uint32_t>(text.size() + 1), false},
+        {"uncompressed size smaller", 4, static_cast<uint32_t>(text.size() - 1), false},
+        {"compressed size past the archive", 12, 0x7FFFFF00u, false},
+        {"compressed size short", 12, compressed - 1, false},
+        {"offset past the archive", 20, 0x7FFFFF00u, false},
+        {"offset of another header", 20,
+         static_cast<uint32_t>(recordOf(zip.bytes, "after.txt", false)), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string bytes = zip.bytes;
+        if (c.write16) {
+            bytes[field + c.at] = static_cast<char>(c.value & 0xff);
+            bytes[field + c.at + 1] = static_cast<char>(c.value >> 8);
+        } else {
+            patch32(bytes, field + c.at, c.value);
+        }
+        std::string path = save("lies.zip", bytes);
+        ZResourceArchiveZip archive;
+        ASSERT_EQ(archive.openArchive(path.c_str(), 0, nullptr), ZResourceOk);
+        std::string read;
+        EXPECT_FALSE(readEntry(archive, "entry.txt", read));
+        EXPECT_FALSE(loadEntry(archive, "entry.txt", read));
+        EXPECT_TRUE(readEntry(archive, "after.txt", read));
+        EXPECT_EQ(read, "after");
+    }
+}
+
+// ---- Zips made by other tools ----
+
+TEST_F(ZipArchiveTest, ZipsMadeByOtherToolsReadAsTheirSources) {
+    using namespace ArchiveFixtures;
+    const std::vector<std::string> all = allFiles();
+    const std::vector<std::string> folders = allFolders();
+    const struct {
+        const char* file;
+        const char* password;
+        std::vector<std::string> files;
+        std::vector<std::string> folders;
+    } cases[] = {
+        {"infozip.zip", nullptr, all, folders},
+        {"infozip-zip64.zip", nullptr, all, folders},
+        {"infozip-stream.zip", nullptr, all, folders},
+        {"infozip-encrypted.zip", "secret", {"a.txt", "text.txt", "noise.bin"}, {}},
+        {"7z.zip", nullptr, {"a.txt", "text.txt", "noise.bin", "sub/c.txt"}, {"sub/"}},
+        {"7z-aes.zip", "secret", {"a.txt", "text.txt"}, {}},
+        {"empty.zip", nullptr, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ZResourceArchiveZip archive;
+        ASSERT_EQ(archive.openArchive(path(c.file).c_str(), 0, c.password), ZResourceOk);
+        EXPECT_EQ(archive.entries().count, static_cast<int32_t>(c.files.size() + c.folders.size()));
+        for (const std::string& name : c.files) {
+            SCOPED_TRACE(name);
+            const std::string expected = source(name);
+            std::string read, loaded;
+            EXPECT_TRUE(readEntry(archive, name.c_str(), read));
+            EXPECT_TRUE(read == expected);
+            EXPECT_TRUE(loadEntry(archive, name.c_str(), loaded));
+            EXPECT_TRUE(loaded == expected);
+            ZResourceStat stat;
+            ASSERT_TRUE(archive.statFile(name.c_str(), &stat));
+            EXPECT_EQ(stat.size, static_cast<int64_t>(expected.size()));
+        }
+        for (const std::string& name : c.folders) {
+            ZResourceStat stat;
+            EXPECT_TRUE(archive.statFile(name.c_str(), &stat)) << name;
+        }
+    }
+}
+
+TEST_F(ZipArchiveTest, EntriesThatCannotBeReadSayWhy) {
+    using namespace ArchiveFixtures;
+    const struct {
+        const char* file;
+        const char* password;
+        const char* entry;
+        const char* why;
+    } cases[] = {
+        {"7z-deflate64.zip", nullptr, "text.txt",
+         "uses unsupported compression method 9 (Deflate64)"},
+        {"7z-bzip2.zip", nullptr, "text.txt", "uses unsupported compression method 12 (BZip2)"},
+        {"7z-lzma.zip", nullptr, "text.txt", "uses unsupported compression method 14 (LZMA)"},
+        {"7z-ppmd.zip", nullptr, "text.txt", "uses unsupported compression method 98 (PPMd)"},
+        {"infozip-encrypted.zip", nullptr, "text.txt", "is encrypted and no password was given"},
+        {"infozip-encrypted.zip", "Secret", "text.txt", "was not decrypted: wrong password"},
+        {"7z-aes.zip", nullptr, "a.txt", "is encrypted and no password was given"},
+        {"7z-aes.zip", "Secret", "a.txt", "was not decrypted: wrong password"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + (c.password ? c.password : "(none)"));
+        std::string file = path(c.file);
+        ZResourceArchiveZip archive;
+        ASSERT_EQ(archive.openArchive(file.c_str(), 0, c.password), ZResourceOk);
+        std::vector<std::string> messages = loggedMessages([&] {
+            std::string contents;
+            EXPECT_FALSE(readEntry(archive, c.entry, contents));
+            EXPECT_FALSE(loadEntry(archive, c.entry, contents));
+        });
+        std::string expected = std::string("Resource: '") + c.entry + "' in archive '" + file +
+                               "' " + c.why + ", ERROR";
+        EXPECT_EQ(messages, (std::vector<std::string>{expected, expected}));
+    }
+}
+
+TEST_F(ZipArchiveTest, ZipOfNothingButItsEndRecordMountsEmpty) {
+    std::string endRecord = buildZip({}).bytes;
+    ASSERT_EQ(endRecord.size(), 22u);
+    std::string withComment = endRecord;
+    withComment[20] = 5;
+    withComment += "hello";
+    std::string wrongComment = withComment + "!";
+    std::string counted = endRecord;
+    counted[8] = counted[10] = 1;
+    const struct {
+        const char* label;
+        std::string bytes;
+        long result;
+    } cases[] = {
+        {"end record", endRecord, ZResourceOk},
+        {"with its comment", withComment, ZResourceOk},
+        {"with more than its comment", wrongComment, ZResourceErrorNoArchive},
+        {"counting an entry", counted, ZResourceErrorNoArchive},
+        {"cut short", endRecord.substr(0, 21), ZResourceErrorNoArchive},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string path = save("empty.zip", c.bytes);
+        ZResourceArchiveZip archive;
+        EXPECT_EQ(archive.openArchive(path.c_str(), 0, nullptr), c.result);
+        EXPECT_EQ(archive.entries().count, 0);
+        ZResourceStat stat;
+        EXPECT_FALSE(archive.statFile("", &stat));
+        EXPECT_EQ(archive.openFile("a"), nullptr);
+        int listed = 0;
+        auto count = [](const char*, bool, void* user) {
+            ++*static_cast<int*>(user);
+            return true;
+        };
+        EXPECT_TRUE(archive.enumerateFolder("", count, &listed));
+        EXPECT_EQ(listed, 0);
+    }
+}
+
 // ---- Process-wide state and threads ----
 
 TEST_F(ZipArchiveTest, LockLivesFromTheFirstToTheLastZipArchive) {
@@ -1129,10 +1399,11 @@ protected:
 
 TEST_F(ZipArchiveDeathTest, LogsTheNumberOfEntries) {
     std::string none = dir.file("none.zip");
+    std::string bare = dir.file("bare.zip");
     std::string one = dir.file("one.zip");
     std::string three = dir.file("three.zip");
-    // The zip library finds no directory at offset 0, so the empty zip follows a stub.
     writeFile(none, buildZip({}, "#!stub\n").bytes);
+    writeFile(bare, buildZip({}).bytes);  // the end record alone
     ASSERT_TRUE(writeZip(one, {{"a", "a"}}));
     ASSERT_TRUE(writeZip(three, {{"a", "a"}, {"b/", "", 0}, {"b/c", "c"}}));
     std::string log = dir.file("log.txt");
@@ -1140,7 +1411,7 @@ TEST_F(ZipArchiveDeathTest, LogsTheNumberOfEntries) {
         {
             ZResource::initialize();
             ZCore::enableLog(log.c_str(), "G", "V", false);
-            for (const std::string& path : {none, one, three}) {
+            for (const std::string& path : {none, bare, one, three}) {
                 ZResourceArchiveZip archive;
                 archive.openArchive(path.c_str(), 0, nullptr);
             }
@@ -1153,10 +1424,69 @@ TEST_F(ZipArchiveDeathTest, LogsTheNumberOfEntries) {
     SCOPED_TRACE(text);
     EXPECT_NE(text.find(": Resource: added archive '" + none + "' with 0 entries\n"),
               std::string::npos);
+    EXPECT_NE(text.find(": Resource: added archive '" + bare + "' with 0 entries\n"),
+              std::string::npos);
     EXPECT_NE(text.find(": Resource: added archive '" + one + "' with 1 entry\n"),
               std::string::npos);
     EXPECT_NE(text.find(": Resource: added archive '" + three + "' with 3 entries\n"),
               std::string::npos);
+}
+
+// The file system hands archives the whole request: one longer than any name a zip entry keeps
+// finds nothing, even where an entry's name is its first 259 characters.
+TEST_F(ZipArchiveDeathTest, RequestsLongerThanAnyKeptNameFindNothing) {
+    const std::string kept(259, 'k');
+    const std::string overlong = kept + "-overlong";
+    std::string zip = dir.file("long.zip");
+    ASSERT_TRUE(writeZip(zip, {{kept, "kept"}}));
+    EXPECT_EXIT(
+        {
+            ZResource::initialize();
+            bool mounted = ZResource::addArchive(zip.c_str(), 0, nullptr) == ZResourceOk;
+            ZResource file;
+            bool keptOpens = file.open(kept.c_str(), ZResourceModeRead) == ZResourceOk;
+            bool longerOpens = file.open(overlong.c_str(), ZResourceModeRead) == ZResourceOk;
+            unsigned char* data = nullptr;
+            unsigned long size = 0;
+            bool longerLoads = ZResource::loadResource(overlong.c_str(), data, size);
+            bool longerStats = ZResource::stat(overlong.c_str(), nullptr);
+            fprintf(stderr, "mounted=%d kept=%d longer=%d%d%d\n", mounted, keptOpens, longerOpens,
+                    longerLoads, longerStats);
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "mounted=1 kept=1 longer=000");
+}
+
+TEST_F(ZipArchiveDeathTest, ArchivesOfOtherToolsMountAndReadThroughTheFileSystem) {
+    using namespace ArchiveFixtures;
+    auto child = [] {
+        ZResource::initialize();
+        int mounted = 0, wrong = 0;
+        for (const char* file : {"empty.zip", "infozip-zip64.zip", "posix.tar"})
+            mounted += ZResource::addArchive(path(file).c_str(), 0, nullptr) == ZResourceOk;
+        // hard.txt is in the tar only.
+        std::vector<std::pair<std::string, std::string>> files = {{"hard.txt", "a.txt"}};
+        for (const std::string& name : allFiles()) files.push_back({name, name});
+        for (const auto& [name, sourceName] : files) {
+            std::string expected = source(sourceName);
+            ZResource file;
+            std::string read(expected.size(), '\0');
+            unsigned char* data = nullptr;
+            unsigned long size = 0;
+            bool ok = file.open(name.c_str(), ZResourceModeRead) == ZResourceOk &&
+                      file.read(&read[0], read.size()) == ZResourceOk && read == expected &&
+                      ZResource::loadResource(name.c_str(), data, size) &&
+                      std::string(reinterpret_cast<char*>(data), size) == expected;
+            delete[] data;
+            if (!ok) {
+                fprintf(stderr, "wrong: %s\n", name.c_str());
+                wrong++;
+            }
+        }
+        fprintf(stderr, "mounted=%d wrong=%d\n", mounted, wrong);
+        exit(0);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "mounted=3 wrong=0");
 }
 
 TEST_F(ZipArchiveDeathTest, ZipInsideAMountedArchiveIsReadThroughTheFileSystem) {
