@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -35,6 +37,9 @@ const float kWeights[5] = {0.2955242247f, 0.2692667193f, 0.2190863625f, 0.149451
 
 // A motion path's SVG is small; a stream that inflates past this is damaged or hostile.
 const size_t kMaxInflatedSize = 32u << 20;
+
+// Drawings nest their groups a few dozen deep; the XML reader is kept from deeper documents.
+const long kMaxXmlDepth = 256;
 
 const unsigned char kGzipFlagHeaderCrc = 2;
 const unsigned char kGzipFlagExtra = 4;
@@ -220,7 +225,9 @@ uint32_t readLe32(const unsigned char* p) {
 // sizes the first buffer: the stream must end, and within the cap.
 std::unique_ptr<char[]> inflateRaw(const unsigned char* data, size_t length, uint32_t claim) {
     if (length > UINT_MAX) return nullptr;
-    size_t capacity = claim < 64 ? 64 : (claim > kMaxInflatedSize ? kMaxInflatedSize : claim);
+    // Deflate expands at most 1032-fold: a larger claim is a lie, not worth reserving for.
+    size_t capacity = std::min<size_t>({claim, kMaxInflatedSize, length * 1032 + 64});
+    if (capacity < 64) capacity = 64;
     std::unique_ptr<char[]> out(new (std::nothrow) char[capacity + 1]);
     if (!out) return nullptr;
 
@@ -286,6 +293,147 @@ bool findGzipData(const unsigned char* bytes, size_t size, size_t& start, size_t
     }
     start = pos;
     return true;
+}
+
+// The XML reader's character classes, tested the way it tests them.
+bool isXmlSpace(char c) {
+    return isspace(static_cast<unsigned char>(c)) || c == '\n' || c == '\r';
+}
+
+bool isXmlNameStart(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u >= 127 || isalpha(u) || c == '_';
+}
+
+bool isXmlNameChar(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u >= 127 || isalnum(u) || c == '_' || c == '-' || c == '.' || c == ':';
+}
+
+const char* skipXmlSpace(const char* p) {
+    while (*p && isXmlSpace(*p)) p++;
+    return p;
+}
+
+bool startsWithNoCase(const char* p, const char* tag) {
+    for (; *tag; p++, tag++)
+        if (!*p || tolower(static_cast<unsigned char>(*p)) != *tag) return false;
+    return true;
+}
+
+// The length of the character reference or entity at p as the reader takes it (a numeric one
+// runs to the next ';' whatever lies before its last digits), or 0 where the reader gives up.
+size_t xmlEntityLength(const char* p) {
+    if (p[1] == '#' && p[2]) {
+        bool hex = p[2] == 'x';
+        if (hex && !p[3]) return 0;
+        const char* end = strchr(p + (hex ? 3 : 2), ';');
+        if (!end) return 0;
+        for (const char* q = end - 1; *q != (hex ? 'x' : '#'); q--)
+            if (!(hex ? isxdigit(static_cast<unsigned char>(*q)) : (*q >= '0' && *q <= '9')))
+                return 0;
+        return static_cast<size_t>(end - p) + 1;
+    }
+    for (const char* entity : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"}) {
+        size_t length = strlen(entity);
+        if (strncmp(p, entity, length) == 0) return length;
+    }
+    return 1;
+}
+
+// Text up to the first of the stop characters, with entities taken whole; null where the
+// reader gives up.
+const char* skipXmlText(const char* p, char stop) {
+    while (*p && *p != stop) {
+        size_t length = *p == '&' ? xmlEntityLength(p) : 1;
+        if (!length) return nullptr;
+        p += length;
+    }
+    return *p ? p : nullptr;
+}
+
+const char* skipXmlName(const char* p) {
+    if (!isXmlNameStart(*p)) return nullptr;
+    while (*p && isXmlNameChar(*p)) p++;
+    return p;
+}
+
+// name = value, the value quoted or bare.
+const char* skipXmlAttribute(const char* p) {
+    p = skipXmlName(skipXmlSpace(p));
+    if (!p || !*p) return nullptr;
+    p = skipXmlSpace(p);
+    if (*p != '=') return nullptr;
+    p = skipXmlSpace(p + 1);
+    if (*p == '\'' || *p == '"') {
+        p = skipXmlText(p + 1, *p);
+        return p && p[1] ? p + 1 : nullptr;
+    }
+    for (; *p && !isXmlSpace(*p) && *p != '/' && *p != '>'; p++)
+        if (*p == '\'' || *p == '"') return nullptr;
+    return p;
+}
+
+// After "<?xml": the reader takes the version, encoding and standalone values as attributes
+// and steps over anything else up to a blank or '>'.
+const char* skipXmlDeclaration(const char* p) {
+    while (*p) {
+        if (*p == '>') return p + 1;
+        p = skipXmlSpace(p);
+        if (startsWithNoCase(p, "version") || startsWithNoCase(p, "encoding") ||
+            startsWithNoCase(p, "standalone")) {
+            p = skipXmlAttribute(p);
+            if (!p) return nullptr;
+        } else {
+            while (*p && *p != '>' && !isXmlSpace(*p)) p++;
+        }
+    }
+    return nullptr;
+}
+
+// Whether the XML reader, in its single-byte mode, will nest elements deeper than the limit
+// over this text. The reader descends one call per element and slows with the square of the
+// depth, so it must not see such a text. This walks the text as the reader does; where the
+// reader stops at an error, so does the walk.
+bool nestsDeeperThan(const char* p, long limit) {
+    long depth = 0;
+    while (p && *(p = skipXmlSpace(p))) {
+        if (*p != '<') {
+            // Outside every element the reader stops at text.
+            p = depth > 0 ? skipXmlText(p, '<') : nullptr;
+        } else if (depth > 0 && p[1] == '/') {
+            p = strchr(p + 2, '>');
+            if (p) p++;
+            depth--;
+        } else if (startsWithNoCase(p, "<?xml")) {
+            p = skipXmlDeclaration(p + 5);
+        } else if (strncmp(p, "<!--", 4) == 0) {
+            p = strstr(p + 4, "-->");
+            if (p) p += 3;
+        } else if (strncmp(p, "<![CDATA[", 9) == 0) {
+            p = strstr(p + 9, "]]>");
+            if (p) p += 3;
+        } else if (!isXmlNameStart(p[1])) {
+            p = strchr(p + 1, '>');
+            if (p) p++;
+        } else {
+            // An element: its name and attributes, then "/>" or '>' and its content.
+            p = skipXmlName(skipXmlSpace(p + 1));
+            while (p && *(p = skipXmlSpace(p))) {
+                if (*p == '/') {
+                    p = p[1] == '>' ? p + 2 : nullptr;
+                    break;
+                }
+                if (*p == '>') {
+                    if (++depth > limit) return true;
+                    p++;
+                    break;
+                }
+                p = skipXmlAttribute(p);
+            }
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -530,7 +678,13 @@ bool ZBezier::loadSvg(const char* path, ZTiXmlDocument* document) {
         if (!inflated) return false;
         text = std::move(inflated);
     }
-    document->Parse(text.get());
+    // The reader's single-byte mode: the path data is ASCII whatever the file's encoding, and
+    // the nesting check then reads the text exactly as the reader will. That mode takes no
+    // byte-order mark.
+    const char* xml = text.get();
+    if (strncmp(xml, "\xEF\xBB\xBF", 3) == 0) xml += 3;
+    if (nestsDeeperThan(xml, kMaxXmlDepth)) return false;
+    document->Parse(xml, nullptr, TIXML_ENCODING_LEGACY);
     return !document->Error();
 }
 

@@ -469,6 +469,7 @@ TEST_F(ZBezierFileTest, PlainAndGzipFilesLoadAlike) {
         std::string bytes;
     } cases[] = {
         {"plain", svg},
+        {"with a byte-order mark", "\xEF\xBB\xBF" + svg},
         {"gzip", Gzip().of(svg)},
         {"gzip with every optional field",
          Gzip{4 | 8 | 16 | 2, std::string("\x03\x00xyz", 5) + std::string("path.svg\0", 9) +
@@ -524,6 +525,50 @@ TEST_F(ZBezierFileTest, DamagedOrUnsuitableFilesFail) {
     EXPECT_FALSE(bezier.loadFromFile(dir.file("missing.svg").c_str()));
     EXPECT_FALSE(bezier.loadFromFile(nullptr));
     EXPECT_FALSE(ZBezier::loadSvg(dir.file("missing.svg").c_str(), nullptr));
+}
+
+std::string repeated(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; i++) out += text;
+    return out;
+}
+
+// Beside the path, groups nested n deep.
+std::string svgWithGroups(int n, const std::string& open = "<g>") {
+    return "<svg><path d=\"" + std::string(kSquareData) + "\"/>" + repeated(open, n) +
+           repeated("</g>", n) + "</svg>";
+}
+
+TEST_F(ZBezierFileTest, DeeplyNestedDocumentsAreRefused) {
+    // The XML reader nests as deep as it reads: entities that swallow end tags, declaration
+    // values and unknown tags that hold them, all count as it counts.
+    const std::string close300 = repeated("</g>", 300) + "</svg>";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        long segments;
+    } cases[] = {
+        {"200 deep", svgWithGroups(200), 3},
+        {"200 deep, gzip", Gzip().of(svgWithGroups(200)), 3},
+        {"closed groups one after another", svgWithGroups(1) + repeated("<g></g><g/>", 5000), 3},
+        {"tags in comments, CDATA, quoted values and entities",
+         svgWithGroups(3,
+                       "<g id=\"/>\" class='>'><!-- <g><g> --><![CDATA[<g><g>]]>&lt;g&gt;"
+                       "<?pi <g>?><?xml version='<g>'?>"),
+         3},
+        {"300 deep", svgWithGroups(300), -1},
+        {"300 deep, gzip", Gzip().of(svgWithGroups(300)), -1},
+        {"end tags inside character references",
+         svgWithGroups(0) + repeated("<g>&#1</g>#2;", 300) + close300, -1},
+        {"end tags inside declaration values",
+         svgWithGroups(0) + repeated("<g><?xml version='></g>'?>", 300) + close300, -1},
+        {"start tags behind an unknown tag with a quote",
+         svgWithGroups(0) + "< \"" + repeated("<g>", 300) + "\">" + close300, -1},
+        {"150000 deep and open", "<svg>" + repeated("<g>", 150000), -1},
+        {"150000 deep behind character references", "<svg>" + repeated("<g>&#1</g>#2;", 150000),
+         -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(load(c.bytes), c.segments) << c.name;
 }
 
 TEST_F(ZBezierFileTest, EmptyPathDataLoadsAsNoSegments) {
