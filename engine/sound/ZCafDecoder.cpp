@@ -84,11 +84,6 @@ void appendSamples(const unsigned char* in, uint64_t count, uint32_t width, bool
     }
 }
 
-// end - start, or 0 when start lies at or past end.
-inline uint64_t bytesLeft(uint64_t start, uint64_t end) {
-    return start < end ? end - start : 0;
-}
-
 }  // namespace
 
 bool ZCafDecoder::decodeCaf(const unsigned char* data, unsigned long size,
@@ -233,7 +228,8 @@ bool ZCafDecoder::decodeCafChunks(const unsigned char* data, uint64_t size,
         pcm.append(kSilence, sizeof(kSilence));
     }
     format->channels = channels;
-    format->bits = bits;
+    // What was appended: 8-bit samples, or 16-bit ones (the silence of a file without data too).
+    format->bits = bits == 8 ? 8 : 16;
     format->rate = static_cast<int64_t>(rate);
     return true;
 }

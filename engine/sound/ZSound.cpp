@@ -105,24 +105,37 @@ bool oggFormat(OggVorbis_File* file, long& format, long& rate) {
     return true;
 }
 
-// Decodes the rest of an opened file in chunks of chunkSize bytes. False on a read error.
-bool readOggFile(OggVorbis_File* file, int64_t chunkSize, ZSoundGrowableArray& pcm) {
+// Decodes the rest of an opened file straight into pcm, in pieces of at most chunkSize bytes, with
+// room made first for as much as the file says it holds (within reason: the file may lie). A piece
+// that finds no memory is decoded and dropped. False on a read error.
+bool readOggFile(OggVorbis_File* file, int64_t chunkSize, uint64_t fileSize,
+                 ZSoundGrowableArray& pcm) {
     if (chunkSize < 1 || chunkSize > INT_MAX) chunkSize = ZSound::kDefaultPacketSize;
-    char* chunk = static_cast<char*>(malloc(static_cast<size_t>(chunkSize)));
-    if (!chunk) return false;
-    bool ok = true;
-    for (;;) {
-        int bitstream = 0;
-        long n = ov_read(file, chunk, static_cast<int>(chunkSize), 0, 2, 1, &bitstream);
-        if (n < 0) {
-            ok = false;
-            break;
-        }
-        if (n == 0) break;
-        pcm.append(chunk, static_cast<uint64_t>(n));
+    vorbis_info* info = ov_info(file, -1);
+    ogg_int64_t frames = ov_pcm_total(file, -1);
+    if (info && frames > 0) {
+        uint64_t stated = static_cast<uint64_t>(frames) * static_cast<uint64_t>(info->channels) * 2;
+        uint64_t plausible = fileSize * 64;
+        pcm.reserve(stated < plausible ? stated : plausible);
     }
-    free(chunk);
-    return ok;
+    char dropped[4096];
+    for (;;) {
+        char* into = dropped;
+        int room = static_cast<int>(sizeof(dropped));
+        if (pcm.reserve(static_cast<uint64_t>(chunkSize))) {
+            into = reinterpret_cast<char*>(pcm.data + pcm.size);
+            room =
+                static_cast<int>(pcm.spare < static_cast<uint64_t>(INT_MAX) ? pcm.spare : INT_MAX);
+        }
+        int bitstream = 0;
+        long n = ov_read(file, into, room, 0, 2, 1, &bitstream);
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (into != dropped) {
+            pcm.size += static_cast<uint64_t>(n);
+            pcm.spare -= static_cast<uint64_t>(n);
+        }
+    }
 }
 
 }  // namespace
@@ -566,7 +579,7 @@ bool ZSound::openOgg(const char* data, unsigned long size) {
 
 bool ZSound::readOgg(ZSoundGrowableArray& pcm) {
     if (!m_bOggOpen) return false;
-    if (readOggFile(m_lpOggFile, m_nPacketSize, pcm)) return true;
+    if (readOggFile(m_lpOggFile, m_nPacketSize, m_memory.size, pcm)) return true;
     closeOggFile();
     return false;
 }
@@ -587,7 +600,8 @@ bool ZSound::decodeOgg(const unsigned char* data, uint64_t size, long& format, l
     memory.set(data, size);
     OggVorbis_File file;
     if (ov_open_callbacks(&memory, &file, nullptr, 0, callbacks) != 0) return false;
-    bool decoded = oggFormat(&file, format, rate) && readOggFile(&file, kDefaultPacketSize, pcm);
+    bool decoded =
+        oggFormat(&file, format, rate) && readOggFile(&file, kDefaultPacketSize, size, pcm);
     ov_clear(&file);
     return decoded;
 }
