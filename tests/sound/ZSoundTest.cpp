@@ -463,13 +463,13 @@ TEST_F(ZSoundTest, StreamThreadFreeingAStreamStopsItEvenWhileSuspended) {
 }
 
 TEST_F(ZSoundTest, StreamThreadManyStreamsAtOnce) {
-    std::string ogg = toneOgg(0.3);
+    std::string ogg = toneOgg(1.5);
     std::vector<std::unique_ptr<ZSound>> streams;
     for (int i = 0; i < 6; i++) {
         streams.push_back(std::make_unique<ZSound>());
         ASSERT_TRUE(streams.back()->loadStreamFromPtr(ogg.data(), ogg.size()));
-        streams.back()->playStream(i % 2 == 0);
     }
+    for (int i = 0; i < 6; i++) streams[i]->playStream(i % 2 == 0);
     EXPECT_EQ(ZSound::getPlayingStreamCount(), 6);
     // The non-looping ones end; the others keep going while the main thread changes volumes.
     ASSERT_TRUE(waitFor(
@@ -478,7 +478,7 @@ TEST_F(ZSoundTest, StreamThreadManyStreamsAtOnce) {
             for (auto& s : streams) s->setVolume(80);
             return ZSound::getPlayingStreamCount() == 3;
         },
-        10000));
+        15000));
     for (int i = 0; i < 6; i++) EXPECT_EQ(streams[i]->isPlaying(), i % 2 == 0) << i;
     streams.erase(streams.begin());
     EXPECT_EQ(ZSound::getPlayingStreamCount(), 2);

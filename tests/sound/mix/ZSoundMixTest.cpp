@@ -103,7 +103,7 @@ TEST_F(ZSoundMixTest, SamplePlaysItsToneAtItsLevel) {
     }
 }
 
-// A quarter-second sine for a custom stream, 16-bit mono, in packets of 8192 bytes.
+// A sine for a custom stream: 16-bit mono, restarted by start.
 struct SineProducer {
     std::vector<int16_t> samples;
     size_t next = 0;
@@ -129,7 +129,7 @@ TEST_F(ZSoundMixTest, StreamThreadPlaysStreamsWholeWithoutGaps) {
             ZSound stream;
             if (custom) {
                 ASSERT_TRUE(stream.initStream(1, 16, kRate, SineProducer::start, SineProducer::read,
-                                              &producer, 8192));
+                                              &producer, 32768));
             } else {
                 ASSERT_TRUE(stream.loadStreamFromPtr(ogg.data(), ogg.size()));
             }
