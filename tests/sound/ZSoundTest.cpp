@@ -86,6 +86,22 @@ TEST_F(ZSoundTest, SamplesGetTheirVoicesUpToSixteen) {
     }
 }
 
+TEST_F(ZSoundTest, AnEarlierOpenALErrorFailsNoLoad) {
+    ASSERT_TRUE(ZSound::isSoundDeviceAvailable());
+    std::string wav = toneWav(0.1);
+    std::string ogg = toneOgg(0.1);
+    ZSound sample, stream;
+    // Errors stay until read: each of these leaves one behind.
+    alSourcePlay(0x7FFFFFF0u);
+    ASSERT_TRUE(loadWav(sample, wav, 100, false, 2));
+    EXPECT_TRUE(sample.isLoaded());
+    EXPECT_EQ(sample.getVoiceCount(), 2);
+    alSourcePlay(0x7FFFFFF0u);
+    ASSERT_TRUE(stream.loadStreamFromPtr(ogg.data(), ogg.size()));
+    EXPECT_TRUE(stream.isLoaded());
+    EXPECT_EQ(stream.getVoiceCount(), 1);
+}
+
 TEST_F(ZSoundTest, EveryFormatLoadsIntoOneBuffer) {
     TempDir dir;
     const std::string pcm = bytesOf(sine(440, 11025, 0.1, 8000));
