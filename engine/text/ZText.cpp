@@ -424,17 +424,31 @@ float ZText::getCharXOffset(unsigned long code) {
 
 float ZText::getStringWidth(const char* text, float kerning, float scale, long encoding,
                             unsigned long* lastChar, bool withOverhang) {
-    TextReader reader(text, resolveEncoding(encoding));
     unsigned long previous = lastChar ? *lastChar : kNoChar;
     float width = 0, overhang = 0;
     bool any = false;
-    for (unsigned long code; (code = reader.next()) != 0; previous = code) {
+    auto add = [&](unsigned long code) {
         const ZFontExt* glyph = findGlyph(code);
-        if (!glyph) continue;
-        width += previous == kNoChar ? glyph->xOffset : pairKerning(previous, code);
-        width += glyph->advance + kerning + pageKerning(*glyph);
-        overhang = (glyph->x2 - glyph->x1) - glyph->advance;
-        any = true;
+        if (glyph) {
+            width += previous == kNoChar ? glyph->xOffset : pairKerning(previous, code);
+            width += glyph->advance + kerning + pageKerning(*glyph);
+            overhang = (glyph->x2 - glyph->x1) - glyph->advance;
+            any = true;
+        }
+        previous = code;
+    };
+    long resolved = resolveEncoding(encoding);
+    if (resolved == 5) {
+        // The layout measures its lines in 64-bit units over and over: read them in place.
+        for (long i = 0; text; i++) {
+            uint64_t code;
+            memcpy(&code, text + i * 8, sizeof(code));
+            if (!code) break;
+            add(code);
+        }
+    } else {
+        TextReader reader(text, resolved);
+        for (unsigned long code; (code = reader.next()) != 0;) add(code);
     }
     if (lastChar) *lastChar = previous;
     if (withOverhang && any && overhang > 0) width += overhang;
