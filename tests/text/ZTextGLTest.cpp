@@ -123,8 +123,8 @@ TEST_F(ZTextDisplayTest, PlacesTextByEachAlignment) {
          [&] { face->drawStringFromLeft("AB", 10, 20, 0, 1, nullptr, nullptr, &shift); },
          textAB(15, 23)},
         {"from the right", [&] { face->drawStringFromRight("AB", 40, 20, 0); }, textAB(28, 20)},
-        // (64 - 12) / 2 = 26.
-        {"centred", [&] { face->drawStringCentered("AB", 0, 64, 20, 0); }, textAB(26, 20)},
+        // (65 - 12) / 2 = 26, cut toward zero.
+        {"centred", [&] { face->drawStringCentered("AB", 0, 65, 20, 0); }, textAB(26, 20)},
         {"float, from the left", [&] { face->drawStringFromLeftF("AB", 10, 20, 0, 1, 1); },
          textAB(10, 20)},
         {"float, from the right", [&] { face->drawStringFromRightF("AB", 40, 20, 0); },
@@ -148,6 +148,22 @@ TEST_F(ZTextDisplayTest, PlacesTextByEachAlignment) {
         {"a missing character between",
          [&] { drawLeft(face, "A?B", 10, 20); },
          {{10, 20, 18, 30}, {18, 24, 24, 30}}},
+        // The space adjustment moves B 3 further than the measure's 8 + 4.
+        {"a space adjustment",
+         [&] {
+             face->setSpaceAdjustment(3);
+             drawLeft(face, "A B", 10, 20);
+             face->setSpaceAdjustment(0);
+         },
+         {{10, 20, 18, 30}, {25, 24, 31, 30}}},
+        {"a page's y offset",
+         [&] {
+             face->setYOffset(1, 5);
+             face->setYOffset(8, 50);
+             drawLeft(face, "AB", 10, 20);
+             face->setYOffset(1, 0);
+         },
+         {{10, 20, 18, 30}, {16, 29, 22, 35}}},
     };
     for (const Case& c : cases) {
         window->clear(0, 0, 0);
