@@ -1,12 +1,14 @@
 // Takes the input as a bitmap font table: the parser must stay inside the input (libFuzzer's
 // buffer has no terminator), make no more entries than the input has lines, keep only
-// characters on pages 0 to 7 and end both lists with a zero code. The input's first line is
-// also used as a page name and counted up a few times.
+// characters on pages 0 to 7 and end both lists with a zero code. A bitmap face then takes the
+// table and measures and hit-tests the input itself as text. The input's first line is also
+// used as a page name and counted up a few times.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "ZFontTableReader.h"
+#include "ZText.h"
 
 namespace {
 
@@ -36,7 +38,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (pairs[i].first == 0) __builtin_trap();
             if (pairs[reader.getPairCount()].first != 0) __builtin_trap();
         }
-        delete[] reader.releaseTable();
+        ZText face;
+        face.setFontTableExt(reader.releaseTable(), reader.getPairs(), reader.getHeightPix());
+        // The input as UTF-8, cut at its first zero byte.
+        size_t textLength = strnlen(text, size);
+        char* copy = new char[textLength + 1];
+        memcpy(copy, text, textLength);
+        copy[textLength] = 0;
+        float width = face.getStringWidth(copy, 0.5f, 1, 1, nullptr, true);
+        float left = 0, right = 0;
+        face.getClippedCharCoordF(copy, 0, 100, 0, 0, 3, left, right, 1, true);
+        face.getClippedCharPosF(copy, 0, 100, 0, 0, width / 2, true, 1);
+        face.getMultilineHeight(copy, 0, 200, 0, 3, 0, -1);
+        delete[] copy;
+        delete[] face.getFontTableExt();
+        face.setFontTableExt(nullptr, nullptr, 0);
     } else if (reader.getTable() || reader.getPairs()) {
         __builtin_trap();
     }

@@ -31,6 +31,7 @@
 #include "ZScissorBox.h"
 #include "ZSetting.h"
 #include "ZSysMacOSX.h"
+#include "ZText.h"
 #include "ZTouchTranslator.h"
 
 namespace {
@@ -161,9 +162,10 @@ ZWindowGL::ZWindowGL(bool depthBuffer, bool stencil)
 }
 
 ZWindowGL::~ZWindowGL() {
-    ZInput::cleanup();
     // The renderer's objects live in this window's context; a window that never made one
-    // leaves them to the window that did.
+    // leaves them to the window that did. The text faces' batch goes before the batches do.
+    if (m_context) ZText::cleanup();
+    ZInput::cleanup();
     if (m_context) {
         ZBatchGL::cleanup();
         ZGraphicGL::cleanup();

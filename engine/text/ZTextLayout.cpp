@@ -192,9 +192,12 @@ ZTextLayout::Line ZTextLayout::breakLine(long start) {
                     // next line.
                     end = i;
                     while (end < m_length && text[end] == 32) end++;
+                } else if (lastBreak > start) {
+                    end = lastBreak;
                 } else {
-                    // No place to break: the line takes the rest of the paragraph.
-                    end = lastBreak > start ? lastBreak : m_length;
+                    // A word too wide for the box is not split: it runs past the box, and the
+                    // line ends at the first place to break after it.
+                    end = nextBreak(start, i, content, ideographic);
                 }
                 break;
             }
@@ -214,6 +217,18 @@ ZTextLayout::Line ZTextLayout::breakLine(long start) {
     }
     line.lastOfParagraph = line.next >= m_length;
     return line;
+}
+
+long ZTextLayout::nextBreak(long start, long from, bool content, bool ideographic) const {
+    const unsigned long* text = ZTextFace::g_szTextLine;
+    bool everyChar = flow == 4 || flow == 5;
+    for (long i = from; i < m_length; i++) {
+        unsigned long code = text[i];
+        if (i > start && content && (everyChar || ideographic || code == 32)) return i;
+        if (code != 32) content = true;
+        if (isIdeographic(code)) ideographic = true;
+    }
+    return m_length;
 }
 
 void ZTextLayout::measureLine(Line& line) {

@@ -77,6 +77,9 @@ private:
     unsigned long nextCode(ZTextFaceNode& node);
     void layoutParagraph();
     Line breakLine(long start);
+    // The first place to break a line that starts at start, from the character at from on,
+    // given whether the line so far has other characters than spaces and an ideograph.
+    long nextBreak(long start, long from, bool content, bool ideographic) const;
     void measureLine(Line& line);
     // The line's segments into m_segments; an empty line gets one empty segment of the first
     // run, so that a cursor can sit on it.

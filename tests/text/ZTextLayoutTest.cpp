@@ -103,6 +103,52 @@ TEST(ZTextLayoutTest, BreaksAlignsAndJustifiesInEveryFlow) {
     }
 }
 
+// A word wider than the box is not split: it runs past the box on a line of its own, and the
+// words after it wrap as usual. In flows 4 and 5 the same holds for one character wider than
+// the box ('W' is 70 wide here).
+TEST(ZTextLayoutTest, AWordWiderThanTheBoxEndsItsLineAtTheNextBreak) {
+    struct Case {
+        const char* text;
+        long flow;
+        std::vector<Line> lines;
+    };
+    const Case cases[] = {
+        {"abcdefghij kl mn op",
+         0,
+         {{"abcdefghij", 0, 0, 0, 0}, {"kl mn", 0, 20, 0, 0}, {"op", 0, 40, 0, 0}}},
+        {"abcdefghij kl mn op",
+         1,
+         {{"abcdefghij", -45, 0, 0, 0}, {"kl mn", 5, 20, 0, 0}, {"op", 35, 40, 0, 0}}},
+        {"abcdefghij kl mn op",
+         2,
+         {{"abcdefghij", -22, 0, 0, 0}, {"kl mn", 3, 20, 0, 0}, {"op", 18, 40, 0, 0}}},
+        // The wide line has no room to give: only the lines that fit are stretched.
+        {"abcdefghij kl mn op",
+         3,
+         {{"abcdefghij", 0, 0, 0, 0}, {"kl mn", 0, 20, 5, 0}, {"op", 0, 40, 0, 0}}},
+        // In the middle of a paragraph, after spaces of more than one.
+        {"aa abcdefghij  bb",
+         0,
+         {{"aa", 0, 0, 0, 0}, {"abcdefghij", 0, 20, 0, 0}, {"bb", 0, 40, 0, 0}}},
+        // An ideograph after the word opens a break before the character that follows it.
+        {"abcdefghij中文", 0, {{"abcdefghij中", 0, 0, 0, 0}, {"文", 0, 20, 0, 0}}},
+        {"Wab cd", 4, {{"W", 0, 0, 0, 0}, {"ab cd", 0, 20, 0, 0}}},
+        {"Wab cd", 5, {{"W", 0, 0, 0, 0}, {"ab cd", 0, 20, 0, 0}}},
+        {"abW", 4, {{"ab", 0, 0, 0, 17.5f}, {"W", 0, 20, 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        FixedAdvanceFace face;
+        face.advances['W'] = 70;
+        face.drawMultiline(c.text, 0, 55, 0, c.flow, 0, -1);
+        EXPECT_EQ(describe(linesDrawn(face)), describe(c.lines)) << c.text << " flow " << c.flow;
+        long lines = static_cast<long>(c.lines.size());
+        EXPECT_EQ(face.getMultilineHeight(c.text, 0, 55, 0, c.flow, 0, -1), 20 * lines) << c.text;
+        float widths[8];
+        EXPECT_EQ(face.getMultilineWidthArray(c.text, 0, 55, 0, c.flow, 8, widths, 0, -1), lines)
+            << c.text;
+    }
+}
+
 TEST(ZTextLayoutTest, MeasuresHeightWithLineSpacingLineHeightAndOvershoot) {
     FixedAdvanceFace face;
     face.setYSpacing(4);
@@ -125,7 +171,8 @@ TEST(ZTextLayoutTest, BreaksAfterAnIdeographAtAnyCharacter) {
         {"中文字体测试", 2, {"中文字", "体测试"}},
         // No break before the first ideograph, only after it.
         {"ab中文字体", 0, {"ab中", "文字体"}},
-        {"abcd中文", 0, {"abcd中文"}},
+        // The word too wide for the box stays whole; the ideograph after it opens a break.
+        {"abcd中文", 0, {"abcd中", "文"}},
         // The punctuation block U+2000 to U+21FF does not open breaks.
         {"ab\u2014cdef", 0, {"ab\u2014cdef"}},
     };
