@@ -18,6 +18,7 @@
 #include <string>
 
 #include "TazelHttpRequest.h"
+#include "ZBackgroundMusic.h"
 #include "ZCore.h"
 #include "ZResource.h"
 #include "ZWindow.h"
@@ -204,6 +205,7 @@ void ZMiscTools::initMiscTools() {
 }
 
 void ZMiscTools::cleanup() {
+    stopBackgroundMusic();
     ZResource::cleanup();
     ZCore::logMessage("System: cleaned up");
 }
@@ -448,6 +450,22 @@ void ZMiscTools::launchFile(const char* path, bool flag) {
 
 void ZMiscTools::setOpenURLHook(ZOpenURLHook hook) {
     g_openURLHook = hook ? hook : defaultOpenURL;
+}
+
+void ZMiscTools::playBackgroundMusic(const char* path, long volume, bool loop, bool) {
+    ZBackgroundMusic::play(path, volume, loop);
+}
+
+void ZMiscTools::setBackgroundMusicVolume(long volume) {
+    ZBackgroundMusic::setVolume(volume);
+}
+
+void ZMiscTools::stopBackgroundMusic() {
+    ZBackgroundMusic::stop();
+}
+
+bool ZMiscTools::isBackgroundMusicPlaying() {
+    return ZBackgroundMusic::isPlaying();
 }
 
 void ZMiscTools::doHttpGet(long requestId, const char* url, const char* responseFilename) {

@@ -77,6 +77,14 @@ public:
     static void launchFile(const char* path, bool flag);
     static void setOpenURLHook(ZOpenURLHook hook);
 
+    // Background music, one file at a time (main thread): the file at path (read whole through the
+    // file system) plays at volume 0 to 100, looping or once; flag has no effect. A file that
+    // cannot be read or decoded gives no music.
+    static void playBackgroundMusic(const char* path, long volume, bool loop, bool flag);
+    static void setBackgroundMusicVolume(long volume);
+    static void stopBackgroundMusic();
+    static bool isBackgroundMusicPlaying();
+
     // Fire-and-forget HTTP requests (main thread). The result comes back as an HTTP result event
     // with the request id while the window pumps its events. Given a filename (UTF-8), the
     // response is written there (any file at that path is deleted first), else kept in memory.
