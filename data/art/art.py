@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """The game's pictures, drawn as SVG and rendered to PNG.
 
-  art.py --out DIR [--jobs N] [--only NAME,...]
+  art.py --out DIR --svg-dir SVGDIR [--jobs N] [--only NAME,...] [--rsvg PROGRAM]
 
-writes DIR/svg/<name>.svg for every picture (only when its text changed), renders
+writes SVGDIR/<name>.svg for every picture (only when its text changed), renders
 DIR/<name>.png with rsvg-convert where the SVG is newer than the PNG, and writes
 DIR/manifest.txt: one line per picture with its size, the suggested pivot (the point that sits
 on a sprite's anchor) and, for pictures meant to stretch, the inner rectangle that stretches.
@@ -1021,27 +1021,29 @@ def jukebox_key(label, lit):
     return document(w, h, body, defs)
 
 
-for _row, _count, _y in JUKEBOX_KEYS:
-    for _i in range(1, _count + 1):
-        _key = "jukebox_%s%d" % (_row, _i)
-        _label = "%s%d" % (_row.upper(), _i)
-        asset(_key, JUKEBOX_KEY_W, JUKEBOX_KEY_H, note="jukebox key %s" % _label)(
-            lambda w, h, l=_label: jukebox_key(l, False))
-        asset(_key + "x", JUKEBOX_KEY_W, JUKEBOX_KEY_H, note="jukebox key %s, lit" % _label)(
-            lambda w, h, l=_label: jukebox_key(l, True))
+for _key, (_x, _y) in jukebox_key_positions().items():
+    _label = _key[len("jukebox_"):].upper()
+    _place = "top-left corner on jukebox_cover at (%d,%d)" % (_x, _y)
+    asset(_key, JUKEBOX_KEY_W, JUKEBOX_KEY_H, note="jukebox key %s; %s" % (_label, _place))(
+        lambda w, h, l=_label: jukebox_key(l, False))
+    asset(_key + "x", JUKEBOX_KEY_W, JUKEBOX_KEY_H,
+          note="jukebox key %s, lit; %s" % (_label, _place))(
+        lambda w, h, l=_label: jukebox_key(l, True))
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--out", required=True)
+    parser.add_argument("--svg-dir", required=True)
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 4)
     parser.add_argument("--only", default="")
     parser.add_argument("--rsvg", default="rsvg-convert")
     args = parser.parse_args()
 
     check_font()
-    svg_dir = os.path.join(args.out, "svg")
+    svg_dir = args.svg_dir
     os.makedirs(svg_dir, exist_ok=True)
+    os.makedirs(args.out, exist_ok=True)
     only = set(n for n in args.only.split(",") if n)
     names = set()
     todo = []
@@ -1111,10 +1113,10 @@ def write_manifest(p):
         lines.append("%s %d %d %s %s %d %d %d %d | %s" % (
             a["name"], a["width"], a["height"], fmt(float(a["pivot"][0])),
             fmt(float(a["pivot"][1])), s[0], s[1], s[2], s[3], a["note"]))
-    text = "\n".join(lines) + "\n"
-    if read(p) != text:
-        with open(p, "w") as f:
-            f.write(text)
+    # Written every time: the build takes its date as the date of the whole set.
+    with open(p + ".tmp", "w") as f:
+        f.write("\n".join(lines) + "\n")
+    os.replace(p + ".tmp", p)
 
 
 if __name__ == "__main__":
