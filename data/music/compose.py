@@ -371,8 +371,8 @@ class Song:
     # ------------------------------------------------------------ mixing
 
     def mix(self):
-        gains = {"lead": 0.30, "harmony": 0.16, "bass": 0.34, "kick": 0.55, "snare": 0.30,
-                 "hat": 0.12}
+        gains = {"lead": 0.30, "harmony": 0.16, "bass": 0.34, "kick": 0.55, "snare": 0.24,
+                 "hat": 0.10}
         left = np.zeros(self.loop)
         right = np.zeros(self.loop)
         for name, tr in self.tracks.items():

@@ -76,8 +76,8 @@ hit_obstacle_2)
     ;;
 catch_coin)
     # Two bright notes, the second ringing.
-    tone a.wav 0.075 square 988 0.002 vol 0.6 lowpass 5000
-    tone b.wav 0.34 square 1319 0.002 vol 0.6 lowpass 5000
+    tone a.wav 0.075 square 988 0.002 vol 0.6 lowpass 4500 lowpass 4500
+    tone b.wav 0.34 square 1319 0.002 vol 0.6 lowpass 4500 lowpass 4500
     tone c.wav 0.34 sine 2638 0.002 vol 0.2
     delayed b.wav 0.075
     delayed c.wav 0.075

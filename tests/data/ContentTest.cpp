@@ -114,11 +114,13 @@ TEST(ContentPictures, TheSpritesThePlayScreenNamesHaveTheirPictures) {
     std::set<std::string> names;
     for (const Picture& p : readManifest()) names.insert(p.name);
     const char* required[] = {
-        "perso", "persohud", "feuille_g", "feuille_d", "haricot", "nuages_tile", "nuage_1",
-        "nuage_2", "nuage_3", "coeur", "piece", "coffre", "pierre", "piquants", "tap_circle",
-        "fade_bas", "particle_heart", "particle_sparkle", "btn_volume_on", "btn_volume_off",
-        "btn_jukebox", "btn_share", "btn_web", "btn_continue", "btn_close", "popup_panel",
-        "blanket", "jukebox_bg", "jukebox_cover", "title_logo", "hud_plate", "sky_backdrop"};
+        "perso",       "persohud",       "feuille_g",        "feuille_d",     "haricot",
+        "nuages_tile", "nuage_1",        "nuage_2",          "nuage_3",       "coeur",
+        "piece",       "coffre",         "pierre",           "piquants",      "tap_circle",
+        "fade_bas",    "particle_heart", "particle_sparkle", "btn_volume_on", "btn_volume_off",
+        "btn_jukebox", "btn_share",      "btn_web",          "btn_continue",  "btn_close",
+        "popup_panel", "blanket",        "jukebox_bg",       "jukebox_cover", "title_logo",
+        "hud_plate",   "sky_backdrop"};
     for (const char* name : required) EXPECT_TRUE(names.count(name)) << name;
     // Every jukebox row key has its own look and its highlight (the key plus "x").
     for (const char* row : {"a", "b", "c"}) {
@@ -195,11 +197,13 @@ bool readWav(const std::string& path, Wav& wav) {
     return haveFormat && haveData;
 }
 
-double decibels(double amplitude) { return 20 * std::log10(std::max(amplitude, 1e-9)); }
+double decibels(double amplitude) {
+    return 20 * std::log10(std::max(amplitude, 1e-9));
+}
 
 TEST(ContentSounds, EveryEffectIsShortPlainPcmBelowFullScale) {
-    for (const char* name : {"tap", "click", "hit_obstacle_2", "catch_coin", "catch_chest",
-                             "catch_heart", "death"}) {
+    for (const char* name :
+         {"tap", "click", "hit_obstacle_2", "catch_coin", "catch_chest", "catch_heart", "death"}) {
         SCOPED_TRACE(name);
         Wav wav;
         ASSERT_TRUE(readWav(contentPath(std::string("sfx/") + name + ".wav"), wav));
