@@ -146,10 +146,11 @@ def fade_bas(w, h):
         shapes.append(circle(x, h - r * 0.55 + rng.uniform(0, 12), r))
         x += r * 1.3
     shapes.append(rect(0, h - 40, w, 40))
+    # A paler row of puffs behind the front row gives the bank some depth.
+    back = "".join(circle(60 + i * 150.0, h - 46, (60 + 20 * math.sin(i)) * 0.8)
+                   for i in range(8))
     body = (rect(0, 0, w, h, extra='fill="url(#%s)"' % g)
-            + '<g fill="#ffffff" opacity="0.55" transform="translate(0 -26)">%s</g>'
-            % "".join(circle(x * 1.0 + 60, h - 20, r * 0.8) for x, r in
-                      ((i * 150.0, 60 + 20 * math.sin(i)) for i in range(8)))
+            + '<g fill="#ffffff" opacity="0.55">%s</g>' % back
             + '<g fill="#ffffff" opacity="0.92">%s</g>' % "".join(shapes))
     return document(w, h, body, defs)
 
@@ -225,13 +226,13 @@ def haricot(w, h):
 
     # Leaves close to an edge are drawn once more a period away, so the seam matches.
     wrapped = []
-    for dy, side, ang, size in ((70, 1, -30, 34), (200, -1, 200, 30), (330, 1, -15, 28),
-                                (450, -1, 215, 34)):
+    for dy, towards, ang, size in ((70, 1, -30, 34), (200, -1, 200, 30), (330, 1, -15, 28),
+                                   (450, -1, 215, 34)):
         for shift in (-512, 0, 512):
             y = dy + shift
-            x = stalk_x(y, cx) + side * 14
+            x = stalk_x(y, cx) + towards * 14
             wrapped.append(small_leaf(x, y, ang, size))
-            wrapped.append(tendril(x - side * 4, y + 30, side, 16))
+            wrapped.append(tendril(x - towards * 4, y + 30, towards, 16))
     body = (vine(behind, False)
             + path(stalk, 'fill="none" stroke="%s" stroke-width="38"' % LEAF[2])
             + path(stalk, 'fill="none" stroke="%s" stroke-width="30"' % LEAF[1])
