@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchWindow.h"
 #include "ZBatchGL.h"
 #include "ZCore.h"
 #include "ZGLExtensions.h"
@@ -161,13 +162,8 @@ int main(int argc, char**) {
         printf("bench_batch: no display (run it under xvfb-run); nothing measured\n");
         return 0;
     }
-    ZWindowGL* window =
-        static_cast<ZWindowGL*>(ZCore::createZWindow(eRendererOpenGL, false, false));
-    window->setMaxFrameRate(-1);
-    if (!window->createGameWindow(kWidth, kHeight, 32, true, "Batch benchmark", 0)) {
-        printf("bench_batch: no display could open the window; nothing measured\n");
-        ZCore::forgetZWindow();
-        delete window;
+    ZWindowGL* window = openBenchWindow("bench_batch", "Batch benchmark", kWidth, kHeight);
+    if (!window) {
         return 0;
     }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchWindow.h"
 #include "ZBatchGL.h"
 #include "ZCore.h"
 #include "ZGLExtensions.h"
@@ -172,13 +173,8 @@ int main() {
         return 1;
     }
 
-    ZWindowGL* window =
-        static_cast<ZWindowGL*>(ZCore::createZWindow(eRendererOpenGL, false, false));
-    window->setMaxFrameRate(-1);
-    if (!window->createGameWindow(kWidth, kHeight, 32, true, "Cache benchmark", 0)) {
-        printf("bench_cache: no display could open the window; nothing measured\n");
-        ZCore::forgetZWindow();
-        delete window;
+    ZWindowGL* window = openBenchWindow("bench_cache", "Cache benchmark", kWidth, kHeight);
+    if (!window) {
         std::filesystem::remove_all(folder);
         return 0;
     }

@@ -1,11 +1,9 @@
 // Decoding a minute of stereo sound from memory: Ogg Vorbis through ZSound's reader and through
 // vorbisfile alone, MP3 through the background music's decoder and through libmpg123 alone.
 // Prints each figure and, last, the lower of the two library / own throughput ratios (target: at
-// least 0.95). The sound is made here, with libvorbisenc and LAME.
+// least 0.95). The sound is made here, with the sound tests' encoders.
 #include <benchmark/benchmark.h>
-#include <lame/lame.h>
 #include <mpg123.h>
-#include <vorbis/vorbisenc.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "RatioReporter.h"
+#include "SoundTestSupport.h"
 #include "ZBackgroundMusic.h"
 #include "ZMp3Decoder.h"
 #include "ZSound.h"
@@ -28,8 +27,8 @@ const int kSeconds = 60;
 const size_t kFrames = static_cast<size_t>(kRate) * kSeconds;
 
 // Two voices a fifth apart with a slow tremolo and some noise, like music more than a test tone.
-std::vector<float> makeMusic() {
-    std::vector<float> samples(kFrames * 2);
+std::vector<int16_t> makeMusic() {
+    std::vector<int16_t> samples(kFrames * 2);
     unsigned state = 99;
     for (size_t i = 0; i < kFrames; i++) {
         double t = static_cast<double>(i) / kRate;
@@ -38,84 +37,10 @@ std::vector<float> makeMusic() {
         double noise = ((state >> 16) & 0xFF) / 255.0 - 0.5;
         double left = std::sin(2 * M_PI * 220 * t) + 0.5 * std::sin(2 * M_PI * 330 * t);
         double right = std::sin(2 * M_PI * 277 * t) + 0.5 * std::sin(2 * M_PI * 415 * t);
-        samples[2 * i] = static_cast<float>(0.3 * tremolo * left + 0.02 * noise);
-        samples[2 * i + 1] = static_cast<float>(0.3 * tremolo * right + 0.02 * noise);
+        samples[2 * i] = static_cast<int16_t>(32767 * (0.3 * tremolo * left + 0.02 * noise));
+        samples[2 * i + 1] = static_cast<int16_t>(32767 * (0.3 * tremolo * right + 0.02 * noise));
     }
     return samples;
-}
-
-std::string encodeOgg(const std::vector<float>& music) {
-    vorbis_info info;
-    vorbis_info_init(&info);
-    vorbis_encode_init_vbr(&info, 2, kRate, 0.4f);
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block block;
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 1);
-    std::string out;
-    ogg_page page;
-    auto append = [&out](const ogg_page& p) {
-        out.append(reinterpret_cast<const char*>(p.header), p.header_len);
-        out.append(reinterpret_cast<const char*>(p.body), p.body_len);
-    };
-    ogg_packet a, b, c;
-    vorbis_analysis_headerout(&dsp, &comment, &a, &b, &c);
-    ogg_stream_packetin(&stream, &a);
-    ogg_stream_packetin(&stream, &b);
-    ogg_stream_packetin(&stream, &c);
-    while (ogg_stream_flush(&stream, &page)) append(page);
-    auto drain = [&] {
-        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-            vorbis_analysis(&block, nullptr);
-            vorbis_bitrate_addblock(&block);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-                ogg_stream_packetin(&stream, &packet);
-                while (ogg_stream_pageout(&stream, &page)) append(page);
-            }
-        }
-    };
-    for (size_t start = 0; start < kFrames; start += 4096) {
-        int count = static_cast<int>(std::min<size_t>(4096, kFrames - start));
-        float** buffer = vorbis_analysis_buffer(&dsp, count);
-        for (int i = 0; i < count; i++) {
-            buffer[0][i] = music[2 * (start + i)];
-            buffer[1][i] = music[2 * (start + i) + 1];
-        }
-        vorbis_analysis_wrote(&dsp, count);
-        drain();
-    }
-    vorbis_analysis_wrote(&dsp, 0);
-    drain();
-    while (ogg_stream_flush(&stream, &page)) append(page);
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-    return out;
-}
-
-std::string encodeMp3(const std::vector<float>& music) {
-    std::vector<short> pcm(music.size());
-    for (size_t i = 0; i < music.size(); i++) pcm[i] = static_cast<short>(music[i] * 32767);
-    lame_t lame = lame_init();
-    lame_set_num_channels(lame, 2);
-    lame_set_in_samplerate(lame, kRate);
-    lame_set_brate(lame, 160);
-    lame_set_quality(lame, 5);
-    lame_init_params(lame);
-    std::vector<unsigned char> out(kFrames * 5 / 4 + 7200);
-    int written = lame_encode_buffer_interleaved(lame, pcm.data(), static_cast<int>(kFrames),
-                                                 out.data(), static_cast<int>(out.size()));
-    written +=
-        lame_encode_flush(lame, out.data() + written, static_cast<int>(out.size()) - written);
-    lame_close(lame);
-    return std::string(reinterpret_cast<const char*>(out.data()), static_cast<size_t>(written));
 }
 
 struct Files {
@@ -125,8 +50,9 @@ struct Files {
 
 const Files& files() {
     static Files made = [] {
-        std::vector<float> music = makeMusic();
-        return Files{encodeOgg(music), encodeMp3(music)};
+        std::vector<int16_t> music = makeMusic();
+        return Files{SoundTest::oggFile(music, 2, kRate, 0.4f),
+                     SoundTest::mp3File(music, 2, kRate)};
     }();
     return made;
 }

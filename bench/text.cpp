@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchWindow.h"
 #include "ZBatchGL.h"
 #include "ZCore.h"
 #include "ZGraphic.h"
@@ -280,13 +281,8 @@ int main(int argc, char**) {
         return 1;
     }
 
-    ZWindowGL* window =
-        static_cast<ZWindowGL*>(ZCore::createZWindow(eRendererOpenGL, false, false));
-    window->setMaxFrameRate(-1);
-    if (!window->createGameWindow(kWidth, kHeight, 32, true, "Text benchmark", 0)) {
-        printf("bench_text: no display could open the window; nothing measured\n");
-        ZCore::forgetZWindow();
-        delete window;
+    ZWindowGL* window = openBenchWindow("bench_text", "Text benchmark", kWidth, kHeight);
+    if (!window) {
         std::filesystem::remove_all(folder);
         return 0;
     }

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <thread>
 
+#include "ZSoundBytes.h"
+
 namespace SoundTest {
 
 std::string le16(uint32_t value) {
@@ -131,16 +133,6 @@ std::vector<int16_t> samplesOf(const unsigned char* data, uint64_t size) {
 
 namespace {
 
-const int kSteps[89] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
-    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
-    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,  253,   279,
-    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,  876,   963,
-    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749, 3024,  3327,
-    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493, 10442, 11487,
-    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
-const int kIndexChanges[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
-
 struct ImaState {
     int predictor = 0;
     int index = 0;
@@ -148,7 +140,7 @@ struct ImaState {
 
 unsigned encodeNibble(ImaState& state, int sample) {
     int index = state.index < 0 ? 0 : state.index > 88 ? 88 : state.index;
-    int step = kSteps[index];
+    int step = ZSoundBytes::kImaSteps[index];
     int diff = sample - state.predictor;
     unsigned nibble = 0;
     if (diff < 0) {
@@ -172,7 +164,7 @@ unsigned encodeNibble(ImaState& state, int sample) {
     state.predictor += (nibble & 8) ? -delta : delta;
     if (state.predictor > 32767) state.predictor = 32767;
     if (state.predictor < -32768) state.predictor = -32768;
-    state.index = index + kIndexChanges[nibble & 7];
+    state.index = index + ZSoundBytes::kImaIndexChanges[nibble & 7];
     return nibble;
 }
 
