@@ -220,6 +220,14 @@ bool TazelHttpRequest::isIdleTooLong(long long bytesMoved) {
 }
 
 void TazelHttpRequest::postHttpRequestSuccessOnMainThread() {
+    postResultOnMainThread(true);
+}
+
+void TazelHttpRequest::postHttpRequestFailureOnMainThread() {
+    postResultOnMainThread(false);
+}
+
+void TazelHttpRequest::postResultOnMainThread(bool success) {
     if (m_threadStarted) {
         pthread_join(m_thread, nullptr);
         m_threadStarted = false;
@@ -227,31 +235,16 @@ void TazelHttpRequest::postHttpRequestSuccessOnMainThread() {
     ZEvent event;
     memset(&event, 0, sizeof(event));
     event.type = kZEventHttpResult;
-    event.httpKind = 1;
+    event.httpKind = success ? 1 : 2;
     event.httpRequestId = m_requestId;
     event.httpResponseCode = m_responseCode;
-    if (!m_toFile) {
+    if (success && !m_toFile) {
         // A NUL after the bytes (not counted) lets a game read a text answer as a C string.
         size_t length = m_responseBuffer.size();
         m_responseBuffer.push_back(0);
         event.httpResponse = m_responseBuffer.data();
         event.httpResponseLength = static_cast<int64_t>(length);
     }
-    ZCore::dispatchEventToWindow(&event);
-    delete this;
-}
-
-void TazelHttpRequest::postHttpRequestFailureOnMainThread() {
-    if (m_threadStarted) {
-        pthread_join(m_thread, nullptr);
-        m_threadStarted = false;
-    }
-    ZEvent event;
-    memset(&event, 0, sizeof(event));
-    event.type = kZEventHttpResult;
-    event.httpKind = 2;
-    event.httpRequestId = m_requestId;
-    event.httpResponseCode = m_responseCode;
     ZCore::dispatchEventToWindow(&event);
     delete this;
 }

@@ -45,6 +45,8 @@ public:
     static long getTimeoutMs();
 
 private:
+    // Success carries the answer (unless it went to a file); failure only the status code.
+    void postResultOnMainThread(bool success);
     enum Method { kGet, kPost, kDelete };
 
     ~TazelHttpRequest() override;
