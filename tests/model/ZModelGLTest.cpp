@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "GLTestWindow.h"
 #include "ModelFixturesSupport.h"
@@ -90,4 +91,49 @@ TEST(ZModelDisplayTest, LitCubeShowsItsFacesShadedByTheLight) {
         if (HasFailure()) savePictureForTest(picture, "cube");
     }
     cache.unloadModelByRef(model);
+}
+
+// A square one unit wide that moves from x = -1 to x = 1 between its two frames, in the same
+// view: a frame between them draws it at the quarter frame below, and frames outside the model
+// draw its first or last frame.
+TEST(ZModelDisplayTest, FramesBetweenKeysDrawAtTheQuarterBelow) {
+    GLTestWindow window(kSize, kSize, true);
+    ASSERT_TRUE(window.isOpen());
+    std::vector<ZVector3> first = {
+        {-1.5f, -0.5f, 5}, {-0.5f, -0.5f, 5}, {-0.5f, 0.5f, 5}, {-1.5f, 0.5f, 5}};
+    std::vector<ZVector3> second = first;
+    for (ZVector3& p : second) p.x += 2;
+    ZVector3* frames[] = {first.data(), second.data()};
+    ZModelTriangle triangles[2];
+    memset(triangles, 0, sizeof(triangles));
+    const int64_t corners[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (int t = 0; t < 2; t++)
+        for (int k = 0; k < 3; k++) triangles[t].vertex[k] = corners[t][k];
+    ZModelMaterial white = ZModel::defaultMaterial();
+    ZModel model;
+    ASSERT_TRUE(model.createModel(2, 4, frames, 2, triangles, 1, &white));
+
+    ZWindowGL* w = window.window();
+    ZMatrix projection, identity;
+    projection.orthoRect(-2, 2, -2, 2, 1, 10);
+    const struct {
+        float frame;
+        long left;  // pixel column of the square's left side
+    } cases[] = {{0, 16}, {0.5f, 48}, {0.6f, 48}, {0.75f, 64}, {1, 80}, {7, 80}, {-2, 16}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frame);
+        window.clear(0, 0, 0);
+        w->begin3d(true, true, eZWindow3dCullNone, false);
+        w->set3dMatrix(0, &projection);
+        w->set3dMatrix(1, &identity);
+        w->set3dMatrix(2, &identity);
+        model.blitModel(w, c.frame);
+        w->end3d();
+        GLPicture picture = readFramebuffer(0, 0, kSize, kSize, kSize);
+        EXPECT_TRUE(pixelNear(picture, c.left - 4, 64, rgba(0, 0, 0), 0));
+        EXPECT_TRUE(pixelNear(picture, c.left + 4, 64, rgba(255, 255, 255), 0));
+        EXPECT_TRUE(pixelNear(picture, c.left + 28, 56, rgba(255, 255, 255), 0));
+        EXPECT_TRUE(pixelNear(picture, c.left + 36, 64, rgba(0, 0, 0), 0));
+        EXPECT_TRUE(pixelNear(picture, c.left + 16, 44, rgba(0, 0, 0), 0));
+    }
 }
