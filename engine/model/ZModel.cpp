@@ -304,25 +304,40 @@ void ZModel::sortTriangles() {
         const ZModelMaterial* material = materialOf(t);
         return (t.material & 0xFFFFFFFFLL) | (material && material->transparent ? 0x80000000LL : 0);
     };
-    std::vector<int64_t> order(m_triangleCount);
-    std::iota(order.begin(), order.end(), 0);
-    std::vector<int64_t> keys(m_triangleCount);
-    for (int64_t t = 0; t < m_triangleCount; t++) keys[t] = key(m_triangles[t]);
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](int64_t a, int64_t b) { return keys[a] < keys[b]; });
-    bool moved = false;
-    for (int64_t t = 0; t < m_triangleCount && !moved; t++) moved = order[t] != t;
-    if (moved) {
-        std::vector<ZModelTriangle> sorted(m_triangleCount);
-        for (int64_t t = 0; t < m_triangleCount; t++) sorted[t] = m_triangles[order[t]];
-        m_triangles.swap(sorted);
-        std::vector<ZVector3> normals;
-        for (ZModelFrame& frame : m_frames) {
-            normals.resize(m_triangleCount * 3);
-            for (int64_t t = 0; t < m_triangleCount; t++)
-                for (int k = 0; k < 3; k++)
-                    normals[t * 3 + k] = frame.cornerNormals[order[t] * 3 + k];
-            frame.cornerNormals.swap(normals);
+    // Readers mostly give their triangles in material order already: then nothing moves.
+    bool inOrder = true;
+    for (int64_t t = 1; t < m_triangleCount && inOrder; t++)
+        inOrder = key(m_triangles[t - 1]) <= key(m_triangles[t]);
+    if (!inOrder) {
+        std::vector<int64_t> keys(m_triangleCount);
+        for (int64_t t = 0; t < m_triangleCount; t++) keys[t] = key(m_triangles[t]);
+        std::vector<int64_t> order(m_triangleCount);
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&keys](int64_t a, int64_t b) { return keys[a] < keys[b]; });
+        // The order applied in place, cycle by cycle: no second copy of the triangles and
+        // their normals is made.
+        std::vector<bool> placed(m_triangleCount, false);
+        std::vector<ZVector3> held(m_frames.size() * 3);
+        for (int64_t start = 0; start < m_triangleCount; start++) {
+            if (placed[start] || order[start] == start) continue;
+            ZModelTriangle triangle = m_triangles[start];
+            for (size_t f = 0; f < m_frames.size(); f++)
+                std::copy_n(m_frames[f].cornerNormals.begin() + start * 3, 3, held.begin() + f * 3);
+            int64_t at = start;
+            while (order[at] != start) {
+                int64_t from = order[at];
+                m_triangles[at] = m_triangles[from];
+                for (ZModelFrame& frame : m_frames)
+                    std::copy_n(frame.cornerNormals.begin() + from * 3, 3,
+                                frame.cornerNormals.begin() + at * 3);
+                placed[at] = true;
+                at = from;
+            }
+            m_triangles[at] = triangle;
+            for (size_t f = 0; f < m_frames.size(); f++)
+                std::copy_n(held.begin() + f * 3, 3, m_frames[f].cornerNormals.begin() + at * 3);
+            placed[at] = true;
         }
     }
 

@@ -1,6 +1,7 @@
 #include "ZModelHandlerObj.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -13,18 +14,42 @@
 
 namespace {
 
-// The text up to its size or its first zero byte, each line ending in a zero of its own (CR and
-// LF become zeros), so that number parsing never runs into the next line or past the data.
-std::vector<char> splitLines(const unsigned char* data, long size) {
-    long length = 0;
-    while (data && length < size && data[length]) length++;
-    std::vector<char> text(static_cast<size_t>(length) + 1, 0);
-    for (long i = 0; i < length; i++) {
-        char c = static_cast<char>(data[i]);
-        text[i] = c == '\r' || c == '\n' ? 0 : c;
+// The lines of a text that ends at its size or its first zero byte. Each line is copied into a
+// buffer of its own that ends in a zero, so that number parsing never runs into the next line
+// or past the data.
+class Lines {
+public:
+    Lines(const unsigned char* data, long size) : m_data(data) {
+        if (!data || size <= 0) return;
+        const void* zero = memchr(data, 0, static_cast<size_t>(size));
+        m_size = zero ? static_cast<const unsigned char*>(zero) - data : static_cast<size_t>(size);
     }
-    return text;
-}
+    const unsigned char* data() const { return m_data; }
+    size_t size() const { return m_size; }
+    // The next line that holds anything, or null at the end; CR and LF end lines.
+    const char* next() {
+        while (m_position < m_size && isEnd(m_data[m_position])) m_position++;
+        if (m_position >= m_size) return nullptr;
+        size_t start = m_position;
+        const void* feed = memchr(m_data + start, '\n', m_size - start);
+        size_t end = feed ? static_cast<const unsigned char*>(feed) - m_data : m_size;
+        const void* ret = memchr(m_data + start, '\r', end - start);
+        if (ret) end = static_cast<const unsigned char*>(ret) - m_data;
+        m_position = end;
+        m_line.resize(end - start + 1);
+        memcpy(m_line.data(), m_data + start, end - start);
+        m_line[end - start] = 0;
+        return m_line.data();
+    }
+
+private:
+    static bool isEnd(unsigned char c) { return c == '\r' || c == '\n'; }
+
+    const unsigned char* m_data;
+    size_t m_size = 0;
+    size_t m_position = 0;
+    std::vector<char> m_line;
+};
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -32,13 +57,9 @@ bool isBlank(char c) {
 
 // The next line of the text from position: its keyword (at most 49 characters) and where its
 // argument starts. False at the end of the text.
-bool nextLine(const std::vector<char>& text, size_t& position, bool skipLeading, char* keyword,
-              const char*& argument) {
-    const size_t end = text.size() - 1;
-    while (position < end && text[position] == 0) position++;
-    if (position >= end) return false;
-    const char* line = &text[position];
-    position += strlen(line) + 1;
+bool nextLine(Lines& lines, bool skipLeading, char* keyword, const char*& argument) {
+    const char* line = lines.next();
+    if (!line) return false;
     if (skipLeading)
         while (isBlank(*line)) line++;
     size_t length = 0;
@@ -60,11 +81,42 @@ void copyName(const char* argument, char* out, size_t size) {
     out[length] = 0;
 }
 
+// A float as strtof reads it. The plain decimals that fill model files are read here, the digits
+// gathered as an integer and scaled once; anything else (exponents, long mantissas, "inf", hex)
+// goes to strtof.
+float readFloat(const char* text, char** end) {
+    const char* p = text;
+    while (*p == ' ' || *p == '\t') p++;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') p++;
+    uint64_t mantissa = 0;
+    int digits = 0, decimals = 0;
+    bool point = false;
+    for (;; p++) {
+        if (*p >= '0' && *p <= '9') {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+            digits++;
+            if (point) decimals++;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+                                     1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+    if (digits == 0 || digits > 15 || *p == 'e' || *p == 'E' || *p == 'x' || *p == 'X')
+        return strtof(text, end);
+    *end = const_cast<char*>(p);
+    double value = static_cast<double>(mantissa) / kPowers[decimals];
+    return static_cast<float>(negative ? -value : value);
+}
+
 // Up to count floats, missing or unreadable ones 0.
 void readFloats(const char* text, float* out, int count) {
     for (int i = 0; i < count; i++) {
         char* end = nullptr;
-        out[i] = strtof(text, &end);
+        out[i] = readFloat(text, &end);
         if (end == text) {
             for (; i < count; i++) out[i] = 0;
             return;
@@ -97,14 +149,11 @@ int64_t resolveIndex(long number, bool present, int64_t readSoFar) {
     return -2;
 }
 
-struct Corner {
-    int64_t vertex;
-    int64_t texture;
-};
-
-struct Face {
-    Corner corners[3];
-    int64_t materialName;  // index into the names used by "usemtl", -1 before the first
+// A texture coordinate that a face names before its "vt" line, looked up at the end.
+struct LateTexture {
+    size_t triangle;
+    int corner;
+    int64_t index;
 };
 
 }  // namespace
@@ -123,11 +172,10 @@ void ZModelHandlerObj::freeMaterials() {
 }
 
 void ZModelHandlerObj::parseMaterials(const unsigned char* data, long size) {
-    std::vector<char> text = splitLines(data, size);
-    size_t position = 0;
+    Lines text(data, size);
     char keyword[50];
     const char* argument = nullptr;
-    while (nextLine(text, position, true, keyword, argument)) {
+    while (nextLine(text, true, keyword, argument)) {
         if (strcmp(keyword, "newmtl") == 0) {
             ZModelHandlerObjMaterial* material = new ZModelHandlerObjMaterial();
             copyName(argument, material->name, sizeof(material->name));
@@ -182,30 +230,36 @@ bool ZModelHandlerObj::decode(const char* name, const unsigned char* data, long 
     model->freeModel();
     freeMaterials();
     if (!name) name = "";
-    std::vector<char> text = splitLines(data, size);
+    Lines text(data, size);
 
     // Pass 1: room for what the lines hold.
     size_t vertexLines = 0, textureLines = 0, faceLines = 0;
-    for (size_t i = 0; i + 1 < text.size(); i++) {
-        if ((i == 0 || text[i - 1] == 0) && text[i] == 'v' && isBlank(text[i + 1])) vertexLines++;
-        if ((i == 0 || text[i - 1] == 0) && text[i] == 'f' && isBlank(text[i + 1])) faceLines++;
-        if ((i == 0 || text[i - 1] == 0) && text[i] == 'v' && text[i + 1] == 't') textureLines++;
+    const unsigned char* chars = text.data();
+    for (size_t i = 0; i + 1 < text.size();) {
+        if (chars[i] == 'v' && isBlank(chars[i + 1])) vertexLines++;
+        if (chars[i] == 'v' && chars[i + 1] == 't') textureLines++;
+        if (chars[i] == 'f' && isBlank(chars[i + 1])) faceLines++;
+        const void* feed = memchr(chars + i, '\n', text.size() - i);
+        if (!feed) break;
+        i = static_cast<const unsigned char*>(feed) - chars + 1;
     }
     std::vector<ZVector3> positions;
     std::vector<float> texCoords;
-    std::vector<Face> faces;
+    std::vector<ZModelTriangle> triangles;
+    std::vector<LateTexture> lateTextures;
     std::vector<std::string> materialNames;
     positions.reserve(vertexLines);
     texCoords.reserve(textureLines * 2);
-    faces.reserve(faceLines);
+    triangles.reserve(faceLines);
 
-    // Pass 2.
+    // Pass 2. Triangles are made as their faces are read: vertex indices that lie beyond the
+    // vertices are dropped at the end, and the material holds the index of its "usemtl" name
+    // until the library's materials are known.
     int64_t currentMaterial = -1;
     int64_t strayFaces = 0, strayTextures = 0, shortFaces = 0;
-    size_t position = 0;
     char keyword[50];
     const char* argument = nullptr;
-    while (nextLine(text, position, false, keyword, argument)) {
+    while (nextLine(text, false, keyword, argument)) {
         if (keyword[0] == 'v' && keyword[1] == 0) {
             float v[3];
             readFloats(argument, v, 3);
@@ -218,7 +272,7 @@ bool ZModelHandlerObj::decode(const char* name, const unsigned char* data, long 
         } else if (keyword[0] == 'f' && keyword[1] == 0) {
             const int64_t vertices = static_cast<int64_t>(positions.size());
             const int64_t textures = static_cast<int64_t>(texCoords.size() / 2);
-            Corner first{}, previous{};
+            int64_t vertex[3] = {0, 0, 0}, texture[3] = {-1, -1, -1};  // first, previous, this
             long corners = 0;
             bool stray = false;
             const char* p = argument;
@@ -227,11 +281,12 @@ bool ZModelHandlerObj::decode(const char* name, const unsigned char* data, long 
                 if (!*p) break;
                 bool present = false;
                 long number = readNumber(p, present);
-                Corner corner{resolveIndex(number, present, vertices), -1};
+                vertex[2] = resolveIndex(number, present, vertices);
+                texture[2] = -1;
                 if (*p == '/') {
                     p++;
                     number = readNumber(p, present);
-                    corner.texture = resolveIndex(number, present, textures);
+                    texture[2] = resolveIndex(number, present, textures);
                     if (*p == '/') {
                         p++;
                         readNumber(p, present);
@@ -239,20 +294,41 @@ bool ZModelHandlerObj::decode(const char* name, const unsigned char* data, long 
                 }
                 // Anything else up to the next blank belongs to no number.
                 while (*p && !isBlank(*p)) p++;
-                if (corner.vertex < 0) stray = true;
-                if (corner.texture == -2) {
+                if (vertex[2] < 0) stray = true;
+                if (texture[2] == -2) {
                     strayTextures++;
-                    corner.texture = -1;
+                    texture[2] = -1;
                 }
-                if (corners == 0) first = corner;
-                if (corners >= 2) faces.push_back(Face{{corner, previous, first}, currentMaterial});
-                previous = corner;
+                if (corners == 0) {
+                    vertex[0] = vertex[2];
+                    texture[0] = texture[2];
+                }
+                if (corners >= 2) {
+                    // Corners reversed: the newest, the one before it, the first.
+                    ZModelTriangle t;
+                    const int order[3] = {2, 1, 0};
+                    for (int k = 0; k < 3; k++) {
+                        t.vertex[k] = vertex[order[k]];
+                        int64_t index = texture[order[k]];
+                        bool known = index >= 0 && index < textures;
+                        t.u[k] = known ? texCoords[index * 2] : 0;
+                        t.v[k] = known ? texCoords[index * 2 + 1] : 0;
+                        if (index >= textures) lateTextures.push_back({triangles.size(), k, index});
+                    }
+                    t.normalSet = 0;
+                    t.material = currentMaterial;
+                    triangles.push_back(t);
+                }
+                vertex[1] = vertex[2];
+                texture[1] = texture[2];
                 corners++;
             }
             if (corners < 3) shortFaces++;
             if (stray && corners >= 3) {
                 // The whole polygon goes, not only its triangles that name the stray corner.
-                faces.resize(faces.size() - (corners - 2));
+                triangles.resize(triangles.size() - (corners - 2));
+                while (!lateTextures.empty() && lateTextures.back().triangle >= triangles.size())
+                    lateTextures.pop_back();
                 strayFaces++;
             }
         } else if (strcmp(keyword, "usemtl") == 0) {
@@ -296,28 +372,28 @@ bool ZModelHandlerObj::decode(const char* name, const unsigned char* data, long 
 
     const int64_t vertexCount = static_cast<int64_t>(positions.size());
     const int64_t textureCount = static_cast<int64_t>(texCoords.size() / 2);
-    std::vector<ZModelTriangle> triangles;
-    triangles.reserve(faces.size());
-    for (const Face& face : faces) {
-        ZModelTriangle t;
-        bool inside = true;
-        for (int k = 0; k < 3; k++) {
-            const Corner& corner = face.corners[k];
-            inside = inside && corner.vertex < vertexCount;
-            t.vertex[k] = corner.vertex;
-            if (corner.texture >= textureCount) strayTextures++;
-            bool textured = corner.texture >= 0 && corner.texture < textureCount;
-            t.u[k] = textured ? texCoords[corner.texture * 2] : 0;
-            t.v[k] = textured ? texCoords[corner.texture * 2 + 1] : 0;
+    for (const LateTexture& late : lateTextures) {
+        ZModelTriangle& t = triangles[late.triangle];
+        if (late.index < textureCount) {
+            t.u[late.corner] = texCoords[late.index * 2];
+            t.v[late.corner] = texCoords[late.index * 2 + 1];
+        } else {
+            strayTextures++;
         }
-        if (!inside) {
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < triangles.size(); i++) {
+        ZModelTriangle& t = triangles[i];
+        if (t.vertex[0] >= vertexCount || t.vertex[1] >= vertexCount ||
+            t.vertex[2] >= vertexCount) {
             strayFaces++;
             continue;
         }
-        t.normalSet = 0;
-        t.material = face.materialName >= 0 ? materialOfName[face.materialName] : 0;
-        triangles.push_back(t);
+        t.material = t.material >= 0 ? materialOfName[t.material] : 0;
+        if (kept != i) triangles[kept] = t;
+        kept++;
     }
+    triangles.resize(kept);
     if (strayFaces > 0)
         ZCore::logMessage("Obj: %lld faces name vertices that do not exist, dropped, WARNING",
                           static_cast<long long>(strayFaces));
@@ -331,7 +407,7 @@ bool ZModelHandlerObj::decode(const char* name, const unsigned char* data, long 
 
     bool made = model->allocateFrames(1, vertexCount, triangles.size());
     if (made) {
-        std::copy(positions.begin(), positions.end(), model->frame(0).positions.begin());
+        model->frame(0).positions.swap(positions);
         model->setTriangles(triangles);
         model->setMaterials(materials);
         model->computeNormals();

@@ -138,3 +138,29 @@ TEST(ZModelHandlerObjTest, MissingLibraryFailsAndAZeroByteEndsTheText) {
     EXPECT_FLOAT_EQ(frame->positions[1].x, 2);
     EXPECT_FLOAT_EQ(frame->positions[2].x, 0);
 }
+
+// Plain decimals are read on a fast path; every form reads as strtof reads it.
+TEST(ZModelHandlerObjTest, CoordinatesReadAsStrtofReadsThem) {
+    const char* numbers[] = {"0.5",
+                             "-1.25",
+                             "+3",
+                             ".75",
+                             "12.",
+                             "1e3",
+                             "-2.5E-2",
+                             "inf",
+                             "0x10",
+                             "0.1",
+                             "0.333333333333333333333",
+                             "123456.789",
+                             "-0",
+                             "7x"};
+    std::string text;
+    for (const char* n : numbers) text += std::string("v ") + n + " 0 0\n";
+    ZModel model;
+    ASSERT_TRUE(decode(model, "n.obj", text));
+    const ZModelFrame* frame = model.getFrame(0);
+    ASSERT_EQ(frame->positions.size(), sizeof(numbers) / sizeof(numbers[0]));
+    for (size_t i = 0; i < frame->positions.size(); i++)
+        EXPECT_EQ(frame->positions[i].x, strtof(numbers[i], nullptr)) << numbers[i];
+}
