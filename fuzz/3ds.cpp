@@ -1,4 +1,4 @@
-// Decodes the input as a 3D Studio chunk file into a model and checks the model's rules.
+// Decodes the input as a 3DS chunk file into a model and checks the model's rules.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-// Decodes the input as a MilkShape 3D file into a model and checks the model's rules.
+// Decodes the input as an MS3D file into a model and checks the model's rules.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,5 @@
-// Decodes the input as a Wavefront OBJ text into a model and checks the model's rules; material
-// libraries that it names are not found.
+// Decodes the input as an OBJ text into a model and checks the model's rules; the material
+// libraries it names are looked for in the working folder.
 #include <cstddef>
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 
 #include "ZModelHandler.h"
 
-// Reads a MilkShape 3D file (versions 3 and 4): vertices, triangles, groups, materials and the
+// Reads an MS3D model file (versions 3 and 4): vertices, triangles, groups, materials and the
 // joint skeleton with its key frames; an animated file gives one frame of skinned positions per
 // animation frame. Counts are checked against the bytes that remain; indices that point outside
 // their tables are dropped with a warning.

@@ -4,7 +4,7 @@
 #include "ZModelHandler.h"
 #include "ZModelHandlerObjMaterial.h"
 
-// Reads a Wavefront OBJ text model with its MTL material libraries as one static frame:
+// Reads an OBJ text model with its MTL material libraries as one static frame:
 // positions, texture coordinates, faces (polygons fanned into triangles, negative indices
 // counted back from the last vertex read) and the materials' colours and texture names.
 class ZModelHandlerObj : public ZModelHandler {
