@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "GLTestWindow.h"
 #include "ModelFixturesSupport.h"
@@ -136,4 +137,46 @@ TEST(ZModelDisplayTest, FramesBetweenKeysDrawAtTheQuarterBelow) {
         EXPECT_TRUE(pixelNear(picture, c.left + 36, 64, rgba(0, 0, 0), 0));
         EXPECT_TRUE(pixelNear(picture, c.left + 16, 44, rgba(0, 0, 0), 0));
     }
+}
+
+// A quad whose texture is 12 pixels wide, red on the left half and green on the right, loaded in
+// the cache's two halves: the texture's stored width may be larger than its picture, and the
+// texture coordinates are scaled so that the quad still shows the picture's halves side by side.
+TEST(ZModelDisplayTest, TexturedQuadShowsItsPictureAcrossTheQuad) {
+    GLTestWindow window(kSize, kSize, true);
+    ASSERT_TRUE(window.isOpen());
+    TempDir dir;
+    GLPicture texture = uniformPicture(12, 4, rgba(255, 0, 0));
+    fillRect(texture, 6, 0, 12, 4, rgba(0, 255, 0));
+    std::filesystem::copy_file(savePictureForTest(texture, "texture"), dir.file("halves.png"));
+    writeFile(dir.file("quad.obj"),
+              "mtllib quad.mtl\nv -1.5 -1 5\nv 1.5 -1 5\nv 1.5 1 5\nv -1.5 1 5\n"
+              "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl picture\nf 1/1 2/2 3/3 4/4\n");
+    writeFile(dir.file("quad.mtl"), "newmtl picture\nmap_Kd Textures/Halves.PNG\n");
+    ZManagedModelList cache;
+    cache.setPrefix(dir.path().c_str());
+    ZModel* model = cache.loadModel("quad.obj", dir.path().c_str());
+    ASSERT_NE(model, nullptr);
+    cache.uploadModel(model);
+
+    window.clear(0, 0, 0);
+    ZWindowGL* w = window.window();
+    ZMatrix projection, identity;
+    projection.orthoRect(-2, 2, -2, 2, 1, 10);
+    w->begin3d(true, true, eZWindow3dCullNone, false);
+    w->set3dMatrix(0, &projection);
+    w->set3dMatrix(1, &identity);
+    w->set3dMatrix(2, &identity);
+    model->blitModel(w, 0);
+    w->end3d();
+    GLPicture picture = readFramebuffer(0, 0, kSize, kSize, kSize);
+    // The quad spans pixels 16 to 112 across: a fifth and two fifths in lie on the red half,
+    // three and four fifths on the green one.
+    EXPECT_TRUE(pixelNear(picture, 35, 64, rgba(255, 0, 0), 8));
+    EXPECT_TRUE(pixelNear(picture, 54, 64, rgba(255, 0, 0), 8));
+    EXPECT_TRUE(pixelNear(picture, 74, 64, rgba(0, 255, 0), 8));
+    EXPECT_TRUE(pixelNear(picture, 93, 64, rgba(0, 255, 0), 8));
+    EXPECT_TRUE(pixelNear(picture, 8, 64, rgba(0, 0, 0), 0));
+    if (HasFailure()) savePictureForTest(picture, "quad");
+    cache.unloadModelByRef(model);
 }
