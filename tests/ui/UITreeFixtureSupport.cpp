@@ -1,0 +1,4 @@
+#include "UITreeFixture.h"
+
+std::vector<std::string> UITreeFixture::messages;
+long UITreeFixture::hitQueryAnswer = 1;
