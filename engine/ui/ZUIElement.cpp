@@ -1044,9 +1044,15 @@ void ZUIElement::collide() {
         float size = static_cast<float>(64 << level);
         int64_t grid = int64_t(1) << (5 - level), mask = grid - 1;
         int64_t x1, y1, x2, y2;
-        if (!cellOf(r.x1, size, x1) || !cellOf(r.y1, size, y1) || !cellOf(r.x2, size, x2) ||
-            !cellOf(r.y2, size, y2))
-            continue;
+        // Too far out to name a cell: the rectangle covers every cell of the grid.
+        if (!cellOf(r.x1, size, x1) || !cellOf(r.x2, size, x2)) {
+            x1 = 0;
+            x2 = grid - 1;
+        }
+        if (!cellOf(r.y1, size, y1) || !cellOf(r.y2, size, y2)) {
+            y1 = 0;
+            y2 = grid - 1;
+        }
         x2 = std::min(x2, x1 + grid - 1);
         y2 = std::min(y2, y1 + grid - 1);
         for (int64_t cy = y1; cy <= y2; cy++)
