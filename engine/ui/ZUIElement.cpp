@@ -1423,6 +1423,8 @@ bool ZUIElement::dispatchOtherEventToSubTree(ZEvent* event, ZUIElement* e, bool 
 }
 
 bool ZUIElement::guardedPointerWalk(ZEvent* event, float x, float y, bool touch) {
+    // A handler of an earlier step may have taken the whole tree down.
+    if (!g_lpRootElem) return false;
     g_lpRootElem->m_caughtElem = nullptr;
     beginGuard(true);
     bool handled =
@@ -1454,6 +1456,7 @@ bool ZUIElement::dispatchEvent(ZEvent* event) {
                 ZEvent end = *event;
                 end.touchPhase = 2;
                 dispatchEvent(&end);
+                if (!g_lpZWindow || !g_lpRootElem) return false;
             }
             g_bTouching = true;
         }
@@ -1511,7 +1514,7 @@ bool ZUIElement::dispatchEvent(ZEvent* event) {
     } else if (isTouchType(type)) {
         handled = guardedPointerWalk(event, static_cast<float>(event->touchX),
                                      static_cast<float>(event->touchY), true);
-    } else {
+    } else if (g_lpRootElem) {
         g_lpRootElem->m_caughtElem = nullptr;
         beginGuard(true);
         handled = g_lpRootElem && dispatchOtherEventToSubTree(event, g_lpRootElem, false);
@@ -1948,9 +1951,14 @@ void ZUIElement::blitOwn(long depthPass) {
 
 void ZUIElement::blitChildren(long layer, bool changed, long pass, long depthPass, bool reload) {
     auto each = [&](long childPass) {
-        for (ZUIElement* c = m_children.head; c; c = ZList<ZUIElement>::nextOf(c))
+        for (ZUIElement* c = m_children.head; c;) {
+            ZUIElement* next = ZList<ZUIElement>::nextOf(c);
             if (c->m_layer == layer)
                 c->blitSubTree(layer, changed, m_absBlend, &m_absMatrix, childPass, depthPass);
+            // A drawing hook that deleted what the walk stands on ends this list.
+            if (isDestroyed(this) || (next && isDestroyed(next))) return;
+            c = next;
+        }
         if (reload && m_blitMatrix && g_lpZWindow) {
             endBatch();
             g_lpZWindow->setWorldMatrix(&m_absMatrix);

@@ -23,9 +23,15 @@ public:
     bool acceptFocus = false;
     bool takeUserEvents = false;
 
+    // The action may delete this element and with it the action: it runs from a copy.
+    void run(const std::string& what) {
+        if (!action) return;
+        auto copy = action;
+        copy(this, what);
+    }
     void hook(const std::string& what) {
         RecordingLog::add(std::string(getName()) + " " + what);
-        if (action) action(this, what);
+        run(what);
     }
     void onMouseOver() override { hook("onMouseOver"); }
     void onMouseLeave() override { hook("onMouseLeave"); }
@@ -39,12 +45,14 @@ public:
         hook(std::string("onCollisionWith ") + other->getName());
     }
     bool handleUserEvent(const char* name, const void*) override {
+        bool take = takeUserEvents;  // the hook may delete this element
         hook(std::string("user ") + name);
-        return takeUserEvents;
+        return take;
     }
     bool handleFocus(bool gained) override {
+        bool accept = acceptFocus;
         hook(gained ? "focus gained" : "focus lost");
-        return acceptFocus;
+        return accept;
     }
     bool handleEvent(ZEvent* event) override {
         if (event->type == kZEventKeyDown || event->type == kZEventChar)
@@ -52,12 +60,10 @@ public:
         return false;
     }
     void handleMouseCaptureLoss() override { hook("captureLoss"); }
-    void move() override {
-        if (action) action(this, "move");
-    }
+    void move() override { run("move"); }
     void blit(float absBlend, ZMatrix*) override {
         RecordingLog::add(std::string(getName()) + " blit " +
                           std::to_string(static_cast<int>(absBlend * 100 + 0.5f)));
-        if (action) action(this, "blit");
+        run("blit");
     }
 };

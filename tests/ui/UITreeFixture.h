@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,16 @@
 // A tree on a recording window of 768 x 1024 with the recording renderer installed; messages
 // reaching the root are kept as "<element> <n>" for the element codes 'z','e','l',n.
 class UITreeFixture : public ::testing::Test {
-protected:
+public:
     RecordingWindow* window = nullptr;
     static std::vector<std::string> messages;
     static long hitQueryAnswer;
+    // Runs inside the root's receiver for every message.
+    static std::function<void(ZUIMessage*)> onMessage;
 
     static void rootReceiver(ZUIMessage* m) {
         long n = m->type - zuiMessageCode('z', 'e', 'l', 0);
+        if (onMessage) onMessage(m);
         if (n == 12) {
             m->data2 = hitQueryAnswer;
             return;
@@ -37,8 +41,33 @@ protected:
         ZInput::setMouseButton(1, false);
         messages.clear();
         hitQueryAnswer = 1;
+        onMessage = nullptr;
+    }
+    // Drops the tree and builds a new one on the same window.
+    void freshTree() {
+        ZUIElement::cleanup();
+        ZUIElement::initialize(window);
+        ZUIElement::getRootElement()->setName("root");
+        ZUIElement::getRootElement()->setMessageCallBack(rootReceiver);
+        ZInput::setMouseButton(1, false);
+        messages.clear();
+        onMessage = nullptr;
+        RecordingLog::clear();
+    }
+    // Elements reachable from the root, the root included.
+    static long reachable(ZUIElement* e) {
+        if (!e) return 0;
+        long n = 1;
+        for (ZUIElement* c = e->getFirstChildElement(); c; c = c->getNextSiblingElement())
+            n += reachable(c);
+        return n;
+    }
+    static bool inTree(ZUIElement* e) {
+        return !e || (ZUIElement::getRootElement() &&
+                      ZUIElement::getRootElement()->isElementInSubtree(e));
     }
     void TearDown() override {
+        onMessage = nullptr;
         ZUIElement::cleanup();
         delete window;
         RecordingLog::uninstall();

@@ -2,3 +2,4 @@
 
 std::vector<std::string> UITreeFixture::messages;
 long UITreeFixture::hitQueryAnswer = 1;
+std::function<void(ZUIMessage*)> UITreeFixture::onMessage;
