@@ -12,6 +12,7 @@
 // A batch that draws nothing and writes what it is asked to the recording log.
 class RecordingBatch : public ZBatch {
 public:
+    RecordingBatch() { RecordingLog::liveBatches++; }
     ~RecordingBatch() override { RecordingLog::liveBatches--; }
     bool allocateVertexBuffer(long count, long kind) override {
         RecordingLog::add("batch allocate " + std::to_string(count) + " " + std::to_string(kind));

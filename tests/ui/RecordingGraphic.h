@@ -11,7 +11,7 @@
 // A graphic that draws nothing and writes what it is asked to the recording log.
 class RecordingGraphic : public ZGraphic {
 public:
-    RecordingGraphic() : id(RecordingLog::nextId()) {}
+    RecordingGraphic() : id(RecordingLog::nextId()) { RecordingLog::liveGraphics++; }
     ~RecordingGraphic() override { RecordingLog::liveGraphics--; }
     long id;
     ZGraphic* atlas = nullptr;

@@ -13,12 +13,10 @@ namespace {
 long g_nextId = 0;
 
 ZGraphic* makeGraphic() {
-    RecordingLog::liveGraphics++;
     return new RecordingGraphic();
 }
 
 ZBatch* makeBatch() {
-    RecordingLog::liveBatches++;
     return new RecordingBatch();
 }
 }  // namespace
