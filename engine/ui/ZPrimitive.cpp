@@ -32,8 +32,11 @@ float distance(float x1, float y1, float x2, float y2) {
     return std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1));
 }
 
-// The matrices of the tree work with y pointing up.
+// The matrices of the tree work with y pointing up. The tree's matrices are affine, where the
+// division by w (1) changes nothing and is left out.
 ZVector2 mapPoint(const ZMatrix& m, float x, float y) {
+    if (m.m[3] == 0 && m.m[7] == 0 && m.m[15] == 1)
+        return {x * m.m[0] + -y * m.m[4] + m.m[12], -(x * m.m[1] + -y * m.m[5] + m.m[13])};
     ZVector2 out = m.transform2(ZVector2{x, -y});
     return {out.x, -out.y};
 }
@@ -229,10 +232,11 @@ ZRectangle ZPrimitive::getBoundingBox() const {
             if (pointCount <= 0) return {0, 0, 0, 0};
             ZRectangle box = {points[0].x, points[0].y, points[0].x, points[0].y};
             for (int64_t i = 1; i < pointCount; i++) {
-                box.x1 = std::fmin(box.x1, points[i].x);
-                box.y1 = std::fmin(box.y1, points[i].y);
-                box.x2 = std::fmax(box.x2, points[i].x);
-                box.y2 = std::fmax(box.y2, points[i].y);
+                const ZVector2& p = points[i];
+                if (p.x < box.x1) box.x1 = p.x;
+                if (p.y < box.y1) box.y1 = p.y;
+                if (p.x > box.x2) box.x2 = p.x;
+                if (p.y > box.y2) box.y2 = p.y;
             }
             return box;
         }

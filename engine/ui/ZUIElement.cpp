@@ -24,6 +24,8 @@ const long ZUIElement::g_nBucketOffset[6] = {0, 1024, 1280, 1344, 1360, 1364};
 long ZUIElement::g_nInstances = 0;
 long ZUIElement::g_nDeferDeleteDepth = 0;
 long ZUIElement::g_nHoldDepth = 0;
+long ZUIElement::g_nStructureVersion = 0;
+long ZUIElement::g_nSnapshotVersion = -1;
 void** ZUIElement::g_lpDeletedElemArray = nullptr;
 long ZUIElement::g_nDeletedElemArraySize = 0;
 long ZUIElement::g_nDeletedElemArrayMaxSize = 0;
@@ -103,11 +105,17 @@ bool isTouchType(int64_t type) {
 }
 
 // The cell of a coordinate at a cell size, false when it is too large to be an integer.
+// The cell sizes are powers of two, so multiplying by the reciprocal divides exactly.
 bool cellOf(float v, float size, int64_t& cell) {
-    double c = std::trunc(static_cast<double>(v) / size);
+    float c = v * (1.0f / size);
     if (!(std::fabs(c) < kLargestCell)) return false;
-    cell = static_cast<int64_t>(c);
+    cell = static_cast<int64_t>(c);  // truncates toward zero
     return true;
+}
+
+bool isIdentity(const ZMatrix& m) {
+    static const ZMatrix identity;
+    return std::memcmp(m.m, identity.m, sizeof(m.m)) == 0;
 }
 
 ZVector2 mapPoint(const ZMatrix& m, float x, float y) {
@@ -186,10 +194,13 @@ ZUIElement* ZUIElement::snapPrevOf(const ZUIElement* e) {
 void ZUIElement::beginGuard(bool footprints) {
     long before = g_nDeferDeleteDepth++;
     if (!g_lpRootElem) return;
-    if (before == 0)
+    if (before == 0 && g_nSnapshotVersion != g_nStructureVersion) {
         g_lpRootElem->copyUpdateFootprintSubTree(false, 1.0f, nullptr, footprints);
-    else if (footprints)
-        g_lpRootElem->updateFootprintSubTree(false, 1.0f, nullptr);
+        // A snapshot taken without footprints leaves the footprints to the next pass.
+        if (footprints) g_nSnapshotVersion = g_nStructureVersion;
+    } else if (footprints) {
+        g_lpRootElem->updateFootprintSubTree(false, 1.0f, nullptr, before == 0);
+    }
 }
 
 void ZUIElement::beginUpdateWithFootprint() {
@@ -228,6 +239,8 @@ ZUIElement::ZUIElement(ZUIElement* parent) {
         m_parent = parent;
         parent->m_children.addToTail(this);
         setLayer(parent->m_layer);
+        markPending();
+        structureChanged();
         parent->handleChildUpdate();
     }
     m_elemBounds.setRect(0, 0, 0, 0);
@@ -265,6 +278,7 @@ ZUIElement::~ZUIElement() {
     if (m_parent) {
         forgetCaughtInAncestors(this);
         m_parent->m_children.remove(this);
+        structureChanged();
         m_parent->handleChildUpdate();
         m_parent = nullptr;
     }
@@ -273,6 +287,7 @@ ZUIElement::~ZUIElement() {
         child->m_parent = nullptr;
         delete child;
     }
+    structureChanged();
 
     if (g_lpRootElem == this) g_lpRootElem = nullptr;
     if (g_lpOrphansRootElem == this) g_lpOrphansRootElem = nullptr;
@@ -343,6 +358,8 @@ void ZUIElement::setParentElement(ZUIElement* parent) {
     old->handleChildUpdate();
     m_parent = parent;
     parent->m_children.addToTail(this);
+    structureChanged();
+    markPending();
     replaceLayerInSubtree(m_layer, parent->m_layer);
     parent->handleChildUpdate();
     m_subtreeDirty = m_matrixDirty = true;
@@ -364,30 +381,35 @@ ZUIElement* ZUIElement::getPrevSiblingElement() const {
 
 void ZUIElement::moveToHead() {
     if (!m_parent) return;
+    structureChanged();
     m_parent->m_children.remove(this);
     m_parent->m_children.addToHead(this);
 }
 
 void ZUIElement::moveToTail() {
     if (!m_parent) return;
+    structureChanged();
     m_parent->m_children.remove(this);
     m_parent->m_children.addToTail(this);
 }
 
 void ZUIElement::moveBeforeSibling(ZUIElement* sibling) {
     if (!sibling || sibling == this || !m_parent || sibling->m_parent != m_parent) return;
+    structureChanged();
     m_parent->m_children.remove(this);
     m_parent->m_children.insertBefore(this, sibling);
 }
 
 void ZUIElement::moveAfterSibling(ZUIElement* sibling) {
     if (!sibling || sibling == this || !m_parent || sibling->m_parent != m_parent) return;
+    structureChanged();
     m_parent->m_children.remove(this);
     m_parent->m_children.insertAfter(this, sibling);
 }
 
 void ZUIElement::swapWithSibling(ZUIElement* sibling) {
     if (!sibling || sibling == this || !m_parent || sibling->m_parent != m_parent) return;
+    structureChanged();
     ZList<ZUIElement>& list = m_parent->m_children;
     ZUIElement* afterThis = ZList<ZUIElement>::nextOf(this);
     if (afterThis == sibling) {
@@ -416,6 +438,7 @@ void ZUIElement::moveToIndex(long index) {
     ZList<ZUIElement>& list = m_parent->m_children;
     long n = list.count;
     if (n < 1) return;
+    structureChanged();
     index = std::max(0L, std::min(index, n - 1));
     list.remove(this);
     ZUIElement* at = list.head;
@@ -563,6 +586,12 @@ void ZUIElement::copyFromTemplate(ZUIElement* t) {
 void ZUIElement::markDirty() {
     m_subtreeDirty = m_matrixDirty = true;
     g_bRefreshMousedOverElem = true;
+    markPending();
+}
+
+void ZUIElement::markPending() {
+    m_pending = true;
+    for (ZUIElement* a = m_parent; a && !a->m_pending; a = a->m_parent) a->m_pending = true;
 }
 
 void ZUIElement::setPosition(float x, float y) {
@@ -638,6 +667,7 @@ void ZUIElement::setNormalizedAnchor(float nx, float ny) {
 
 void ZUIElement::setBlend(float blend) {
     blend = std::min(1.0f, std::max(0.0f, blend));
+    if (blend != m_blend) markPending();
     if (m_blend <= 0 && blend > 0) {
         markDirty();
     } else if (m_blend > 0 && blend <= 0) {
@@ -700,11 +730,16 @@ void ZUIElement::setShear(float sx, float sy) {
 void ZUIElement::setMatrix(const ZMatrix& m) {
     bool same = std::memcmp(m.m, m_userMatrix.m, sizeof(m.m)) == 0;
     m_userMatrix = m;
+    m_userMatrixIdentity = isIdentity(m);
     if (!same) markDirty();
 }
 
 void ZUIElement::freeze(bool frozen) {
-    if (frozen != m_frozen) m_subtreeDirty = m_matrixDirty = true;
+    if (frozen != m_frozen) {
+        m_subtreeDirty = m_matrixDirty = true;
+        markPending();
+        structureChanged();
+    }
     m_frozen = frozen;
 }
 
@@ -841,19 +876,36 @@ void ZUIElement::runTweens() {
 
 void ZUIElement::updateFootprint(const ZMatrix* parentAbs) {
     float pivotX = m_anchorX + m_centerX, pivotY = m_anchorY + m_centerY;
-    ZMatrix local = ZMatrix::applyTranslation2d(m_x + pivotX - m_offsetX,
-                                                -(m_y + pivotY - m_offsetY), m_userMatrix);
-    if (m_scaleX != 1 || m_scaleY != 1) local = ZMatrix::applyScaling2d(m_scaleX, m_scaleY, local);
-    if (m_angle != 0)
-        local = ZMatrix::applyRotationZ(static_cast<float>(m_angle * kPi / 180.0), local);
-    if (m_shearX != 0 || m_shearY != 0) local = ZMatrix::applyShear2d(m_shearX, m_shearY, local);
-    m_localMatrix = ZMatrix::applyTranslation2d(-pivotX, pivotY, local);
+    float tx = m_x + pivotX - m_offsetX, ty = -(m_y + pivotY - m_offsetY);
+    bool translationOnly = m_scaleX == 1 && m_scaleY == 1 && m_angle == 0 && m_shearX == 0 &&
+                           m_shearY == 0 && m_userMatrixIdentity;
+    if (translationOnly) {
+        // The two translations of the pivot, summed as applyTranslation2d sums them.
+        static const ZMatrix identity;
+        m_localMatrix = identity;
+        m_localMatrix.m[12] = -pivotX + tx;
+        m_localMatrix.m[13] = pivotY + ty;
+    } else {
+        ZMatrix local = ZMatrix::applyTranslation2d(tx, ty, m_userMatrix);
+        if (m_scaleX != 1 || m_scaleY != 1)
+            local = ZMatrix::applyScaling2d(m_scaleX, m_scaleY, local);
+        if (m_angle != 0)
+            local = ZMatrix::applyRotationZ(static_cast<float>(m_angle * kPi / 180.0), local);
+        if (m_shearX != 0 || m_shearY != 0)
+            local = ZMatrix::applyShear2d(m_shearX, m_shearY, local);
+        m_localMatrix = ZMatrix::applyTranslation2d(-pivotX, pivotY, local);
+    }
 
     if (m_parent) {
         const ZMatrix& base = parentAbs ? *parentAbs : m_parent->m_absMatrix;
-        ZMatrix parent =
-            ZMatrix::applyTranslation2d(m_parent->m_offsetX, -m_parent->m_offsetY, base);
-        m_absMatrix = m_localMatrix * parent;
+        if (m_parent->m_offsetX != 0 || m_parent->m_offsetY != 0) {
+            ZMatrix shifted =
+                ZMatrix::applyTranslation2d(m_parent->m_offsetX, -m_parent->m_offsetY, base);
+            m_absMatrix = m_localMatrix * shifted;
+        } else {
+            m_absMatrix = translationOnly ? ZMatrix::multiplyTranslation(m_localMatrix, base)
+                                          : m_localMatrix * base;
+        }
     } else {
         m_absMatrix = m_localMatrix;
     }
@@ -951,12 +1003,20 @@ void ZUIElement::copyUpdateFootprintSubTree(bool changed, float parentBlend,
             }
         }
     }
-    for (ZUIElement* child : m_children)
+    bool pending = false;
+    for (ZUIElement* child : m_children) {
         child->copyUpdateFootprintSubTree(childChanged, m_absBlend, &m_absMatrix, footprints);
+        pending = pending || child->m_pending;
+    }
+    if (footprints) m_pending = m_subtreeDirty || pending;
 }
 
-void ZUIElement::updateFootprintSubTree(bool changed, float parentBlend, const ZMatrix* parentAbs) {
-    m_absBlend = parentBlend * m_blend;
+void ZUIElement::updateFootprintSubTree(bool changed, float parentBlend, const ZMatrix* parentAbs,
+                                        bool skipFrozen) {
+    if (skipFrozen && m_frozen) return;
+    float absBlend = parentBlend * m_blend;
+    bool blendChanged = absBlend != m_absBlend;
+    m_absBlend = absBlend;
     bool childChanged = false;
     if (m_subtreeDirty || changed) {
         if (m_absBlend > 0 && (m_visible || m_dispatchIfInvisible) &&
@@ -966,8 +1026,14 @@ void ZUIElement::updateFootprintSubTree(bool changed, float parentBlend, const Z
             childChanged = true;
         }
     }
-    for (ZUIElement* child : m_children)
-        child->updateFootprintSubTree(childChanged, m_absBlend, &m_absMatrix);
+    // Subtrees without marks, whose blends and matrices stand, have nothing to update.
+    bool pending = false;
+    for (ZUIElement* child : m_children) {
+        if (childChanged || blendChanged || child->m_pending)
+            child->updateFootprintSubTree(childChanged, m_absBlend, &m_absMatrix, skipFrozen);
+        pending = pending || child->m_pending;
+    }
+    m_pending = m_subtreeDirty || pending;
 }
 
 bool ZUIElement::updateFootprintAndParent() {
@@ -1708,7 +1774,8 @@ ZUIElement* ZUIElement::pickElement(ZUIElement* subtree, float& x, float& y,
         if (a->m_subtreeDirty) top = a;
     if (top) {
         ZUIElement* p = top->m_parent;
-        top->updateFootprintSubTree(false, p ? p->m_absBlend : 1.0f, p ? &p->m_absMatrix : nullptr);
+        top->updateFootprintSubTree(false, p ? p->m_absBlend : 1.0f, p ? &p->m_absMatrix : nullptr,
+                                    false);
     }
     subtree->updateFootprintAndParent();
     ZVector2 screen = mapPoint(subtree->m_absMatrix, x, y);

@@ -419,6 +419,15 @@ private:
     };
     static long g_nHoldDepth;
     static void releaseDeferred();
+    // Bookkeeping that lets the guarded operations skip work: a snapshot stays valid until the
+    // child lists or the frozen marks change, and the footprint pass enters only subtrees that
+    // hold an element with its marks set or whose blends changed.
+    static long g_nStructureVersion;
+    static long g_nSnapshotVersion;
+    bool m_pending = true;
+    bool m_userMatrixIdentity = true;
+    void markPending();
+    static void structureChanged() { g_nStructureVersion++; }
     // Geometry.
     void markDirty();
     void updateFootprint(const ZMatrix* parentAbs);
@@ -427,7 +436,8 @@ private:
     static long bucketForRect(const ZRectangle& r);
     void copyUpdateFootprintSubTree(bool changed, float parentBlend, const ZMatrix* parentAbs,
                                     bool footprints);
-    void updateFootprintSubTree(bool changed, float parentBlend, const ZMatrix* parentAbs);
+    void updateFootprintSubTree(bool changed, float parentBlend, const ZMatrix* parentAbs,
+                                bool skipFrozen);
     const ZUIBounds* hitBounds() const { return m_userBounds ? m_userBounds : &m_elemBounds; }
     void toLocal(float x, float y, float& lx, float& ly);
     void runTweens();
