@@ -93,6 +93,12 @@ long reachable(ZUIElement* e) {
     return n;
 }
 
+bool isLive(ZUIElement* e) {
+    for (FuzzElement* f : g_live)
+        if (f == e) return true;
+    return false;
+}
+
 bool live(ZUIElement* e) {
     return !e || ZUIElement::getRootElement()->isElementInSubtree(e);
 }
@@ -208,15 +214,16 @@ void step(Reader& in, FakeWindow& window) {
             break;
         case 7:
             if (ZUIElement* e = pick(in, false)) {
+                // Turning input off releases pointers, whose hooks may delete the element.
                 uint8_t flags = in.byte();
                 e->setAsContainer(flags & 1);
                 e->enableClipping(flags & 2);
-                e->enableElementInput(flags & 4);
-                e->enableTreeInput(!(flags & 8));
                 e->freeze(flags & 16);
                 e->setVisibility(!(flags & 32));
                 e->enableCollisions(flags & 64);
                 e->enableInputClipping(flags & 128);
+                e->enableElementInput(flags & 4);
+                if (isLive(e)) e->enableTreeInput(!(flags & 8));
             }
             break;
         case 8:
@@ -247,7 +254,8 @@ void step(Reader& in, FakeWindow& window) {
             if (ZUIElement* e = pick(in, false)) {
                 float x = in.value(), y = in.value();
                 ZUIElement::pickElement(e, x, y, in.byte() % 2);
-                if (ZUIElement* other = pick(in, false)) {
+                ZUIElement* other = pick(in, false);
+                if (other && isLive(e)) {
                     e->moveBeforeSibling(other);
                     e->swapWithSibling(other);
                     e->moveToIndex(in.byte() % 8);

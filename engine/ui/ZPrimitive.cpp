@@ -181,6 +181,19 @@ void ZPrimitive::transform(const ZMatrix& matrix, ZPrimitive& out) const {
             if (out.type != ZPrimitivePoly) out.freePoints();
             out.type = ZPrimitivePoly;
             out.reservePoints(4);
+            const float* m = matrix.m;
+            if (m[3] == 0 && m[7] == 0 && m[15] == 1) {
+                // The corners share their products: the same sums as mapPoint's, computed once.
+                float ax1 = rect.x1 * m[0], ax2 = rect.x2 * m[0];
+                float bx1 = rect.x1 * m[1], bx2 = rect.x2 * m[1];
+                float ay1 = -rect.y1 * m[4], ay2 = -rect.y2 * m[4];
+                float by1 = -rect.y1 * m[5], by2 = -rect.y2 * m[5];
+                out.points[0] = {ax1 + ay1 + m[12], -(bx1 + by1 + m[13])};
+                out.points[1] = {ax2 + ay1 + m[12], -(bx2 + by1 + m[13])};
+                out.points[2] = {ax2 + ay2 + m[12], -(bx2 + by2 + m[13])};
+                out.points[3] = {ax1 + ay2 + m[12], -(bx1 + by2 + m[13])};
+                break;
+            }
             out.points[0] = mapPoint(matrix, rect.x1, rect.y1);
             out.points[1] = mapPoint(matrix, rect.x2, rect.y1);
             out.points[2] = mapPoint(matrix, rect.x2, rect.y2);

@@ -118,6 +118,15 @@ bool isIdentity(const ZMatrix& m) {
     return std::memcmp(m.m, identity.m, sizeof(m.m)) == 0;
 }
 
+// A local point as the integer field of an event: saturated, and 0 for NaN.
+int64_t eventCoordinate(float v) {
+    if (!(v == v)) return 0;
+    const float limit = 9.0e18f;
+    if (v >= limit) return static_cast<int64_t>(limit);
+    if (v <= -limit) return -static_cast<int64_t>(limit);
+    return static_cast<int64_t>(v);
+}
+
 ZVector2 mapPoint(const ZMatrix& m, float x, float y) {
     ZVector2 out = m.transform2(ZVector2{x, -y});
     return {out.x, -out.y};
@@ -1453,11 +1462,11 @@ bool ZUIElement::dispatchPointerToSubTree(ZEvent* event, ZUIElement* e, float x,
     if (!e->m_elementInput && e->m_width > 0 && e->m_height > 0) e->recordCaughtInContainers();
     ZEvent local = *event;
     if (touch) {
-        local.touchX = static_cast<int64_t>(lx);
-        local.touchY = static_cast<int64_t>(ly);
+        local.touchX = eventCoordinate(lx);
+        local.touchY = eventCoordinate(ly);
     } else {
-        local.x = static_cast<int64_t>(lx);
-        local.y = static_cast<int64_t>(ly);
+        local.x = eventCoordinate(lx);
+        local.y = eventCoordinate(ly);
     }
     bool handled = e->handleEvent(&local);
     if (!handled && !isDestroyed(e)) handled = e->handleEventInternal(&local);

@@ -293,6 +293,10 @@ protected:
     float m_x = 0, m_y = 0;
     float m_width = 0, m_height = 0;
     bool m_destroyed = false;
+    // Not part of the record: kept beside the fields the walks read, for the passes that skip
+    // clean subtrees and plain translations.
+    bool m_pending = true;
+    bool m_userMatrixIdentity = true;
     long m_classCount = 0;
     char m_classes[8][32] = {};
     ZUIElement* m_parent = nullptr;
@@ -424,8 +428,6 @@ private:
     // hold an element with its marks set or whose blends changed.
     static long g_nStructureVersion;
     static long g_nSnapshotVersion;
-    bool m_pending = true;
-    bool m_userMatrixIdentity = true;
     void markPending();
     static void structureChanged() { g_nStructureVersion++; }
     // Geometry.
