@@ -137,7 +137,9 @@ ZVector2 mapPoint(const ZMatrix& m, float x, float y) {
 // ---------------------------------------------------------------------------------------------
 // Memory and guards
 
-void* ZUIElement::operator new(size_t size) {
+// Kept out of line: the compiler would otherwise pair the malloc inside with the class's own
+// delete at every new-expression and warn about a mismatch.
+__attribute__((noinline)) void* ZUIElement::operator new(size_t size) {
     void* p = std::malloc(size);
     if (!p) std::abort();
     return p;
