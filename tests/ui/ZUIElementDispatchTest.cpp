@@ -460,4 +460,22 @@ TEST_F(ZUIElementDispatchTest, DeletionInsideAHitQueryDuringPicking) {
     EXPECT_EQ(ZUIElement::getTotalElementsCount(), reachable(root()));
 }
 
+TEST_F(ZUIElementDispatchTest, AContainerForgetsACaughtElementThatIsDeletedOrMovedAway) {
+    TestElement* box = new TestElement(root(), "box", 0, 0, 300, 300);
+    box->setAsContainer(true);
+    box->enableElementInput(false);
+    TestElement* inert = new TestElement(box, "inert", 100, 100, 50, 50);
+    inert->enableElementInput(false);
+    run({{"m", 120, 120}});
+    EXPECT_EQ(box->getCaughtElement(), inert);
+    delete inert;
+    EXPECT_EQ(box->getCaughtElement(), box);
+    TestElement* other = new TestElement(box, "other", 100, 100, 50, 50);
+    other->enableElementInput(false);
+    run({{"m", 121, 121}});
+    EXPECT_EQ(box->getCaughtElement(), other);
+    other->setParentElement(root());
+    EXPECT_EQ(box->getCaughtElement(), box);
+}
+
 }  // namespace
