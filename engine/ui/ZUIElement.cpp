@@ -370,10 +370,10 @@ void ZUIElement::setParentElement(ZUIElement* parent) {
     m_parent = parent;
     parent->m_children.addToTail(this);
     structureChanged();
-    markPending();
     replaceLayerInSubtree(m_layer, parent->m_layer);
     parent->handleChildUpdate();
     m_subtreeDirty = m_matrixDirty = true;
+    markPending();
     g_bRefreshMousedOverElem = true;
 }
 
@@ -559,6 +559,7 @@ void ZUIElement::setBounds(ZUIBounds* bounds, bool keep) {
     if (!keep && m_userBounds != bounds) delete m_userBounds;
     m_userBounds = bounds;
     m_matrixDirty = m_subtreeDirty = true;
+    markPending();
 }
 
 void ZUIElement::copyFromTemplate(ZUIElement* t) {
@@ -1872,6 +1873,7 @@ void ZUIElement::enableElementSpaceClipping(bool enable, float x1, float y1, flo
     if (enable) {
         m_clipping = m_screenSpaceClipping = false;
         m_matrixDirty = m_subtreeDirty = true;
+        markPending();
         updateFootprintAndParent();
     }
 }
@@ -2179,11 +2181,15 @@ void ZUIElement::blitElements(long layer, ZMatrix* m) {
     if (!g_lpZWindow) return;
     Hold hold;
     m_subtreeDirty = m_matrixDirty = true;
+    markPending();
     float parentBlend = m_parent ? m_parent->m_absBlend : 1.0f;
     // Drawn as if the matrix were its parent's.
     ZMatrix base = m ? *m : g_matIdentity;
     blitSubTree(layer, false, parentBlend, &base, 0, g_bDepthBufferEnabled ? 2 : 0);
-    if (!isDestroyed(this)) m_subtreeDirty = m_matrixDirty = true;
+    if (!isDestroyed(this)) {
+        m_subtreeDirty = m_matrixDirty = true;
+        markPending();
+    }
     ZMatrix identity;
     g_lpZWindow->setWorldMatrix(&identity);
     endBatch();

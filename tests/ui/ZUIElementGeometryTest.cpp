@@ -231,4 +231,17 @@ TEST_F(ZUIElementGeometryTest, ACollisionHandlerMayDeleteElements) {
     EXPECT_EQ(root()->getChildrenCount(), 1);  // the orphans root
 }
 
+TEST_F(ZUIElementGeometryTest, NewBoundsTakeEffectAtTheNextFrame) {
+    TestElement* a = new TestElement(root(), "a", 0, 0, 50, 50);
+    new TestElement(root(), "b", 300, 300, 50, 50);
+    a->enableCollisions(true);
+    ZUIElement::moveAll();
+    EXPECT_TRUE(RecordingLog::matching("a onCollisionWith b").empty());
+    ZUIBounds* far = new ZUIBounds();
+    far->setCircle(325, 325, 10);
+    a->setBounds(far, false);
+    ZUIElement::moveAll();
+    EXPECT_EQ(RecordingLog::matching("a onCollisionWith b").size(), 1u);
+}
+
 }  // namespace
