@@ -386,10 +386,6 @@ ZUIElement* ZUIElement::getNextSiblingElement() const {
     return m_parent ? ZList<ZUIElement>::nextOf(this) : nullptr;
 }
 
-ZUIElement* ZUIElement::getPrevSiblingElement() const {
-    return m_parent ? ZList<ZUIElement>::prevOf(this) : nullptr;
-}
-
 void ZUIElement::moveToHead() {
     if (!m_parent) return;
     structureChanged();

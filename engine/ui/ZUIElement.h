@@ -160,7 +160,6 @@ public:
     ZUIElement* getLastChildElement() const { return m_children.tail; }
     long getChildrenCount() const { return m_children.count; }
     ZUIElement* getNextSiblingElement() const;
-    ZUIElement* getPrevSiblingElement() const;
     void moveToHead();
     void moveToTail();
     void moveBeforeSibling(ZUIElement* sibling);
@@ -210,7 +209,6 @@ public:
     float getAnchorX() const { return m_anchorX; }
     float getAnchorY() const { return m_anchorY; }
     float getBlend() const { return m_blend; }
-    float getAbsBlend() const { return m_absBlend; }
     bool getVisibility() const { return m_visible; }
     bool getDispatchInputIfInvisible() const { return m_dispatchIfInvisible; }
     float getScaleX() const { return m_scaleX; }
@@ -231,7 +229,6 @@ public:
     void collide();
     bool collidesWithElement(ZUIElement* other);
     long getSpatialBucket() const { return m_bucket; }
-    bool isFrozen() const { return m_frozen; }
 
     // Input and messages.
     long sendMessage(long type, float x, float y, long data1, long data2, const char* text,
