@@ -6,13 +6,13 @@
 #include <ctime>
 #include <mutex>
 
+#include "ZBatchGL.h"
+#include "ZGraphicGL.h"
 #include "ZMiscTools.h"
+#include "ZPixelShaderGL.h"
 #include "ZSysDebug.h"
 #include "ZSysMacOSX.h"
 #include "ZWindow.h"
-#include "ZBatchGL.h"
-#include "ZGraphicGL.h"
-#include "ZPixelShaderGL.h"
 #include "ZWindowGL.h"
 
 namespace {
@@ -33,6 +33,8 @@ Erenderer g_renderer = eRendererDirectX8;
 ZWindow* g_window = nullptr;
 ZSoundFactory g_soundFactory = nullptr;
 ZVideoFactory g_videoFactory = nullptr;
+ZGraphic* (*g_graphicFactory)() = nullptr;
+ZBatch* (*g_batchFactory)() = nullptr;
 
 // Called with the log lock held.
 void writeLogLine(const char* format, va_list args) {
@@ -139,11 +141,18 @@ Erenderer ZCore::getRenderer() {
     return g_renderer;
 }
 
+void ZCore::setRenderFactories(ZGraphic* (*graphic)(), ZBatch* (*batch)()) {
+    g_graphicFactory = graphic;
+    g_batchFactory = batch;
+}
+
 ZGraphic* ZCore::createZGraphic() {
+    if (g_graphicFactory) return g_graphicFactory();
     return g_renderer == eRendererOpenGL ? new ZGraphicGL() : nullptr;
 }
 
 ZBatch* ZCore::createZBatch() {
+    if (g_batchFactory) return g_batchFactory();
     return g_renderer == eRendererOpenGL ? new ZBatchGL() : nullptr;
 }
 

@@ -38,6 +38,9 @@ public:
     static ZGraphic* createZGraphic();
     static ZBatch* createZBatch();
     static ZPixelShader* createZPixelShader();
+    // Factories that replace the renderer's own (a recording renderer in tests); null restores
+    // the renderer's.
+    static void setRenderFactories(ZGraphic* (*graphic)(), ZBatch* (*batch)());
 
     static void registerNewZSound(ZSoundFactory factory);
     static ZSoundBase* createZSound();

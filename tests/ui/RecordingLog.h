@@ -1,0 +1,23 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+// What the recording graphics, batches and window were asked to do, in order, as text lines.
+// install() puts the recording graphic and batch in the engine's factories.
+class RecordingLog {
+public:
+    static std::vector<std::string> lines;
+    static long liveGraphics;
+    static long liveBatches;
+    static void add(const std::string& line) { lines.push_back(line); }
+    static void clear() { lines.clear(); }
+    static long nextId();
+    static void install();
+    static void uninstall();
+    // Numbers rounded to integers, space separated.
+    static std::string numbers(std::initializer_list<float> values);
+    // The lines that start with the prefix.
+    static std::vector<std::string> matching(const std::string& prefix);
+};
