@@ -242,7 +242,8 @@ bool ZTrueText::openStream(const char* pathName, bool kerningPairs, bool trueCol
     if (!m_stream) m_stream = new FT_StreamRec();
     FT_Open_Args args;
     memset(&args, 0, sizeof(args));
-    args.flags = FT_OPEN_STREAM | FT_OPEN_PATHNAME;
+    // The name is only carried along: with the path flag FreeType would open the file itself.
+    args.flags = FT_OPEN_STREAM;
     args.stream = m_stream;
     args.pathname = const_cast<char*>(pathName);
     if (!g_lpLibrary || FT_Open_Face(g_lpLibrary, &args, 0, &m_face) != 0) {
