@@ -701,8 +701,6 @@ bool ZTrueText::render(const char* imageName, long imageFormat, bool topAligned)
     const size_t pixelsPerPage = static_cast<size_t>(size) * static_cast<size_t>(size);
     const bool effects = effectsOn();
     bool saved = true, failed = false;
-    char pageName[ZText::kNameSize];
-    snprintf(pageName, sizeof(pageName), "%s", ZText::g_szGraphicFileNameBuf);
 
     uint32_t* pixels = placed > 0 ? new (std::nothrow) uint32_t[pixelsPerPage]() : nullptr;
     if (placed > 0 && !pixels) {
@@ -794,13 +792,13 @@ bool ZTrueText::render(const char* imageName, long imageFormat, bool topAligned)
         m_pagePixels[m_pageCount] = image;
         m_pageCount++;
         if (saved && ZText::g_szGraphicFileNameBuf[0]) {
-            if (m_pageCount > 1 && !ZText::incrementIndexInName(pageName))
+            if (m_pageCount > 1 && !ZText::incrementIndexInName(ZText::g_szGraphicFileNameBuf))
                 saved = false;
             else
                 saved = savePage(m_pageCount - 1, image, size, pageHeight, imageFormat);
             if (!saved)
                 ZCore::logMessage("ZTrueText: page %ld could not be saved to %s, ERROR",
-                                  m_pageCount - 1, pageName);
+                                  m_pageCount - 1, ZText::g_szGraphicFileNameBuf);
         }
         if (image == pixels) {
             // The graphic keeps this array: the next page composes into a fresh one.
