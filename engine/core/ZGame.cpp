@@ -306,6 +306,8 @@ bool ZGame::readStringTable(const char* path) {
     long encoding = 0;
     ZTextFace::detectEncoding(reinterpret_cast<const char*>(data), static_cast<long>(size),
                               encoding);
+    // The mark alone is what writeStringTable makes of an empty table: an empty UTF-8 table.
+    if (size == 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) encoding = 1;
     unsigned long skip = encoding == 1 ? 3 : (encoding == 3 || encoding == 4 ? 2 : 0);
     if (encoding == 4) {
         for (unsigned long i = 2; i + 1 < size; i += 2) std::swap(data[i], data[i + 1]);

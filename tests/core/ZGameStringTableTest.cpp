@@ -139,6 +139,12 @@ TEST_F(ZGameStringTableTest, LinesBecomeEntriesByTheTableRules) {
     }
     read(U"", kAnsi);
     EXPECT_EQ(game.getStringCount(), 0);
+    // An empty table written reads back empty.
+    std::string written = dir.file("empty.txt");
+    game.writeStringTable(written.c_str());
+    EXPECT_EQ(readFile(written), "\xEF\xBB\xBF");
+    EXPECT_TRUE(game.readStringTable(written.c_str()));
+    EXPECT_EQ(game.getStringCount(), 0);
 }
 
 TEST_F(ZGameStringTableTest, EachEncodingReadsTheSameTableAndReportsItself) {
