@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../core/TarBuilder.h"
 #include "LoggedMessages.h"
 #include "TempDir.h"
 #include "TrueTypeFonts.h"
@@ -68,6 +69,34 @@ TEST_F(ZTrueTextTest, OpensFontsThroughTheFileSystemOrFromMemory) {
     }
     EXPECT_EQ(ZTrueText::isZTrueText(open(truetype::dejaVuSans(), 12).get()) != nullptr, true);
     EXPECT_EQ(ZTrueText::isZTrueText(nullptr), nullptr);
+}
+
+TEST_F(ZTrueTextTest, ReadsFontsFromAMountedArchive) {
+    std::string archive = dir.file("fonts.tar");
+    writeFile(archive,
+              TarBuilder().file("data/fonts/sans.ttf", readFile(truetype::dejaVuSans())).finish());
+    ASSERT_EQ(ZResource::addArchive(archive.c_str(), 0, nullptr), ZResourceOk);
+    {
+        auto face = open("data/fonts/sans.ttf", 24, true);
+        auto onDisk = open(truetype::dejaVuSans(), 24, true);
+        ASSERT_NE(face->getFace(), nullptr);
+        EXPECT_EQ(face->getHeightPix(), onDisk->getHeightPix());
+        // Glyphs and the kern table come through the archive's stream.
+        ASSERT_EQ(FT_Load_Char(face->getFace(), 0xE9, FT_LOAD_RENDER), 0);
+        ASSERT_EQ(FT_Load_Char(onDisk->getFace(), 0xE9, FT_LOAD_RENDER), 0);
+        EXPECT_EQ(face->getFace()->glyph->bitmap.rows, onDisk->getFace()->glyph->bitmap.rows);
+        uint32_t inArchive = 0, fromDisk = 0;
+        int16_t* pairs = nullptr;
+        FT_Get_Kerning_Pairs(face->getFace(), 0, &inArchive, &pairs);
+        free(pairs);
+        FT_Get_Kerning_Pairs(onDisk->getFace(), 0, &fromDisk, &pairs);
+        free(pairs);
+        EXPECT_GT(inArchive, 0u);
+        EXPECT_EQ(inArchive, fromDisk);
+    }
+    // Mounts are for the process: start the file system over.
+    ZResource::cleanup();
+    ZResource::initialize();
 }
 
 TEST_F(ZTrueTextTest, FilesThatAreNoFontsLeaveNoFontOpen) {
