@@ -232,6 +232,29 @@ TEST_F(ZTrueTextDisplayTest, DrawsWhereFreeTypeDraws) {
     }
 }
 
+TEST_F(ZTrueTextDisplayTest, FromTheLeftRoundsHalfUpAndFromTheRightDown) {
+    ZTrueText* f = face(truetype::dejaVuSans(), 24);
+    const long advance = static_cast<long>(f->getCharWidth('l', 0));
+    window->clear(0, 0, 0);
+    f->drawStringFromLeft("l", 10, 10, 0, 0, nullptr, nullptr, nullptr);
+    Box one = inkBox(readBack());
+    ASSERT_GE(one.x2, one.x1);
+    // A kerning of half a pixel puts the second glyph a whole pixel further.
+    window->clear(0, 0, 0);
+    f->drawStringFromLeft("ll", 10, 10, 0.5f, 0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(inkBox(readBack()).x2, one.x2 + advance + 1);
+    // From the right the pen 100 - advance - 0.5 goes down to the pixel before.
+    window->clear(0, 0, 0);
+    f->drawStringFromRight("l", 100, 10, 0.5f);
+    EXPECT_EQ(inkBox(readBack()).x1, one.x1 - 10 + 100 - advance - 1);
+    // The space adjustment widens drawn spaces, not the measure.
+    f->setSpaceAdjustment(3);
+    long endX = 0;
+    window->clear(0, 0, 0);
+    f->drawStringFromLeft("l l", 10, 10, 0, 0, nullptr, &endX, nullptr);
+    EXPECT_EQ(endX, 10 + static_cast<long>(f->getStringWidth("l l", 0, 1, 0, nullptr, false)) + 3);
+}
+
 TEST_F(ZTrueTextDisplayTest, ClippedDrawingStaysInsideAndPlacesTheCursor) {
     ZTrueText* f = face(truetype::dejaVuSans(), 24);
     struct Call {
