@@ -410,6 +410,19 @@ TEST_F(ZTrueTextDisplayTest, GradientsRunDownTheGlyphs) {
     EXPECT_GT(channel(top, 0), channel(top, 2)) << describePixel(top);
     EXPECT_GT(channel(bottom, 2), channel(bottom, 0)) << describePixel(bottom);
     EXPECT_EQ(channel(top, 1), 0u);
+    // Fully covered pixels show the ramp itself: row r of the line's H + 1 rows mixes the stops
+    // by r / H.
+    const long rows = f->getHeightPix() - f->getTopOvershoot() - 1;
+    long checked = 0;
+    for (long y = box.y1; y <= box.y2; y++) {
+        uint32_t p = drawn.at(x, y);
+        if (channel(p, 0) + channel(p, 2) < 254) continue;  // an edge pixel
+        float t = static_cast<float>(y - 5 - f->getTopOvershoot()) / static_cast<float>(rows);
+        EXPECT_NEAR(channel(p, 0), static_cast<long>((1 - t) * 255), 1) << y;
+        EXPECT_NEAR(channel(p, 2), static_cast<long>(t * 255), 1) << y;
+        checked++;
+    }
+    EXPECT_GT(checked, 30);
 }
 
 TEST_F(ZTrueTextDisplayTest, ExportedFontsDrawTheSameThroughTheBitmapFace) {
