@@ -330,11 +330,15 @@ bool ZVideo::openStreams(bool indexWanted, bool fromMemory) {
     if (alpha && m_nTheoraHeaders) {
         if (alpha->m_nFrameWidth == m_nFrameWidth && alpha->m_nFrameHeight == m_nFrameHeight &&
             alpha->m_bOpened && alpha->m_nTheoraHeaders) {
-            Lock alphaLock(alpha->m_queueLock);
-            if (!alpha->m_lpAlphaTable) alpha->m_lpAlphaTable = new uint32_t[256];
-            alpha->buildAlphaTable();
-            alpha->m_bIsAlpha = true;
-            alpha->m_bLoop = loop;
+            {
+                Lock alphaLock(alpha->m_queueLock);
+                if (!alpha->m_lpAlphaTable) alpha->m_lpAlphaTable = new uint32_t[256];
+                alpha->buildAlphaTable();
+                alpha->m_bIsAlpha = true;
+                alpha->m_bLoop = loop;
+            }
+            // Its decode thread has run since it was opened: what it made as colours goes.
+            alpha->rewind();
             m_lpAlphaVideo = alpha;
         } else {
             ZCore::logMessage(
@@ -405,6 +409,7 @@ bool ZVideo::readHeaders(bool withSound) {
     vorbis_comment_init(&c.vorbisComment);
     c.vorbisHeadersReady = true;
     m_nTheoraHeaders = m_nVorbisHeaders = 0;
+    m_nGranuleShift = 0;
     m_nDataPosition = 0;
     m_nReadOffset = 0;
 
@@ -431,6 +436,10 @@ bool ZVideo::readHeaders(bool withSound) {
                     theora_decode_header(&c.theoraInfo, &c.theoraComment, &packet) >= 0) {
                     memcpy(&c.theoraStream, &probe, sizeof(probe));
                     c.theoraStreamReady = true;
+                    // The identification header's key-frame granule shift (5 bits after the
+                    // 6-bit quality at byte 40), which the legacy interface does not report.
+                    if (packet.bytes >= 42)
+                        m_nGranuleShift = ((packet.packet[40] << 8 | packet.packet[41]) >> 5) & 31;
                     m_nTheoraHeaders = 1;
                     kept = true;
                 } else if (withSound && !m_nVorbisHeaders &&
@@ -492,7 +501,7 @@ void ZVideo::buildSeekIndex() {
     ZVideoCodecState& c = *m_lpCodec;
     if (!m_nTheoraHeaders) return;
     int serial = c.theoraStream.serialno;
-    int shift = theora_granule_shift(&c.theoraInfo);
+    int shift = m_nGranuleShift;
     ogg_int64_t keyMask = shift > 0 && shift < 63 ? (static_cast<ogg_int64_t>(1) << shift) - 1 : 0;
     ogg_sync_state sync;
     ogg_sync_init(&sync);
@@ -652,6 +661,7 @@ void ZVideo::closeVideo() {
     m_nShownEpoch = 0;
     m_nCurrentEpoch = 0;
     m_fLargestFrameTime = 0;
+    m_bDecodedThrough = false;
     m_nAudioBytesProduced = 0;
     m_fTotalTime = -1;
     m_nTotalFrames = 0;
@@ -707,6 +717,17 @@ void ZVideo::queuePage() {
         m_bVideoNeedsData = false;
     if (c.vorbisStreamReady && ogg_stream_pagein(&c.vorbisStream, &c.page) == 0)
         m_bAudioNeedsData = false;
+}
+
+bool ZVideo::queuePages() {
+    bool queued = false;
+    int result;
+    while ((result = ogg_sync_pageout(&m_lpCodec->sync, &m_lpCodec->page)) != 0) {
+        if (result < 0) continue;
+        queuePage();
+        queued = true;
+    }
+    return queued;
 }
 
 // Under the lock: the demultiplexer and both decoders start over at offset, with nothing
@@ -938,6 +959,8 @@ bool ZVideo::decodeFrame(int frameSlot, int audioSlot) {
         }
 
         if (frameSlot < 0 && audioSlot < 0) break;
+        // Pages already in the sync state first (the header search leaves some there).
+        if (queuePages()) continue;
         long read = readData();
         if (read == 0 && m_bVideoNeedsData && m_bAudioNeedsData) {
             if (m_bLoop) {
@@ -945,6 +968,7 @@ bool ZVideo::decodeFrame(int frameSlot, int audioSlot) {
                     Lock lock(m_queueLock);
                     rewindStreams();
                     m_nCurrentEpoch++;
+                    m_bDecodedThrough = true;
                 }
                 read = readData();
             }
@@ -952,7 +976,6 @@ bool ZVideo::decodeFrame(int frameSlot, int audioSlot) {
         }
         if (read == 0 && c.vorbisReady && m_bAudioNeedsData) m_bTimeValid = true;
         if (read == 0) break;
-        while (ogg_sync_pageout(&c.sync, &c.page) > 0) queuePage();
     }
 
     if (audioSlot >= 0) {
@@ -978,9 +1001,15 @@ int64_t ZVideo::nowMilliseconds() {
     return static_cast<int64_t>(ZMiscTools::getMilliseconds());
 }
 
+// The length by which a stalled clock skips: only a looping video that has been decoded
+// through has one (a stall never sends a video that plays once back in time).
+double ZVideo::loopLength() {
+    return m_bLoop && m_bDecodedThrough ? m_fLargestFrameTime.load() : 0.0;
+}
+
 double ZVideo::internalTime() {
     Lock lock(m_queueLock);
-    return m_clock.read(nowMilliseconds(), m_fLargestFrameTime.load());
+    return m_clock.read(nowMilliseconds(), loopLength());
 }
 
 double ZVideo::getTime() {
@@ -993,7 +1022,7 @@ void ZVideo::pauseTime() {
     {
         Lock lock(m_queueLock);
         if (m_clock.isPaused()) return;
-        m_clock.pause(nowMilliseconds(), m_fLargestFrameTime.load());
+        m_clock.pause(nowMilliseconds(), loopLength());
     }
     if (m_nVorbisHeaders && m_lpSound) m_lpSound->pause(true);
     if (m_lpAlphaVideo) m_lpAlphaVideo->pauseTime();
@@ -1183,7 +1212,7 @@ void ZVideo::resetAfterJump() {
     }
     bool paused = m_clock.isPaused();
     m_clock.reset();
-    if (paused) m_clock.pause(nowMilliseconds(), m_fLargestFrameTime.load());
+    if (paused) m_clock.pause(nowMilliseconds(), loopLength());
     m_nShownEpoch = 0;
     m_bEnded = false;
     m_bEndOfData = false;

@@ -119,8 +119,11 @@ private:
     void buildAlphaTable();
     int64_t nowMilliseconds();
     double internalTime();
+    double loopLength();
     long readData();
     void queuePage();
+    // Queues every complete page the sync state holds; whether there was one.
+    bool queuePages();
     bool decodeFrame(int frameSlot, int audioSlot);
     bool handleRequests(int64_t& generation, int64_t& audioFilled);
     void restartStreams(int64_t offset);
@@ -168,12 +171,15 @@ private:
     ZVideoCodecState* m_lpCodec = nullptr;
     int64_t m_nTheoraHeaders = 0;
     int64_t m_nVorbisHeaders = 0;
+    int m_nGranuleShift = 0;
     int m_nMaxPostProcessingLevel = 0;
     std::atomic<long> m_nPostProcessingLevel{0};
     int m_nPendingPostProcessingChange = 0;
     std::atomic<int64_t> m_nShownEpoch{0};
     int64_t m_nCurrentEpoch = 0;
     std::atomic<double> m_fLargestFrameTime{0};
+    // The decoder has wrapped once: the largest frame time is the video's length.
+    std::atomic<bool> m_bDecodedThrough{false};
     int64_t m_nAudioBytesProduced = 0;
     double m_fTotalTime = -1;
     uint64_t m_nTotalFrames = 0;

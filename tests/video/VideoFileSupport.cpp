@@ -54,6 +54,27 @@ void paintSolid(const Spec& spec, long index, const Planes& p) {
     }
 }
 
+void paintStillTexture(const Spec& spec, long index, const Planes& p) {
+    uint32_t rgb = colourOf(spec, index);
+    unsigned char by, bu, bv;
+    rgbToYuv(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF, by, bu, bv);
+    auto inBlock = [&](int x, int y) {
+        return x >= p.pictureX && x < p.pictureX + 8 && y >= p.pictureY && y < p.pictureY + 8;
+    };
+    for (int y = 0; y < p.height; y++)
+        for (int x = 0; x < p.width; x++)
+            p.y[y * p.width + x] =
+                inBlock(x, y) ? by : static_cast<unsigned char>(16 + ((x * 7 + y * 13) & 0x7F));
+    int sx = p.width / p.chromaWidth, sy = p.height / p.chromaHeight;
+    for (int y = 0; y < p.chromaHeight; y++) {
+        for (int x = 0; x < p.chromaWidth; x++) {
+            bool block = inBlock(x * sx, y * sy);
+            p.u[y * p.chromaWidth + x] = block ? bu : 128;
+            p.v[y * p.chromaWidth + x] = block ? bv : 128;
+        }
+    }
+}
+
 // The Vorbis track's pages, timed by their granule positions; its three header pages go to
 // headers (the first is the stream's first page).
 void encodeSound(const Spec& spec, double seconds, std::vector<std::string>& first,
@@ -183,6 +204,8 @@ void encodePicture(const Spec& spec, std::vector<std::string>& first,
     for (long i = 0; i < spec.frames; i++) {
         if (spec.painter)
             spec.painter(i, planes);
+        else if (spec.stillTexture)
+            paintStillTexture(spec, i, planes);
         else
             paintSolid(spec, i, planes);
         th_encode_ycbcr_in(encoder, buffer);

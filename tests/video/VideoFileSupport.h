@@ -46,6 +46,10 @@ struct Spec {
     // painted magenta. Ignored when painter is set.
     std::vector<uint32_t> colours = {0xFF0000, 0x00FF00, 0x0000FF};
     Painter painter;
+    // Paints the picture with a still texture and only its top-left 8 x 8 block in the frame's
+    // colour, so that the encoder codes the frames between key frames as changes (solid frames
+    // of changing colours all come out as key frames).
+    bool stillTexture = false;
     // 0 writes no sound track; else 1 or 2 channels of a sine of toneHz, soundSeconds long (the
     // picture's length when negative).
     int channels = 0;
