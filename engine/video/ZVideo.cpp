@@ -140,6 +140,8 @@ int64_t ZVideo::audioPacketSize(long channels, long rate, uint32_t fpsNumerator,
 }
 
 void ZVideo::setAlphaMapping(float scale, float offset) {
+    // The decode thread copies the table under the lock.
+    Lock lock(m_queueLock);
     m_fAlphaScale = scale;
     m_fAlphaOffset = offset;
     if (m_lpAlphaTable) buildAlphaTable();

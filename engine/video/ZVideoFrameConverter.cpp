@@ -19,6 +19,54 @@ inline int32_t clampByte(int32_t value) {
     return value < 0 ? 0 : value > 255 ? 255 : value;
 }
 
+// The per-row loops, built for AVX2 as well where the compiler can pick at load time: eight
+// pixels a step instead of four.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define ROW_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define ROW_LOOP
+#endif
+
+ROW_LOOP void chromaTerms(const unsigned char* __restrict u, const unsigned char* __restrict v,
+                          int32_t* __restrict red, int32_t* __restrict green,
+                          int32_t* __restrict blue, long width) {
+    for (long c = 0; c < width; c++) {
+        int32_t cb = static_cast<int32_t>(u[c]) - 128;
+        int32_t cr = static_cast<int32_t>(v[c]) - 128;
+        red[c] = kRedV * cr;
+        green[c] = kGreenU * cb + kGreenV * cr;
+        blue[c] = kBlueU * cb;
+    }
+}
+
+ROW_LOOP void rowRGBA(const unsigned char* __restrict y, const int32_t* __restrict red,
+                      const int32_t* __restrict green, const int32_t* __restrict blue,
+                      uint32_t* __restrict row, long width, uint32_t alpha) {
+    for (long c = 0; c < width; c++) {
+        int32_t luma = kLuma * (static_cast<int32_t>(y[c]) - 16);
+        uint32_t r = static_cast<uint32_t>(clampByte((luma + red[c]) >> 16));
+        uint32_t g = static_cast<uint32_t>(clampByte((luma - green[c]) >> 16));
+        uint32_t b = static_cast<uint32_t>(clampByte((luma + blue[c]) >> 16));
+        row[c] = r | g << 8 | b << 16 | alpha;
+    }
+}
+
+ROW_LOOP void rowUVYA(const unsigned char* __restrict y, const unsigned char* __restrict u,
+                      const unsigned char* __restrict v, uint32_t* __restrict row, long width,
+                      uint32_t alpha) {
+    for (long c = 0; c < width; c++)
+        row[c] = static_cast<uint32_t>(u[c]) | static_cast<uint32_t>(v[c]) << 8 |
+                 static_cast<uint32_t>(y[c]) << 16 | alpha;
+}
+
+void rowAlpha(const unsigned char* __restrict y, const int32_t* __restrict red,
+              uint32_t* __restrict row, long width, const uint32_t* table) {
+    for (long c = 0; c < width; c++) {
+        int32_t luma = kLuma * (static_cast<int32_t>(y[c]) - 16);
+        row[c] = table[clampByte((luma + red[c]) >> 16)];
+    }
+}
+
 // 1 when the chroma plane has half the luma plane's size along that side, 0 when the same; -1
 // for any other size.
 long subsampling(long luma, long chroma) {
@@ -52,16 +100,7 @@ void ZVideoFrameConverter::spreadChroma(const ZVideoPicture& p, long row) {
         su[c] = u[x];
         sv[c] = v[x];
     }
-    int32_t* red = m_red.data();
-    int32_t* green = m_green.data();
-    int32_t* blue = m_blue.data();
-    for (long c = 0; c < p.width; c++) {
-        int32_t cb = static_cast<int32_t>(su[c]) - 128;
-        int32_t cr = static_cast<int32_t>(sv[c]) - 128;
-        red[c] = kRedV * cr;
-        green[c] = kGreenU * cb + kGreenV * cr;
-        blue[c] = kBlueU * cb;
-    }
+    chromaTerms(su, sv, m_red.data(), m_green.data(), m_blue.data(), p.width);
 }
 
 template <class Store>
@@ -91,43 +130,23 @@ bool ZVideoFrameConverter::convert(const ZVideoPicture& p, uint32_t* out, long s
 bool ZVideoFrameConverter::toRGBA(const ZVideoPicture& picture, uint32_t* out, long stride,
                                   unsigned char alpha) {
     const uint32_t a = static_cast<uint32_t>(alpha) << 24;
-    return convert(picture, out, stride,
-                   [&](const unsigned char* __restrict y, uint32_t* __restrict row, long width) {
-                       const int32_t* red = m_red.data();
-                       const int32_t* green = m_green.data();
-                       const int32_t* blue = m_blue.data();
-                       for (long c = 0; c < width; c++) {
-                           int32_t luma = kLuma * (static_cast<int32_t>(y[c]) - 16);
-                           uint32_t r = static_cast<uint32_t>(clampByte((luma + red[c]) >> 16));
-                           uint32_t g = static_cast<uint32_t>(clampByte((luma - green[c]) >> 16));
-                           uint32_t b = static_cast<uint32_t>(clampByte((luma + blue[c]) >> 16));
-                           row[c] = r | g << 8 | b << 16 | a;
-                       }
-                   });
+    return convert(picture, out, stride, [&](const unsigned char* y, uint32_t* row, long width) {
+        rowRGBA(y, m_red.data(), m_green.data(), m_blue.data(), row, width, a);
+    });
 }
 
 bool ZVideoFrameConverter::toUVYA(const ZVideoPicture& picture, uint32_t* out, long stride,
                                   unsigned char alpha) {
     const uint32_t a = static_cast<uint32_t>(alpha) << 24;
-    return convert(picture, out, stride,
-                   [&](const unsigned char* __restrict y, uint32_t* __restrict row, long width) {
-                       const unsigned char* u = m_u.data();
-                       const unsigned char* v = m_v.data();
-                       for (long c = 0; c < width; c++)
-                           row[c] = static_cast<uint32_t>(u[c]) | static_cast<uint32_t>(v[c]) << 8 |
-                                    static_cast<uint32_t>(y[c]) << 16 | a;
-                   });
+    return convert(picture, out, stride, [&](const unsigned char* y, uint32_t* row, long width) {
+        rowUVYA(y, m_u.data(), m_v.data(), row, width, a);
+    });
 }
 
 bool ZVideoFrameConverter::toAlpha(const ZVideoPicture& picture, uint32_t* out, long stride,
                                    const uint32_t* table) {
     if (!table) return false;
-    return convert(picture, out, stride,
-                   [&](const unsigned char* __restrict y, uint32_t* __restrict row, long width) {
-                       const int32_t* red = m_red.data();
-                       for (long c = 0; c < width; c++) {
-                           int32_t luma = kLuma * (static_cast<int32_t>(y[c]) - 16);
-                           row[c] = table[clampByte((luma + red[c]) >> 16)];
-                       }
-                   });
+    return convert(picture, out, stride, [&](const unsigned char* y, uint32_t* row, long width) {
+        rowAlpha(y, m_red.data(), row, width, table);
+    });
 }
