@@ -288,18 +288,15 @@ bool ZVideo::openStreams(bool indexWanted, bool fromMemory) {
         if (vi.channels < 1 || vi.channels > 2 || vi.rate < 1 ||
             vorbis_synthesis_init(&c.vorbisDsp, &vi) != 0) {
             // A track the sound stream cannot play: the picture plays alone.
-            m_nVorbisHeaders = 0;
+            dropSoundTrack();
         } else {
             vorbis_block_init(&c.vorbisDsp, &c.vorbisBlock);
             c.vorbisReady = true;
             m_nChannels = vi.channels;
             m_nRate = vi.rate;
         }
-    }
-    if (!m_nVorbisHeaders && c.vorbisHeadersReady) {
-        vorbis_comment_clear(&c.vorbisComment);
-        vorbis_info_clear(&c.vorbisInfo);
-        c.vorbisHeadersReady = false;
+    } else {
+        dropSoundTrack();
     }
 
     if (indexWanted) buildSeekIndex();
@@ -362,32 +359,7 @@ bool ZVideo::openStreams(bool indexWanted, bool fromMemory) {
         !m_lpSound->initStream(m_nChannels, 16, m_nRate, nullptr, getAudioStreamPacket, this,
                                static_cast<long>(m_nAudioPacketSize * 2))) {
         ZCore::logMessage("ZVideo: %s: the sound track cannot play, WARNING", m_szName);
-        vorbis_block_clear(&c.vorbisBlock);
-        vorbis_dsp_clear(&c.vorbisDsp);
-        vorbis_comment_clear(&c.vorbisComment);
-        vorbis_info_clear(&c.vorbisInfo);
-        c.vorbisReady = c.vorbisHeadersReady = false;
-        m_nVorbisHeaders = 0;
-        for (ZVideoAudioSlot& slot : m_audio) {
-            delete[] slot.samples;
-            slot.samples = nullptr;
-        }
-        m_lpSound = nullptr;
-        m_bTimeValid = true;
-    }
-    if (m_nVorbisHeaders && !m_lpSound) {
-        // Without a sound to play it through, the track only costs time: it is not decoded.
-        vorbis_block_clear(&c.vorbisBlock);
-        vorbis_dsp_clear(&c.vorbisDsp);
-        vorbis_comment_clear(&c.vorbisComment);
-        vorbis_info_clear(&c.vorbisInfo);
-        c.vorbisReady = c.vorbisHeadersReady = false;
-        m_nVorbisHeaders = 0;
-        for (ZVideoAudioSlot& slot : m_audio) {
-            delete[] slot.samples;
-            slot.samples = nullptr;
-        }
-        m_bTimeValid = true;
+        dropSoundTrack();
     }
     if (!m_nTheoraHeaders && !m_nVorbisHeaders) {
         // A sound-only file opened without a sound: nothing to play.
@@ -564,6 +536,28 @@ void ZVideo::buildSeekIndex() {
     m_nDataPosition = savedPosition;
     m_nReadOffset = savedOffset;
     if (!m_lpData && m_bFileOpen) m_file.seek(ZResourceWhenceSet, static_cast<int>(savedOffset));
+}
+
+// The picture plays alone: the sound track's decoder, stream and packets go.
+void ZVideo::dropSoundTrack() {
+    ZVideoCodecState& c = *m_lpCodec;
+    if (c.vorbisReady) {
+        vorbis_block_clear(&c.vorbisBlock);
+        vorbis_dsp_clear(&c.vorbisDsp);
+    }
+    if (c.vorbisHeadersReady) {
+        vorbis_comment_clear(&c.vorbisComment);
+        vorbis_info_clear(&c.vorbisInfo);
+    }
+    if (c.vorbisStreamReady) ogg_stream_clear(&c.vorbisStream);
+    c.vorbisReady = c.vorbisHeadersReady = c.vorbisStreamReady = false;
+    m_nVorbisHeaders = 0;
+    for (ZVideoAudioSlot& slot : m_audio) {
+        delete[] slot.samples;
+        slot.samples = nullptr;
+    }
+    m_lpSound = nullptr;
+    m_bTimeValid = true;
 }
 
 void ZVideo::allocateSlots() {

@@ -114,6 +114,7 @@ private:
     bool readHeaders(bool withSound);
     void buildSeekIndex();
     void allocateSlots();
+    void dropSoundTrack();
     void freeCodecState();
     void resetSlotLists();
     void buildAlphaTable();
