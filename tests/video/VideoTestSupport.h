@@ -3,9 +3,11 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "VideoFileSupport.h"
 
+class TempDir;
 class ZVideo;
 
 // What the video tests share: a clock the test moves by hand, and steps of the main thread.
@@ -26,6 +28,16 @@ bool showFrameAt(ZVideo& video, ManualClock& clock, int64_t ms, uint64_t frame,
 // The start of frame index in milliseconds, plus a third of a frame (so that it is due and the
 // next one not).
 int64_t inFrame(const VideoFile::Spec& spec, long index);
+
+// Writes the video of spec into the folder; its path.
+std::string writeVideo(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec);
+
+// Opens a picture of solid colours paired with an alpha video of solid grey levels ("pic.ogv"
+// and "pic_a.ogv", one frame of each a tenth of a second), the picture on the clock; spec is the
+// picture's.
+bool openAlphaPair(const TempDir& dir, const std::vector<uint32_t>& colours,
+                   const std::vector<uint32_t>& greys, ZVideo& alpha, ZVideo& video,
+                   ManualClock& clock, VideoFile::Spec& spec);
 
 // The shown pixel at x, y of a video (bytes R, G, B, A).
 uint32_t shownPixel(ZVideo& video, long x, long y);

@@ -48,9 +48,7 @@ protected:
     }
 
     std::string write(const std::string& name, const Spec& spec) {
-        std::string path = m_dir.file(name);
-        writeFile(path, VideoFile::make(spec));
-        return path;
+        return VideoTest::writeVideo(m_dir, name, spec);
     }
 
     // Draws the video's graphic at x, y (through the YUV shader when it converts) over a white
@@ -114,17 +112,11 @@ TEST_F(ZVideoThreadGLTest, FramesDrawInTheirOwnTimeToTheEnd) {
 
 TEST_F(ZVideoThreadGLTest, AnAlphaVideoMakesItsBlackPixelsTransparent) {
     Spec colour;
-    colour.frames = 3;
-    colour.colours = {0xFF0000, 0x0000FF, 0x000000};
-    Spec grey = colour;
-    grey.colours = {0xFFFFFF, 0x000000, 0x808080};
-    std::string colourPath = write("pic.ogv", colour);
-    std::string alphaPath = write("pic_a.ogv", grey);
     ZVideo alpha, video;
     ManualClock clock;
-    clock.attach(video);
-    ASSERT_TRUE(alpha.openVideo(alphaPath.c_str(), true, nullptr, nullptr, false, false, 0));
-    ASSERT_TRUE(video.openVideo(colourPath.c_str(), true, &alpha, nullptr, false, false, 0));
+    ASSERT_TRUE(VideoTest::openAlphaPair(m_dir, {0xFF0000, 0x0000FF, 0x000000},
+                                         {0xFFFFFF, 0x000000, 0x808080}, alpha, video, clock,
+                                         colour));
     // Opaque red; a fully transparent frame; black at half alpha over white.
     const uint32_t expected[] = {rgba(255, 0, 0), rgba(255, 255, 255), rgba(127, 127, 127)};
     for (long k = 0; k < 3; k++) {

@@ -73,9 +73,7 @@ protected:
     void TearDown() override { ZSound::cleanup(); }
 
     std::string write(const std::string& name, const Spec& spec) {
-        std::string path = m_dir.file(name);
-        writeFile(path, VideoFile::make(spec));
-        return path;
+        return VideoTest::writeVideo(m_dir, name, spec);
     }
 
     TempDir m_dir;
@@ -351,17 +349,11 @@ TEST_F(ZVideoThreadTest, SeeksLandOnKeyFrames) {
 
 TEST_F(ZVideoThreadTest, AnAlphaVideoGivesThePictureItsAlpha) {
     Spec colour;
-    colour.frames = 3;
-    colour.colours = {0xFF0000, 0x00FF00, 0x0000FF};
-    Spec grey = colour;
-    grey.colours = {0xFFFFFF, 0x000000, 0x808080};
-    std::string colourPath = write("pic.ogv", colour);
-    std::string alphaPath = write("pic_a.ogv", grey);
     ZVideo alpha, video;
     ManualClock clock;
-    clock.attach(video);
-    ASSERT_TRUE(alpha.openVideo(alphaPath.c_str(), true, nullptr, nullptr, false, false, 0));
-    ASSERT_TRUE(video.openVideo(colourPath.c_str(), true, &alpha, nullptr, false, false, 0));
+    ASSERT_TRUE(VideoTest::openAlphaPair(m_dir, {0xFF0000, 0x00FF00, 0x0000FF},
+                                         {0xFFFFFF, 0x000000, 0x808080}, alpha, video, clock,
+                                         colour));
     EXPECT_TRUE(alpha.isAlpha());
     EXPECT_EQ(video.getAlphaVideo(), &alpha);
     const unsigned expectedAlpha[] = {255, 0, 128};
