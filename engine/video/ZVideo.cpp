@@ -275,11 +275,7 @@ bool ZVideo::openStreams(bool indexWanted, bool fromMemory) {
         m_nPostProcessingLevel = level;
         m_nPendingPostProcessingChange = 0;
     } else {
-        if (c.theoraHeadersReady) {
-            theora_info_clear(&c.theoraInfo);
-            theora_comment_clear(&c.theoraComment);
-            c.theoraHeadersReady = false;
-        }
+        c.clearTheora();
         ZCore::logMessage("ZVideo: %s: no video stream found, WARNING", m_szName);
     }
 
@@ -540,17 +536,7 @@ void ZVideo::buildSeekIndex() {
 
 // The picture plays alone: the sound track's decoder, stream and packets go.
 void ZVideo::dropSoundTrack() {
-    ZVideoCodecState& c = *m_lpCodec;
-    if (c.vorbisReady) {
-        vorbis_block_clear(&c.vorbisBlock);
-        vorbis_dsp_clear(&c.vorbisDsp);
-    }
-    if (c.vorbisHeadersReady) {
-        vorbis_comment_clear(&c.vorbisComment);
-        vorbis_info_clear(&c.vorbisInfo);
-    }
-    if (c.vorbisStreamReady) ogg_stream_clear(&c.vorbisStream);
-    c.vorbisReady = c.vorbisHeadersReady = c.vorbisStreamReady = false;
+    m_lpCodec->clearVorbis();
     m_nVorbisHeaders = 0;
     for (ZVideoAudioSlot& slot : m_audio) {
         delete[] slot.samples;
@@ -584,23 +570,9 @@ void ZVideo::resetSlotLists() {
 }
 
 void ZVideo::freeCodecState() {
-    ZVideoCodecState& c = *m_lpCodec;
-    if (c.vorbisReady) {
-        vorbis_block_clear(&c.vorbisBlock);
-        vorbis_dsp_clear(&c.vorbisDsp);
-    }
-    if (c.vorbisHeadersReady) {
-        vorbis_comment_clear(&c.vorbisComment);
-        vorbis_info_clear(&c.vorbisInfo);
-    }
-    if (c.theoraReady) theora_clear(&c.theora);
-    if (c.theoraHeadersReady) {
-        theora_comment_clear(&c.theoraComment);
-        theora_info_clear(&c.theoraInfo);
-    }
-    if (c.theoraStreamReady) ogg_stream_clear(&c.theoraStream);
-    if (c.vorbisStreamReady) ogg_stream_clear(&c.vorbisStream);
-    if (c.syncReady) ogg_sync_clear(&c.sync);
+    m_lpCodec->clearVorbis();
+    m_lpCodec->clearTheora();
+    if (m_lpCodec->syncReady) ogg_sync_clear(&m_lpCodec->sync);
     *m_lpCodec = ZVideoCodecState();
 }
 

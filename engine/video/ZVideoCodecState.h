@@ -30,4 +30,8 @@ struct ZVideoCodecState {
     bool vorbisHeadersReady = false;
     bool theoraReady = false;
     bool vorbisReady = false;
+
+    // Frees what of the sound track's, resp. the picture's, records is initialised.
+    void clearVorbis();
+    void clearTheora();
 };
