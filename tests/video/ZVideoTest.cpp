@@ -296,55 +296,59 @@ TEST_F(ZVideoThreadTest, SeeksLandOnKeyFrames) {
         unindexed.seekToTime(0.5);
         EXPECT_TRUE(unindexed.getFrameIndex().empty());
     }
-    ZVideo video;
-    ManualClock clock;
-    clock.attach(video);
-    ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, false, true, 0));
-    std::vector<unsigned long> frames;
-    for (const auto& entry : video.getFrameIndex()) frames.push_back(entry.first);
-    EXPECT_EQ(frames, (std::vector<unsigned long>{0, 8, 16}));
-    std::vector<double> times;
-    for (const auto& entry : video.getTimeIndex()) times.push_back(entry.first);
-    ASSERT_EQ(times.size(), 3u);
-    EXPECT_NEAR(times[1], 0.9, 1e-9);
-    EXPECT_EQ(video.getTotalFrames(), 20u);
-    EXPECT_NEAR(video.getTotalTime(), 2.0, 1e-9);
+    // From memory and block by block from the file.
+    for (bool preload : {true, false}) {
+        SCOPED_TRACE(preload ? "preloaded" : "from the file");
+        ZVideo video;
+        ManualClock clock;
+        clock.attach(video);
+        ASSERT_TRUE(video.openVideo(path.c_str(), preload, nullptr, nullptr, false, true, 0));
+        std::vector<unsigned long> frames;
+        for (const auto& entry : video.getFrameIndex()) frames.push_back(entry.first);
+        EXPECT_EQ(frames, (std::vector<unsigned long>{0, 8, 16}));
+        std::vector<double> times;
+        for (const auto& entry : video.getTimeIndex()) times.push_back(entry.first);
+        ASSERT_EQ(times.size(), 3u);
+        EXPECT_NEAR(times[1], 0.9, 1e-9);
+        EXPECT_EQ(video.getTotalFrames(), 20u);
+        EXPECT_NEAR(video.getTotalTime(), 2.0, 1e-9);
 
-    ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 0), 0));
-    video.seekToTime(5.0);
-    ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 1), 1))
-        << "a seek past the end does nothing";
+        ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 0), 0));
+        video.seekToTime(5.0);
+        ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 1), 1))
+            << "a seek past the end does nothing";
 
-    // A paused video shows the frame after a seek, then no other.
-    video.pauseTime();
-    video.seekToTime(0.85);
-    ASSERT_TRUE(showFrameAt(video, clock, clock.now + 5, 8));
-    EXPECT_TRUE(
-        pixelNear(shownPixel(video, 3, 3), VideoFile::rgbaOf(VideoFile::colourOf(spec, 8))));
-    clock.now += 1000;
-    for (int i = 0; i < 30; i++) video.readFrame();
-    EXPECT_EQ(video.getFrame(), 8u);
-    EXPECT_TRUE(video.isVideoPaused());
-    video.resumeTime();
-    EXPECT_NEAR(video.getTime(), 0.9, 1e-9);
-    ASSERT_TRUE(showFrameAt(video, clock, clock.now + 100, 9));
+        // A paused video shows the frame after a seek, then no other.
+        video.pauseTime();
+        video.seekToTime(0.85);
+        ASSERT_TRUE(showFrameAt(video, clock, clock.now + 5, 8));
+        EXPECT_TRUE(
+            pixelNear(shownPixel(video, 3, 3), VideoFile::rgbaOf(VideoFile::colourOf(spec, 8))));
+        clock.now += 1000;
+        for (int i = 0; i < 30; i++) video.readFrame();
+        EXPECT_EQ(video.getFrame(), 8u);
+        EXPECT_TRUE(video.isVideoPaused());
+        video.resumeTime();
+        EXPECT_NEAR(video.getTime(), 0.9, 1e-9);
+        ASSERT_TRUE(showFrameAt(video, clock, clock.now + 100, 9));
 
-    video.seekToFrame(9);
-    ASSERT_TRUE(showFrameAt(video, clock, clock.now, 16));
-    EXPECT_TRUE(
-        pixelNear(shownPixel(video, 3, 3), VideoFile::rgbaOf(VideoFile::colourOf(spec, 16))));
-    ASSERT_TRUE(showFrameAt(video, clock, clock.now + 100, 17));
+        video.seekToFrame(9);
+        ASSERT_TRUE(showFrameAt(video, clock, clock.now, 16));
+        EXPECT_TRUE(
+            pixelNear(shownPixel(video, 3, 3), VideoFile::rgbaOf(VideoFile::colourOf(spec, 16))));
+        ASSERT_TRUE(showFrameAt(video, clock, clock.now + 100, 17));
 
-    video.rewind();
-    EXPECT_EQ(video.getFrame(), 0u);
-    EXPECT_TRUE(SoundTest::waitFor(
-        [&]() {
-            video.readFrame();
-            return near(shownPixel(video, 3, 3), VideoFile::rgbaOf(VideoFile::colourOf(spec, 0)),
-                        8);
-        },
-        5000));
-    EXPECT_EQ(video.getFrame(), 0u);
+        video.rewind();
+        EXPECT_EQ(video.getFrame(), 0u);
+        EXPECT_TRUE(SoundTest::waitFor(
+            [&]() {
+                video.readFrame();
+                return near(shownPixel(video, 3, 3),
+                            VideoFile::rgbaOf(VideoFile::colourOf(spec, 0)), 8);
+            },
+            5000));
+        EXPECT_EQ(video.getFrame(), 0u);
+    }
 }
 
 TEST_F(ZVideoThreadTest, AnAlphaVideoGivesThePictureItsAlpha) {
