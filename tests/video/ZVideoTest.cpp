@@ -351,6 +351,55 @@ TEST_F(ZVideoThreadTest, SeeksLandOnKeyFrames) {
     }
 }
 
+TEST_F(ZVideoThreadTest, ACutFilePlaysWhatItHoldsAndEnds) {
+    Spec spec;
+    // Large enough that the frames, not the headers, make most of the file.
+    spec.width = 320, spec.height = 240;
+    spec.frames = 20;
+    spec.keyframeInterval = 8;
+    spec.stillTexture = true;
+    std::string data = VideoFile::make(spec);
+    {
+        // A copy cut in the middle of its frames.
+        std::string path = m_dir.file("cut.ogv");
+        writeFile(path, data.substr(0, data.size() * 6 / 10));
+        ZVideo video;
+        ManualClock clock;
+        clock.attach(video);
+        ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, false, true, 0));
+        EXPECT_LT(video.getTotalFrames(), 20u);
+        EXPECT_GT(video.getTotalFrames(), 5u);
+        int64_t ms = 0;
+        EXPECT_TRUE(SoundTest::waitFor(
+            [&]() {
+                clock.now = ms += 20;
+                video.readFrame();
+                return video.isEndReached();
+            },
+            10000));
+        EXPECT_EQ(video.getFrame() + 1, video.getTotalFrames());
+    }
+    {
+        // A file that loses its end while it plays: the seek into what is gone ends the video.
+        std::string path = m_dir.file("shrinking.ogv");
+        writeFile(path, data);
+        ZVideo video;
+        ManualClock clock;
+        clock.attach(video);
+        ASSERT_TRUE(video.openVideo(path.c_str(), false, nullptr, nullptr, false, true, 0));
+        ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 0), 0));
+        writeFile(path, data.substr(0, data.size() / 3));
+        video.seekToFrame(16);
+        EXPECT_TRUE(SoundTest::waitFor(
+            [&]() {
+                clock.now += 20;
+                video.readFrame();
+                return video.isEndReached();
+            },
+            10000));
+    }
+}
+
 TEST_F(ZVideoThreadTest, AnAlphaVideoGivesThePictureItsAlpha) {
     Spec colour;
     ZVideo alpha, video;
