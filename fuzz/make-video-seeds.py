@@ -2,7 +2,7 @@
 """Writes the small seed videos of the video fuzz target into fuzz/corpus/video.
 
 They are made with the video tests' writer (tests/video/VideoFileSupport.cpp, on libtheora's
-encoder, libvorbisenc and libogg), built here into a small program.
+encoder, and the sound tests' Ogg Vorbis writer, on libvorbisenc), built here into a small program.
 """
 import os
 import subprocess
@@ -10,6 +10,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 WRITER = os.path.join(HERE, "..", "tests", "video")
+SOUND_WRITER = os.path.join(HERE, "..", "tests", "sound", "SoundTestSupport.cpp")
 
 PROGRAM = r"""
 #include <cstdio>
@@ -56,7 +57,8 @@ def main():
             ["pkg-config", "--libs", "theoraenc", "vorbisenc", "vorbis", "ogg"],
             check=True, capture_output=True, text=True).stdout.split()
         subprocess.run(["c++", "-std=c++17", "-I", WRITER, source,
-                        os.path.join(WRITER, "VideoFileSupport.cpp"), "-o", program] + libraries,
+                        os.path.join(WRITER, "VideoFileSupport.cpp"), SOUND_WRITER, "-o",
+                        program] + libraries + ["-lmp3lame"],
                        check=True)
         for name, arguments in SEEDS.items():
             data = subprocess.run([program] + arguments, check=True, capture_output=True).stdout

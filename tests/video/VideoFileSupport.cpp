@@ -2,11 +2,12 @@
 
 #include <ogg/ogg.h>
 #include <theora/theoraenc.h>
-#include <vorbis/vorbisenc.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "../sound/SoundTestSupport.h"
 
 namespace VideoFile {
 
@@ -75,67 +76,25 @@ void paintStillTexture(const Spec& spec, long index, const Planes& p) {
     }
 }
 
-// The Vorbis track's pages, timed by their granule positions; its three header pages go to
-// headers (the first is the stream's first page).
+// The Vorbis track's pages, timed by their granule positions; its header pages go to first (the
+// stream's first page) and headers.
 void encodeSound(const Spec& spec, double seconds, std::vector<std::string>& first,
                  std::vector<std::string>& headers, std::vector<TimedPage>& pages) {
-    vorbis_info info;
-    vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, spec.channels, spec.rate, spec.soundQuality) != 0) {
-        vorbis_info_clear(&info);
-        return;
-    }
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block block;
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 2);
-    ogg_packet header, commentHeader, codeHeader;
-    vorbis_analysis_headerout(&dsp, &comment, &header, &commentHeader, &codeHeader);
-    ogg_page page;
-    ogg_stream_packetin(&stream, &header);
-    while (ogg_stream_flush(&stream, &page)) first.push_back(pageBytes(page));
-    ogg_stream_packetin(&stream, &commentHeader);
-    ogg_stream_packetin(&stream, &codeHeader);
-    while (ogg_stream_flush(&stream, &page)) headers.push_back(pageBytes(page));
-
-    auto timed = [&](const ogg_page& out) {
-        double time = static_cast<double>(ogg_page_granulepos(&out)) / spec.rate;
-        pages.push_back({time, 1, pageBytes(out)});
-    };
-    auto drain = [&]() {
-        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-            vorbis_analysis(&block, nullptr);
-            vorbis_bitrate_addblock(&block);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-                ogg_stream_packetin(&stream, &packet);
-                while (ogg_stream_pageout(&stream, &page)) timed(page);
+    std::vector<int16_t> samples =
+        SoundTest::sine(spec.toneHz, spec.rate, seconds, 16384, spec.channels);
+    bool firstSeen = false;
+    SoundTest::oggPages(
+        samples, spec.channels, spec.rate, spec.soundQuality, 2,
+        [&](const std::string& page, int64_t granule, bool header) {
+            if (!header) {
+                pages.push_back({static_cast<double>(granule) / spec.rate, 1, page});
+            } else if (!firstSeen) {
+                first.push_back(page);
+                firstSeen = true;
+            } else {
+                headers.push_back(page);
             }
-        }
-    };
-    long frames = std::lround(seconds * spec.rate);
-    const double step = 2 * M_PI * spec.toneHz / spec.rate;
-    for (long start = 0; start < frames; start += 4096) {
-        long count = std::min(4096L, frames - start);
-        float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
-        for (long i = 0; i < count; i++)
-            for (int c = 0; c < spec.channels; c++)
-                buffer[c][i] = static_cast<float>(0.5 * sin(step * static_cast<double>(start + i)));
-        vorbis_analysis_wrote(&dsp, static_cast<int>(count));
-        drain();
-    }
-    vorbis_analysis_wrote(&dsp, 0);
-    drain();
-    while (ogg_stream_flush(&stream, &page)) timed(page);
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
+        });
 }
 
 // The Theora stream's pages, one per frame, timed by the frame's end time.
