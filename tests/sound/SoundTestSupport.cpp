@@ -192,12 +192,13 @@ std::string imaPackets(const std::vector<int16_t>& samples, int channels) {
     return out;
 }
 
-std::string oggFile(const std::vector<int16_t>& samples, int channels, int rate, float quality) {
+bool oggPages(const std::vector<int16_t>& samples, int channels, int rate, float quality,
+              int serial, const OggPageSink& sink) {
     vorbis_info info;
     vorbis_info_init(&info);
     if (vorbis_encode_init_vbr(&info, channels, rate, quality) != 0) {
         vorbis_info_clear(&info);
-        return std::string();
+        return false;
     }
     vorbis_comment comment;
     vorbis_comment_init(&comment);
@@ -206,12 +207,12 @@ std::string oggFile(const std::vector<int16_t>& samples, int channels, int rate,
     vorbis_block block;
     vorbis_block_init(&dsp, &block);
     ogg_stream_state stream;
-    ogg_stream_init(&stream, 1234);
+    ogg_stream_init(&stream, serial);
 
-    std::string out;
-    auto appendPage = [&out](const ogg_page& page) {
-        out.append(reinterpret_cast<const char*>(page.header), page.header_len);
-        out.append(reinterpret_cast<const char*>(page.body), page.body_len);
+    auto emit = [&sink](const ogg_page& page, bool header) {
+        std::string bytes(reinterpret_cast<const char*>(page.header), page.header_len);
+        bytes.append(reinterpret_cast<const char*>(page.body), page.body_len);
+        sink(bytes, ogg_page_granulepos(&page), header);
     };
     ogg_packet header, commentHeader, codeHeader;
     vorbis_analysis_headerout(&dsp, &comment, &header, &commentHeader, &codeHeader);
@@ -219,7 +220,7 @@ std::string oggFile(const std::vector<int16_t>& samples, int channels, int rate,
     ogg_stream_packetin(&stream, &commentHeader);
     ogg_stream_packetin(&stream, &codeHeader);
     ogg_page page;
-    while (ogg_stream_flush(&stream, &page)) appendPage(page);
+    while (ogg_stream_flush(&stream, &page)) emit(page, true);
 
     const size_t frames = samples.size() / channels;
     auto drain = [&]() {
@@ -229,7 +230,7 @@ std::string oggFile(const std::vector<int16_t>& samples, int channels, int rate,
             ogg_packet packet;
             while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
                 ogg_stream_packetin(&stream, &packet);
-                while (ogg_stream_pageout(&stream, &page)) appendPage(page);
+                while (ogg_stream_pageout(&stream, &page)) emit(page, false);
             }
         }
     };
@@ -244,13 +245,21 @@ std::string oggFile(const std::vector<int16_t>& samples, int channels, int rate,
     }
     vorbis_analysis_wrote(&dsp, 0);
     drain();
-    while (ogg_stream_flush(&stream, &page)) appendPage(page);
+    while (ogg_stream_flush(&stream, &page)) emit(page, false);
 
     ogg_stream_clear(&stream);
     vorbis_block_clear(&block);
     vorbis_dsp_clear(&dsp);
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
+    return true;
+}
+
+std::string oggFile(const std::vector<int16_t>& samples, int channels, int rate, float quality) {
+    std::string out;
+    if (!oggPages(samples, channels, rate, quality, 1234,
+                  [&out](const std::string& page, int64_t, bool) { out += page; }))
+        return std::string();
     return out;
 }
 

@@ -54,6 +54,13 @@ std::vector<int16_t> samplesOf(const unsigned char* data, uint64_t size);
 // decoder's own rules so that its state follows the encoder's.
 std::string imaPackets(const std::vector<int16_t>& samples, int channels);
 
+// The pages of an Ogg Vorbis stream of the samples, in order, each with its granule position;
+// header is true for the three header packets' pages (the first holds the first packet alone).
+// False when the encoder refuses the format.
+typedef std::function<void(const std::string& page, int64_t granule, bool header)> OggPageSink;
+bool oggPages(const std::vector<int16_t>& samples, int channels, int rate, float quality,
+              int serial, const OggPageSink& sink);
+
 // Ogg Vorbis and MP3 files of the samples.
 std::string oggFile(const std::vector<int16_t>& samples, int channels, int rate,
                     float quality = 0.5f);

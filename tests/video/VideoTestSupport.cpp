@@ -1,0 +1,60 @@
+#include "VideoTestSupport.h"
+
+#include "../sound/SoundTestSupport.h"
+#include "TempDir.h"
+#include "ZVideo.h"
+
+namespace VideoTest {
+
+int64_t ManualClock::read(void* user) {
+    return static_cast<ManualClock*>(user)->now.load();
+}
+
+void ManualClock::attach(ZVideo& video) {
+    video.setClockSource(read, this);
+}
+
+bool showFrameAt(ZVideo& video, ManualClock& clock, int64_t ms, uint64_t frame,
+                 int timeoutMilliseconds) {
+    clock.now = ms;
+    return SoundTest::waitFor(
+        [&]() {
+            video.readFrame();
+            return video.isVideoAvailable() && video.getFrame() == frame;
+        },
+        timeoutMilliseconds);
+}
+
+int64_t inFrame(const VideoFile::Spec& spec, long index) {
+    double frameMs = 1000.0 * spec.fpsDenominator / spec.fpsNumerator;
+    return static_cast<int64_t>(frameMs * (static_cast<double>(index) + 1.0 / 3.0));
+}
+
+std::string writeVideo(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec) {
+    std::string path = dir.file(name);
+    writeFile(path, VideoFile::make(spec));
+    return path;
+}
+
+bool openAlphaPair(const TempDir& dir, const std::vector<uint32_t>& colours,
+                   const std::vector<uint32_t>& greys, ZVideo& alpha, ZVideo& video,
+                   ManualClock& clock, VideoFile::Spec& spec) {
+    spec = VideoFile::Spec();
+    spec.frames = static_cast<long>(colours.size());
+    spec.colours = colours;
+    VideoFile::Spec grey = spec;
+    grey.colours = greys;
+    std::string colourPath = writeVideo(dir, "pic.ogv", spec);
+    std::string alphaPath = writeVideo(dir, "pic_a.ogv", grey);
+    clock.attach(video);
+    return alpha.openVideo(alphaPath.c_str(), true, nullptr, nullptr, false, false, 0) &&
+           video.openVideo(colourPath.c_str(), true, &alpha, nullptr, false, false, 0);
+}
+
+uint32_t shownPixel(ZVideo& video, long x, long y) {
+    const uint32_t* pixels = video.getShownPixels();
+    if (!pixels) return 0;
+    return pixels[y * static_cast<long>(video.getFrameWidth()) + x];
+}
+
+}  // namespace VideoTest

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "VideoFileSupport.h"
+
+class TempDir;
+class ZVideo;
+
+// What the video tests share: a clock the test moves by hand, and steps of the main thread.
+namespace VideoTest {
+
+// Milliseconds a video plays by, set by the test.
+struct ManualClock {
+    std::atomic<int64_t> now{0};
+    static int64_t read(void* user);
+    void attach(ZVideo& video);
+};
+
+// Sets the clock to ms and calls readFrame until the video shows frame (true), or the time-out
+// runs out.
+bool showFrameAt(ZVideo& video, ManualClock& clock, int64_t ms, uint64_t frame,
+                 int timeoutMilliseconds = 5000);
+
+// The start of frame index in milliseconds, plus a third of a frame (so that it is due and the
+// next one not).
+int64_t inFrame(const VideoFile::Spec& spec, long index);
+
+// Writes the video of spec into the folder; its path.
+std::string writeVideo(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec);
+
+// Opens a picture of solid colours paired with an alpha video of solid grey levels ("pic.ogv"
+// and "pic_a.ogv", one frame of each a tenth of a second), the picture on the clock; spec is the
+// picture's.
+bool openAlphaPair(const TempDir& dir, const std::vector<uint32_t>& colours,
+                   const std::vector<uint32_t>& greys, ZVideo& alpha, ZVideo& video,
+                   ManualClock& clock, VideoFile::Spec& spec);
+
+// The shown pixel at x, y of a video (bytes R, G, B, A).
+uint32_t shownPixel(ZVideo& video, long x, long y);
+
+}  // namespace VideoTest
