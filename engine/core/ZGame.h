@@ -58,6 +58,8 @@ public:
     // Percent-encodes the bytes of a text that a URL cannot carry.
     static void enquoteMessage(const char* src, char* dst, unsigned long size);
 
+    ZManagedGraphicList* getGraphicList() const { return m_graphics; }
+
     static ZGame* g_lpGame;
 
 protected:
