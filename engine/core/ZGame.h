@@ -73,6 +73,7 @@ public:
     static void enquoteMessage(const char* src, char* dst, unsigned long size);
 
     ZManagedGraphicList* getGraphicList() const { return m_graphics; }
+    ZManagedFontList* getFontList() const { return m_fonts; }
 
     static ZGame* g_lpGame;
 
