@@ -162,8 +162,11 @@ void ZUIImage::setFrameCount(long n) {
     if (n < 0) return;
     if (n > static_cast<long>(m_frames.size())) m_frames.resize(n);
     for (long i = m_frameCount; i < n; i++) {
-        // Slots below the array's size may hold a frame of an earlier, larger count.
-        if (!m_frames[i].keepBounds) delete m_frames[i].bounds;
+        // Slots below the array's size may hold a frame of an earlier, larger count; the
+        // element must not keep bounds that go with it.
+        ZUIBounds* old = m_frames[i].bounds;
+        if (old && ZUIElement::getBounds() == old) ZUIElement::setBounds(nullptr, true);
+        if (!m_frames[i].keepBounds) delete old;
         resetFrame(m_frames[i]);
     }
     m_frameCount = n;
@@ -363,7 +366,10 @@ void ZUIImage::setFrameMaskGraphic(long frame, ZGraphic* mask, float x1, float y
 void ZUIImage::setFrameBounds(long frame, ZUIBounds* bounds, bool keep) {
     ZUIImageFrame* f = frameAt(frame);
     if (!f) return;
-    if (!f->keepBounds && f->bounds != bounds) delete f->bounds;
+    if (f->bounds != bounds) {
+        if (f->bounds && ZUIElement::getBounds() == f->bounds) ZUIElement::setBounds(nullptr, true);
+        if (!f->keepBounds) delete f->bounds;
+    }
     f->bounds = bounds;
     f->keepBounds = keep;
     const ZUIImageFrame* c = currentFrame();

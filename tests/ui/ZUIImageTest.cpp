@@ -447,6 +447,11 @@ TEST_F(ZUIImageTest, TheCurrentFramesBoundsBecomeTheElements) {
     im->move();
     EXPECT_EQ(im->ZUIElement::getBounds(), b1);
     EXPECT_EQ(im->getBounds(), b0);
+    // Shrinking, then growing over the frame, frees its bounds: the element lets go of them.
+    im->setFrameCount(1);
+    im->setFrameCount(2);
+    EXPECT_EQ(im->ZUIElement::getBounds(), nullptr);
+    im->setFrameBounds(0, new ZUIBounds(), false);  // replaces b0, which is deleted
     delete im;  // the frames' bounds go with it, once (the sanitizer watches)
 }
 
