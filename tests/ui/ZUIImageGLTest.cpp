@@ -129,6 +129,16 @@ TEST_F(ZUIImageGLTest, FreeQuadsDrawWithAndWithoutSubdivisions) {
     }
 }
 
+TEST_F(ZUIImageGLTest, AnImageWithoutColourAfterATintedOneOfTheSameGraphicIsNotTinted) {
+    ZGraphic* g = graphics.make(std::vector<uint32_t>(16, kWhite), 4, 4, true);
+    ZUIImage* tinted = image(g, 0, 0, 4, 4, 0, 0, 4, 4);
+    tinted->setColor(1, 0, 0, 1);
+    image(g, 10, 0, 4, 4, 0, 0, 4, 4);
+    draw();
+    EXPECT_EQ(pixel(1, 1), kRed);
+    EXPECT_EQ(pixel(11, 1), kWhite);
+}
+
 TEST_F(ZUIImageGLTest, AMaskGraphicCutsTheFrame) {
     ZGraphic* g = graphics.make(std::vector<uint32_t>(16, kWhite), 4, 4, true);
     std::vector<uint32_t> m(16, kClear);
