@@ -72,6 +72,9 @@ public:
     // Percent-encodes the bytes of a text that a URL cannot carry.
     static void enquoteMessage(const char* src, char* dst, unsigned long size);
 
+    ZManagedGraphicList* getGraphicList() const { return m_graphics; }
+    ZManagedFontList* getFontList() const { return m_fonts; }
+
     static ZGame* g_lpGame;
 
 protected:

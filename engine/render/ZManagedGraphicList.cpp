@@ -7,6 +7,7 @@
 
 #include "ZCore.h"
 #include "ZImage.h"
+#include "ZUIImage.h"
 
 namespace {
 
@@ -531,4 +532,140 @@ void ZManagedGraphicList::uploadAtlasGraphics(ZManagedGraphic* page,
                               static_cast<long>(node->rect.y1), 0, 0);
     // A colour-plus-alpha picture writes its combined pixels, as its own upload would.
     uploadPixels(entry);
+}
+
+// ---- Sequence pages ----
+
+namespace {
+
+constexpr long kSequencePageSize = 512;
+constexpr long kSequenceGap = 2;
+
+}  // namespace
+
+ZManagedGraphic* ZManagedGraphicList::makeSequencePage() {
+    ZGraphic* graphic = ZCore::createZGraphic();
+    if (!graphic) {
+        ZCore::logMessage("Resource: no renderer to make a sequence page with, ERROR");
+        return nullptr;
+    }
+    graphic->setTextureQuality(true);
+    graphic->makeAtlas(kSequencePageSize, kSequencePageSize, false);
+    ZManagedGraphic* page = new ZManagedGraphic();
+    memcpy(page->name, kAtlasPageName, strlen(kAtlasPageName) + 1);
+    page->highQuality = true;
+    page->alpha = true;
+    page->isPage = true;
+    page->object = graphic;
+    page->count = 0;
+    addEntry(page);
+    return page;
+}
+
+void ZManagedGraphicList::uploadGraphicSequence(const char* name, long count, ZUIImage* image,
+                                                const char* visualName, double frameDuration,
+                                                bool forward, bool loop, bool pingPong) {
+    if (count < 1 || !name) return;
+    LockScope lock(m_lock);
+    char current[kNameSize];
+    long position = 0;
+    if (!startSequence(name, current, position)) return;
+
+    std::vector<ZManagedGraphic*> kept;
+    for (long i = 0; i < count; i++) {
+        ZManagedGraphic* entry = findByName(current);
+        if (entry && entry->object && !entry->uploaded) kept.push_back(entry);
+        if (i + 1 < count && !increaseSequence(current, position)) break;
+    }
+    if (kept.empty()) return;
+    // Shortest first; equal heights keep the name order.
+    std::stable_sort(kept.begin(), kept.end(), [](ZManagedGraphic* a, ZManagedGraphic* b) {
+        return a->object->getHeight() < b->object->getHeight();
+    });
+
+    ZManagedGraphic* page = makeSequencePage();
+    long x = kSequenceGap, y = kSequenceGap, shelfBottom = kSequenceGap;
+    for (ZManagedGraphic* entry : kept) {
+        long w = static_cast<long>(entry->object->getWidth());
+        long h = static_cast<long>(entry->object->getHeight());
+        if (!page || w + kSequenceGap > kSequencePageSize - 1 ||
+            h + kSequenceGap > kSequencePageSize - 1) {
+            uploadPixels(entry);
+            entry->uploaded = true;
+            continue;
+        }
+        if (x + w > kSequencePageSize && page->count > 0) {
+            x = kSequenceGap;
+            y = shelfBottom + kSequenceGap;
+        }
+        if (y + h > kSequencePageSize) {
+            page->object->finalizeAtlas();
+            page = makeSequencePage();
+            x = y = shelfBottom = kSequenceGap;
+            if (!page) {
+                uploadPixels(entry);
+                entry->uploaded = true;
+                continue;
+            }
+        }
+        entry->object->setInAtlas(page->object, x, y, 0, 0);
+        entry->atlasPage = page;
+        entry->atlasRect = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + w),
+                            static_cast<float>(y + h)};
+        uploadPixels(entry);
+        entry->uploaded = true;
+        page->count++;
+        x += w + kSequenceGap;
+        shelfBottom = std::max(shelfBottom, y + h);
+    }
+    if (page) {
+        if (page->count > 0) {
+            page->object->finalizeAtlas();
+        } else {
+            detachEntry(page);
+            destroyEntry(page);
+        }
+    }
+
+    if (!image) return;
+    long first = image->getFrameCount();
+    image->setFrameCount(first + count);
+    if (visualName) {
+        image->addVisual(visualName);
+        image->setVisualSequence(visualName, first, first + count - 1, frameDuration, forward, loop,
+                                 pingPong);
+    }
+    startSequence(name, current, position);
+    long frame = first;
+    for (long i = 0; i < count; i++) {
+        if (ZManagedGraphic* entry = findByName(current)) {
+            ZGraphic* g = entry->object;
+            image->setFrameGraphic(frame++, g, 0, 0, g->getWidth(), g->getHeight(), entry->hitMask,
+                                   -1, -1);
+        }
+        if (i + 1 < count && !increaseSequence(current, position)) break;
+    }
+}
+
+// ---- Stencil masks ----
+
+void ZManagedGraphicList::applyStencilMask(ZManagedGraphic* entry, ZUIImage* image) {
+    ZRectangle source;
+    const unsigned char* hitMask = nullptr;
+    float alphaReference = 0;
+    if (!image || !stencilMaskOf(entry, source, hitMask, alphaReference)) return;
+    image->setGraphic(entry->object, source.x1, source.y1, source.x2, source.y2, hitMask, -1, -1);
+    image->setAsStencilMask(true, alphaReference, false);
+}
+
+void ZManagedGraphicList::setStencilMaskByName(const char* name, ZUIImage* image, float, float,
+                                               float, float) {
+    LockScope lock(m_lock);
+    applyStencilMask(findByName(name), image);
+}
+
+void ZManagedGraphicList::setStencilMaskByRef(ZGraphic* graphic, ZUIImage* image, float, float,
+                                              float, float) {
+    LockScope lock(m_lock);
+    applyStencilMask(findObject(graphic), image);
 }

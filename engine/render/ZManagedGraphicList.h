@@ -8,6 +8,7 @@
 #include "ZRectangle.h"
 
 class ZImage;
+class ZUIImage;
 
 // The cache of graphics shared by name, on the common cache design. A graphic loads in two
 // phases: loadGraphic decodes the file without OpenGL, on any thread (a scene loader's
@@ -70,6 +71,18 @@ public:
     // of frames loaded.
     long loadGraphicSequence(const char* name, long count, bool highQuality, bool alpha,
                              long threshold, bool reload, bool unused, bool mipmaps);
+    // Packs the decoded, not yet uploaded frames of a loaded sequence into 512 x 512 pages
+    // (shortest first, shelves with 2-pixel gaps; a frame too large for a page gets its own
+    // texture), uploads them, and appends count frames to image, with a visual over them when
+    // visualName is given. Main thread.
+    void uploadGraphicSequence(const char* name, long count, ZUIImage* image,
+                               const char* visualName, double frameDuration, bool forward,
+                               bool loop, bool pingPong);
+    // Makes image a one-frame stencil mask of the cached graphic (its top-left 512 x 512, its
+    // hit mask, the alpha reference of its threshold); nothing when it is not cached or has no
+    // hit mask. The four floats are not used.
+    void setStencilMaskByName(const char* name, ZUIImage* image, float, float, float, float);
+    void setStencilMaskByRef(ZGraphic* graphic, ZUIImage* image, float, float, float, float);
     // Unloads count frames by name, from the first.
     void unloadGraphicSequence(const char* name, long count);
     // Advances the number just before the last '.' of name (a buffer of 260 characters) in place;
@@ -123,6 +136,8 @@ private:
     bool stencilMaskOf(ZManagedGraphic* entry, ZRectangle& source, const unsigned char*& hitMask,
                        float& alphaReference);
     static bool startSequence(const char* name, char* current, long& position);
+    ZManagedGraphic* makeSequencePage();
+    void applyStencilMask(ZManagedGraphic* entry, ZUIImage* image);
 
     bool m_atlasOpen = false;
     long m_atlasPageWidth = 0;

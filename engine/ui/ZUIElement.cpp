@@ -1967,6 +1967,12 @@ void ZUIElement::setBatchedTextureExt(ZGraphic* g, eTazelAlphaOp colorSrc, eTaze
                 g_bBatchedGraphicColorModified, g_fBatchedOrigColor);
         resumed = true;
     } else if (g && g == open && sameOps) {
+        // A draw that leaves the colour alone must not take the tint the draw before it set.
+        if (g_bBatchedGraphicColorModified && !restoreColor) {
+            g->setBlitColor(g_fBatchedOrigColor[0], g_fBatchedOrigColor[1], g_fBatchedOrigColor[2],
+                            g_fBatchedOrigColor[3]);
+            g_bBatchedGraphicColorModified = false;
+        }
         return;
     } else {
         if (open) {

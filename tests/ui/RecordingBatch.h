@@ -40,12 +40,19 @@ public:
     void blitAlphaRectMatrixF(float sx1, float sy1, float sx2, float sy2, float dx1, float dy1,
                               float dx2, float dy2, ZMatrix* matrix, float angle, float zoomX,
                               float zoomY, float shearX, float shearY, float blend, bool flipX,
-                              bool flipY, float centerX, float centerY) override {}
+                              bool flipY, float centerX, float centerY) override {
+        RecordingLog::add("batch blit " + RecordingLog::blitText(sx1, sy1, sx2, sy2, dx1, dy1, dx2,
+                                                                 dy2, matrix, flipX, flipY));
+    }
     void blitFastRectFxF(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float zoom,
                          float blend, float centerX, float centerY) override {}
     void blitArbitraryQuad(float sx1, float sy1, float sx2, float sy2, float sx3, float sy3,
                            float sx4, float sy4, float dx1, float dy1, float dx2, float dy2,
-                           float dx3, float dy3, float dx4, float dy4, float blend) override {}
+                           float dx3, float dy3, float dx4, float dy4, float blend) override {
+        RecordingLog::add("batch quad " +
+                          RecordingLog::numbers({sx1, sy1, sx2, sy2, sx3, sy3, sx4, sy4}) + " > " +
+                          RecordingLog::numbers({dx1, dy1, dx2, dy2, dx3, dy3, dx4, dy4}));
+    }
     void blitArbitraryQuadGradient(float sx1, float sy1, float sx2, float sy2, float sx3, float sy3,
                                    float sx4, float sy4, float dx1, float dy1, float dx2, float dy2,
                                    float dx3, float dy3, float dx4, float dy4, float r1, float g1,

@@ -18,6 +18,8 @@ public:
     eTazelAlphaOp ops[4] = {eTazelAlphaOpSrcAlpha, eTazelAlphaOpOneMinusSrcAlpha,
                             eTazelAlphaOpSrcAlpha, eTazelAlphaOpOneMinusSrcAlpha};
     float color[4] = {1, 1, 1, 1};
+    float width = 0, height = 0;
+    bool spliced = false;
 
     std::string tag() const { return "g" + std::to_string(id); }
     ZGraphic* getAtlas() override { return atlas; }
@@ -93,8 +95,8 @@ public:
                         ZGraphicSpliceStruct* splices) override {
         return false;
     }
-    float getWidth() override { return {}; }
-    float getHeight() override { return {}; }
+    float getWidth() override { return width; }
+    float getHeight() override { return height; }
     float getSurfaceWidth() override { return {}; }
     float getSurfaceHeight() override { return {}; }
     bool getTextureQuality() override { return false; }
@@ -122,7 +124,11 @@ public:
                          float centerY) override {}
     void blitArbitraryQuad(float sx1, float sy1, float sx2, float sy2, float sx3, float sy3,
                            float sx4, float sy4, float dx1, float dy1, float dx2, float dy2,
-                           float dx3, float dy3, float dx4, float dy4, float alpha) override {}
+                           float dx3, float dy3, float dx4, float dy4, float alpha) override {
+        RecordingLog::add(tag() + " quad " +
+                          RecordingLog::numbers({sx1, sy1, sx2, sy2, sx3, sy3, sx4, sy4}) + " > " +
+                          RecordingLog::numbers({dx1, dy1, dx2, dy2, dx3, dy3, dx4, dy4}));
+    }
     void stretchAlphaRect(float x1, float y1, float x2, float y2, float dx1, float dy1, float dx2,
                           float dy2, float alpha, float angle, bool flipX, bool flipY,
                           float centerX, float centerY) override {}
@@ -137,15 +143,22 @@ public:
                           float centerY) override {}
     void blitAlphaRectMaskedF(float x1, float y1, float x2, float y2, ZGraphic* mask, float mx1,
                               float my1, float mx2, float my2, float dx1, float dy1, float dx2,
-                              float dy2, bool flipX, bool flipY) override {}
+                              float dy2, bool flipX, bool flipY) override {
+        RecordingLog::add(tag() + " masked " + RecordingLog::numbers({x1, y1, x2, y2}) + " > " +
+                          RecordingLog::numbers({dx1, dy1, dx2, dy2}));
+    }
     void blitAlphaRectMatrixF(float x1, float y1, float x2, float y2, float dx1, float dy1,
                               float dx2, float dy2, ZMatrix* matrix, float angle, float scaleX,
                               float scaleY, float shearX, float shearY, float alpha, bool flipX,
-                              bool flipY, float centerX, float centerY) override {}
+                              bool flipY, float centerX, float centerY) override {
+        RecordingLog::add(
+            tag() + " blit " +
+            RecordingLog::blitText(x1, y1, x2, y2, dx1, dy1, dx2, dy2, matrix, flipX, flipY));
+    }
     bool savePicture(const char* path, long format) override { return false; }
     float get3dUDivider() override { return {}; }
     float get3dVDivider() override { return {}; }
-    bool isSpliced() override { return false; }
+    bool isSpliced() override { return spliced; }
     ZImage* getColorImage() override { return nullptr; }
     ZImage* getAlphaImage() override { return nullptr; }
     void blitSplicedRectFx(float x1, float y1, float x2, float y2, short dx, short dy, float angle,

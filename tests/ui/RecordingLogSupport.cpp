@@ -4,6 +4,7 @@
 #include "RecordingGraphic.h"
 #include "RecordingLog.h"
 #include "ZCore.h"
+#include "ZMatrix.h"
 
 std::vector<std::string> RecordingLog::lines;
 long RecordingLog::liveGraphics = 0;
@@ -49,4 +50,13 @@ std::vector<std::string> RecordingLog::matching(const std::string& prefix) {
     for (const std::string& line : lines)
         if (line.compare(0, prefix.size(), prefix) == 0) out.push_back(line);
     return out;
+}
+
+std::string RecordingLog::blitText(float sx1, float sy1, float sx2, float sy2, float dx1, float dy1,
+                                   float dx2, float dy2, const ZMatrix* m, bool flipX, bool flipY) {
+    std::string s = numbers({sx1, sy1, sx2, sy2}) + " > " + numbers({dx1, dy1, dx2, dy2});
+    if (m) s += " @ " + numbers({m->m[12], -m->m[13]});
+    if (flipX) s += " fx";
+    if (flipY) s += " fy";
+    return s;
 }
