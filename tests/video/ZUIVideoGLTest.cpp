@@ -25,15 +25,6 @@ namespace {
 
 const long kSize = 96;
 
-::testing::AssertionResult near(uint32_t actual, uint32_t expected, int tolerance) {
-    for (int k = 0; k < 3; k++)
-        if (std::abs(static_cast<int>(channel(actual, k)) -
-                     static_cast<int>(channel(expected, k))) > tolerance)
-            return ::testing::AssertionFailure() << describePixel(actual) << " is not within "
-                                                 << tolerance << " of " << describePixel(expected);
-    return ::testing::AssertionSuccess();
-}
-
 std::vector<long> g_ended;
 
 void receiver(ZUIMessage* m) {
@@ -91,9 +82,10 @@ TEST_F(ZUIVideoThreadGLTest, EachFrameShowsAtItsTimeAndTheEndComesOnce) {
         GLPicture screen = frameAt(video, clock, inFrame(spec, k), k);
         uint32_t expected = VideoFile::rgbaOf(VideoFile::colourOf(spec, k));
         if (k == 3) expected = rgba(127, 127, 0);
-        EXPECT_TRUE(near(screen.at(10 + 20, 20 + 15), expected, 10));
-        EXPECT_TRUE(near(screen.at(10 + 2, 20 + 2), expected, 10));
-        EXPECT_TRUE(near(screen.at(5, 5), rgba(255, 255, 255), 0)) << "outside the element";
+        EXPECT_TRUE(VideoTest::nearPixel(screen.at(10 + 20, 20 + 15), expected, 10));
+        EXPECT_TRUE(VideoTest::nearPixel(screen.at(10 + 2, 20 + 2), expected, 10));
+        EXPECT_TRUE(VideoTest::nearPixel(screen.at(5, 5), rgba(255, 255, 255), 0))
+            << "outside the element";
         // Two thirds into the frame the same frame still shows.
         clock.now = inFrame(spec, k) + 33;
         ZUIElement::moveAll();
@@ -128,7 +120,7 @@ TEST_F(ZUIVideoThreadGLTest, TheAlphaVideoAndTheLightnessShowThroughTheElement) 
     for (long k = 0; k < 3; k++) {
         SCOPED_TRACE(k);
         GLPicture screen = frameAt(video, clock, inFrame(colour, k), k);
-        EXPECT_TRUE(near(screen.at(8 + 16, 8 + 12), expected[k], 12));
+        EXPECT_TRUE(VideoTest::nearPixel(screen.at(8 + 16, 8 + 12), expected[k], 12));
     }
 }
 

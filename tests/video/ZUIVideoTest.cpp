@@ -43,18 +43,6 @@ public:
     }
 };
 
-// Every channel of two pixels (bytes R, G, B first) within a few levels.
-::testing::AssertionResult near(uint32_t actual, uint32_t expected) {
-    for (int k = 0; k < 3; k++) {
-        int a = static_cast<int>((actual >> (8 * k)) & 0xFF);
-        int e = static_cast<int>((expected >> (8 * k)) & 0xFF);
-        if (std::abs(a - e) > 10)
-            return ::testing::AssertionFailure()
-                   << std::hex << actual << " is not near " << expected;
-    }
-    return ::testing::AssertionSuccess();
-}
-
 ZGraphic* makeGraphic() {
     return new BlitRecordingGraphic();
 }
@@ -290,11 +278,9 @@ TEST_F(ZUIVideoTest, TheBlitColourIsTheColourTimesTheLightness) {
 TEST_F(ZUIVideoTest, ThreadPlaybackReportsEachMomentOnce) {
     Spec spec;
     spec.frames = 10;
-    std::string path = write("moments.ogv", spec);
     ZVideo video;
     ManualClock clock;
-    clock.attach(video);
-    ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, false, false, -1));
+    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "moments.ogv", spec, video, clock));
     HookedVideo* v = new HookedVideo(ZUIElement::getRootElement());
     RecordingScript script;
     v->addScript(&script);
@@ -334,11 +320,9 @@ TEST_F(ZUIVideoTest, ThreadPlaybackReportsEachMomentOnce) {
 TEST_F(ZUIVideoTest, ThreadTriggersAtTheStartNeverFire) {
     Spec spec;
     spec.frames = 3;
-    std::string path = write("start.ogv", spec);
     ZVideo video;
     ManualClock clock;
-    clock.attach(video);
-    ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, false, false, -1));
+    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "start.ogv", spec, video, clock));
     HookedVideo* v = new HookedVideo(ZUIElement::getRootElement());
     v->setVideoInternal(&video, 0, 0, 32, 24);
     // Equal to the previous frame and time (0): nothing lies between them and what follows.
@@ -357,11 +341,9 @@ TEST_F(ZUIVideoTest, ThreadTriggersAtTheStartNeverFire) {
 TEST_F(ZUIVideoTest, ThreadALoopingVideoRestartsAndNeverEnds) {
     Spec spec;
     spec.frames = 4;
-    std::string path = write("loop.ogv", spec);
     ZVideo video;
     ManualClock clock;
-    clock.attach(video);
-    ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, true, false, -1));
+    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "loop.ogv", spec, video, clock, true));
     HookedVideo* v = new HookedVideo(ZUIElement::getRootElement());
     v->setVideoInternal(&video, 0, 0, 32, 24);
     v->setTriggerFrame(2);
@@ -371,8 +353,8 @@ TEST_F(ZUIVideoTest, ThreadALoopingVideoRestartsAndNeverEnds) {
         for (long k = 0; k < spec.frames; k++) {
             SCOPED_TRACE(k);
             ASSERT_TRUE(moveToFrame(video, clock, pass * length + inFrame(spec, k), k));
-            EXPECT_TRUE(near(VideoTest::shownPixel(video, 16, 12),
-                             VideoFile::rgbaOf(VideoFile::colourOf(spec, k))));
+            EXPECT_TRUE(VideoTest::nearPixel(VideoTest::shownPixel(video, 16, 12),
+                                             VideoFile::rgbaOf(VideoFile::colourOf(spec, k)), 10));
         }
         EXPECT_EQ(v->hooks, std::vector<std::string>(pass + 1, "frame"));
     }
@@ -383,11 +365,9 @@ TEST_F(ZUIVideoTest, ThreadALoopingVideoRestartsAndNeverEnds) {
 TEST_F(ZUIVideoTest, ThreadAnElementDeletedByItsOwnMessageStopsThere) {
     Spec spec;
     spec.frames = 3;
-    std::string path = write("gone.ogv", spec);
     ZVideo video;
     ManualClock clock;
-    clock.attach(video);
-    ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, false, false, -1));
+    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "gone.ogv", spec, video, clock));
     long before = ZUIElement::getRootElement()->getChildrenCount();
     HookedVideo* v = new HookedVideo(ZUIElement::getRootElement());
     v->setVideoInternal(&video, 0, 0, 32, 24);
