@@ -46,6 +46,7 @@ public:
     ZWindow* getWindow() const { return m_window; }
     double getFrameTime() const { return m_frameTime; }
     long getTickCount() const { return m_tickCount; }
+    ZManagedVideoList* getVideoList() const { return m_videos; }
 
     // The string table: key and value per line (see readStringTable in the source for the
     // form), in single bytes, UTF-8 or UTF-16 after a byte-order mark. Values keep the file's

@@ -1,6 +1,9 @@
 #include "VideoTestSupport.h"
 
+#include <cstdlib>
+
 #include "../sound/SoundTestSupport.h"
+#include "PixelWords.h"
 #include "TempDir.h"
 #include "ZVideo.h"
 
@@ -34,6 +37,22 @@ std::string writeVideo(const TempDir& dir, const std::string& name, const VideoF
     std::string path = dir.file(name);
     writeFile(path, VideoFile::make(spec));
     return path;
+}
+
+bool openOnClock(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec,
+                 ZVideo& video, ManualClock& clock, bool loop) {
+    std::string path = writeVideo(dir, name, spec);
+    clock.attach(video);
+    return video.openVideo(path.c_str(), true, nullptr, nullptr, loop, false, -1);
+}
+
+::testing::AssertionResult nearPixel(uint32_t actual, uint32_t expected, int tolerance) {
+    for (int k = 0; k < 3; k++)
+        if (std::abs(static_cast<int>(channel(actual, k)) -
+                     static_cast<int>(channel(expected, k))) > tolerance)
+            return ::testing::AssertionFailure() << describePixel(actual) << " is not within "
+                                                 << tolerance << " of " << describePixel(expected);
+    return ::testing::AssertionSuccess();
 }
 
 bool openAlphaPair(const TempDir& dir, const std::vector<uint32_t>& colours,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -32,12 +34,19 @@ int64_t inFrame(const VideoFile::Spec& spec, long index);
 // Writes the video of spec into the folder; its path.
 std::string writeVideo(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec);
 
+// Writes the video of spec into the folder and opens it preloaded on the clock.
+bool openOnClock(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec,
+                 ZVideo& video, ManualClock& clock, bool loop = false);
+
 // Opens a picture of solid colours paired with an alpha video of solid grey levels ("pic.ogv"
 // and "pic_a.ogv", one frame of each a tenth of a second), the picture on the clock; spec is the
 // picture's.
 bool openAlphaPair(const TempDir& dir, const std::vector<uint32_t>& colours,
                    const std::vector<uint32_t>& greys, ZVideo& alpha, ZVideo& video,
                    ManualClock& clock, VideoFile::Spec& spec);
+
+// Red, green and blue of two pixels (bytes R, G, B, A) each within tolerance.
+::testing::AssertionResult nearPixel(uint32_t actual, uint32_t expected, int tolerance);
 
 // The shown pixel at x, y of a video (bytes R, G, B, A).
 uint32_t shownPixel(ZVideo& video, long x, long y);

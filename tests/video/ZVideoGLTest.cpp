@@ -27,15 +27,6 @@ namespace {
 const long kWidth = 96;
 const long kHeight = 64;
 
-::testing::AssertionResult near(uint32_t actual, uint32_t expected, int tolerance) {
-    for (int k = 0; k < 3; k++)
-        if (std::abs(static_cast<int>(channel(actual, k)) -
-                     static_cast<int>(channel(expected, k))) > tolerance)
-            return ::testing::AssertionFailure() << describePixel(actual) << " is not within "
-                                                 << tolerance << " of " << describePixel(expected);
-    return ::testing::AssertionSuccess();
-}
-
 class ZVideoThreadGLTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -99,10 +90,10 @@ TEST_F(ZVideoThreadGLTest, FramesDrawInTheirOwnTimeToTheEnd) {
             GLPicture screen = draw({{&video, 4}});
             uint32_t expected = VideoFile::rgbaOf(VideoFile::colourOf(spec, k));
             // Inside the picture, away from its smoothed edges, and the background beside it.
-            EXPECT_TRUE(near(screen.at(4 + 20, 4 + 15), expected, 10));
-            EXPECT_TRUE(near(screen.at(4 + 2, 4 + 2), expected, 10));
-            EXPECT_TRUE(near(screen.at(4 + 37, 4 + 27), expected, 10));
-            EXPECT_TRUE(near(screen.at(60, 50), rgba(255, 255, 255), 0));
+            EXPECT_TRUE(VideoTest::nearPixel(screen.at(4 + 20, 4 + 15), expected, 10));
+            EXPECT_TRUE(VideoTest::nearPixel(screen.at(4 + 2, 4 + 2), expected, 10));
+            EXPECT_TRUE(VideoTest::nearPixel(screen.at(4 + 37, 4 + 27), expected, 10));
+            EXPECT_TRUE(VideoTest::nearPixel(screen.at(60, 50), rgba(255, 255, 255), 0));
         }
         clock.now = inFrame(spec, spec.frames);
         for (int i = 0; i < 50 && !video.isEndReached(); i++) video.readFrame();
@@ -123,7 +114,7 @@ TEST_F(ZVideoThreadGLTest, AnAlphaVideoMakesItsBlackPixelsTransparent) {
         SCOPED_TRACE(k);
         ASSERT_TRUE(showFrameAt(video, clock, inFrame(colour, k), k));
         GLPicture screen = draw({{&video, 4}});
-        EXPECT_TRUE(near(screen.at(4 + 16, 4 + 12), expected[k], 12));
+        EXPECT_TRUE(VideoTest::nearPixel(screen.at(4 + 16, 4 + 12), expected[k], 12));
     }
 }
 
@@ -145,8 +136,10 @@ TEST_F(ZVideoThreadGLTest, TwoVideosDrawSideBySide) {
         ASSERT_TRUE(showFrameAt(one, clock, inFrame(left, k), k));
         ASSERT_TRUE(showFrameAt(two, clock, inFrame(left, k), k));
         GLPicture screen = draw({{&one, 4}, {&two, 50}});
-        EXPECT_TRUE(near(screen.at(4 + 16, 4 + 12), VideoFile::rgbaOf(left.colours[k % 2]), 10));
-        EXPECT_TRUE(near(screen.at(50 + 12, 4 + 8), VideoFile::rgbaOf(right.colours[k % 2]), 10));
+        EXPECT_TRUE(VideoTest::nearPixel(screen.at(4 + 16, 4 + 12),
+                                         VideoFile::rgbaOf(left.colours[k % 2]), 10));
+        EXPECT_TRUE(VideoTest::nearPixel(screen.at(50 + 12, 4 + 8),
+                                         VideoFile::rgbaOf(right.colours[k % 2]), 10));
     }
 }
 
