@@ -84,7 +84,7 @@ protected:
 
 TEST_F(ZUIImageGLTest, PlainFlippedTiledAndNineSliceFramesLandOnTheirPixels) {
     ZGraphic* g = graphics.make(quarters(), 4, 4, true);
-    ZUIImage* plain = image(g, 0, 0, 4, 4, 0, 0, 4, 4);
+    image(g, 0, 0, 4, 4, 0, 0, 4, 4);  // plain
     ZUIImage* flipped = image(g, 10, 0, 4, 4, 0, 0, 4, 4);
     flipped->setFrameFlipping(0, true, false);
     ZUIImage* tiled = image(g, 20, 0, 12, 4, 0, 0, 4, 4);

@@ -317,7 +317,9 @@ TEST_F(ZUIImageTest, FreeQuadsSubdivideIntoAGrid) {
         im->setQuadSubdivisions(n);
         std::vector<std::string> q = blits(im, "quad");
         EXPECT_EQ(static_cast<long>(q.size()), counts[n]);
-        if (n == 1) EXPECT_EQ(q[2], "32 32 64 32 64 64 32 64 > 32 32 64 32 64 64 32 64");
+        if (n == 1) {
+            EXPECT_EQ(q[2], "32 32 64 32 64 64 32 64 > 32 32 64 32 64 64 32 64");
+        }
     }
     // A source turned a quarter about its centre, and mirrored.
     im->setQuadSubdivisions(0);
