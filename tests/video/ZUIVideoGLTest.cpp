@@ -91,7 +91,9 @@ TEST_F(ZUIVideoThreadGLTest, EachFrameShowsAtItsTimeAndTheEndComesOnce) {
         ZUIElement::moveAll();
         EXPECT_EQ(video.getFrame(), static_cast<uint64_t>(k));
         // The end comes once the last frame has shown.
-        if (k < spec.frames - 1) EXPECT_TRUE(g_ended.empty());
+        if (k < spec.frames - 1) {
+            EXPECT_TRUE(g_ended.empty());
+        }
     }
     clock.now = inFrame(spec, spec.frames);
     EXPECT_TRUE(SoundTest::waitFor(
