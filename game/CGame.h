@@ -1,5 +1,8 @@
 #pragma once
 
+class CScene;
+class CSprite;
+
 // The game's configuration hooks, called by the game object at fixed points of its life.
 class CGame {
 public:
@@ -10,4 +13,10 @@ public:
     static const char* getGameVersion();
     static void getScreenSize(float& width, float& height, float& windowedWidth,
                               float& windowedHeight);
+    // The default of player setting index; the fallback unless the game has its own.
+    static const char* getDefaultSettingValue(long index, const char* fallback);
+    // May rewrite the scene file path (size bytes) in place before the file is read.
+    static void swapScenePath(char* path, unsigned long size);
+    // Told of each sprite read from a scene file, after the sprite tree is linked.
+    static void parseSprite(CScene* scene, CSprite* sprite);
 };
