@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "BenchWindow.h"
 #include "ZBatchGL.h"
 #include "ZCore.h"
@@ -34,11 +35,6 @@ const int kWarmUpFrames = 30;
 const int kFrames = 300;
 // The two ways alternate in blocks of frames, so that drift of the machine's load hits both.
 const int kBlock = 50;
-
-double millisecondsSince(std::chrono::steady_clock::time_point start) {
-    std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
-    return spent.count();
-}
 
 std::string pictureName(long i) {
     return "picture" + std::to_string(i) + ".png";

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "BenchWindow.h"
 #include "ZBatchGL.h"
 #include "ZCore.h"
@@ -40,11 +41,6 @@ const int kWarmUpFrames = 30;
 const int kFrames = 300;
 // The ways alternate in blocks of frames, so that drift of the machine's load hits all of them.
 const int kBlock = 50;
-
-double millisecondsSince(std::chrono::steady_clock::time_point start) {
-    std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
-    return spent.count();
-}
 
 struct Glyph {
     long code, x, y, width, advance;
@@ -243,13 +239,6 @@ private:
     std::vector<RecordingBatch::Quad> m_quads;
     ZGraphic* m_page = nullptr;
 };
-
-template <class Body>
-double timed(Body body) {
-    auto start = std::chrono::steady_clock::now();
-    body();
-    return millisecondsSince(start);
-}
 
 }  // namespace
 

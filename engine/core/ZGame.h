@@ -47,8 +47,22 @@ public:
     double getFrameTime() const { return m_frameTime; }
     long getTickCount() const { return m_tickCount; }
 
+    // The string table: key and value per line (see readStringTable in the source for the
+    // form), in single bytes, UTF-8 or UTF-16 after a byte-order mark. Values keep the file's
+    // encoding (getStringEncoding: 0, 1 or 3), so faces draw them as they are; returned pointers
+    // stay valid until the table changes. Lookups find the first entry of a key.
+    // An unreadable file goes to abortOnFile, whose return gives false.
+    bool readStringTable(const char* path);
+    // The table as UTF-8 text with a byte-order mark; nothing happens when it cannot be written.
+    void writeStringTable(const char* path);
+    // Replaces the value of the first entry of the key, or appends an entry. The value is a
+    // byte string in single-byte and UTF-8 tables, and a string of 32-bit units in a UTF-16
+    // table, stored as 16-bit units like the values read from the file.
+    void setString(const char* key, const char* value);
+    void removeString(const char* key);
     const char* getStringId(long index);
     long getStringCount() const { return m_stringCount; }
+    long getStringEncoding() const { return m_stringEncoding; }
     void freeStringTable();
 
     void enableCrashReporter(bool enable, const char* address);

@@ -21,6 +21,7 @@
 #include "ZBackgroundMusic.h"
 #include "ZCore.h"
 #include "ZResource.h"
+#include "ZTrueText.h"
 #include "ZWindow.h"
 
 // All of this state is constant-initialised: the instance in ZCore.cpp runs initMiscTools during
@@ -206,6 +207,7 @@ void ZMiscTools::initMiscTools() {
 
 void ZMiscTools::cleanup() {
     stopBackgroundMusic();
+    ZTrueText::cleanup();
     ZResource::cleanup();
     ZCore::logMessage("System: cleaned up");
 }

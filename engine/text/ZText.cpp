@@ -11,76 +11,19 @@
 #include "ZCore.h"
 #include "ZFontTableReader.h"
 #include "ZTextKerningEntry.h"
+#include "ZTextPageBatch.h"
+#include "ZTextReader.h"
 
 long ZText::g_nZTextEncoding = 0;
 bool ZText::g_bExtendedCharData = false;
+char ZText::g_szGraphicFileNameBuf[ZText::kNameSize] = {};
 
 namespace {
 
 const unsigned long kNoChar = static_cast<unsigned long>(-1);
 const unsigned long kSpace = 32;
 
-// The nearest whole pixel, halves up.
-float roundHalfUp(float value) {
-    float whole = std::floor(value);
-    return value - whole >= 0.5f ? whole + 1 : whole;
-}
-
-// Reads a text code point by code point; 64-bit units are taken as they are.
-class TextReader {
-public:
-    TextReader(const char* text, long encoding) : m_text(text), m_encoding(encoding) {}
-
-    unsigned long next() {
-        if (!m_text) return 0;
-        if (m_encoding == 5) {
-            uint64_t unit;
-            memcpy(&unit, m_text + m_pos * 8, sizeof(unit));
-            if (unit) m_pos++;
-            return unit;
-        }
-        return ZTextFace::decodeChar(m_encoding, m_text, m_pos, true);
-    }
-
-private:
-    const char* m_text;
-    long m_encoding;
-    long m_pos = 0;
-};
-
 }  // namespace
-
-// The shared batch opened on one page at a time: a glyph of another page ends what is queued
-// and begins that page; a page slot without a graphic draws nothing.
-class ZText::PageBatch {
-public:
-    explicit PageBatch(ZText& face) : m_face(face) {}
-    ~PageBatch() { end(); }
-    PageBatch(const PageBatch&) = delete;
-    PageBatch& operator=(const PageBatch&) = delete;
-
-    ZBatch* begin(long page) {
-        if (page == m_open) return m_batch;
-        end();
-        ZGraphic* graphic = m_face.m_pages[page];
-        if (!graphic) return nullptr;
-        m_batch = g_lpTextBatch ? g_lpTextBatch : createTextBatch();
-        if (!m_batch) return nullptr;
-        m_batch->beginBatch(graphic);
-        m_open = page;
-        return m_batch;
-    }
-
-    void end() {
-        if (m_open >= 0 && m_batch) m_batch->endBatch();
-        m_open = -1;
-    }
-
-private:
-    ZText& m_face;
-    ZBatch* m_batch = nullptr;
-    long m_open = -1;
-};
 
 // ---- Construction ----
 
@@ -447,7 +390,7 @@ float ZText::getStringWidth(const char* text, float kerning, float scale, long e
             add(code);
         }
     } else {
-        TextReader reader(text, resolved);
+        ZTextReader reader(text, resolved);
         for (unsigned long code; (code = reader.next()) != 0;) add(code);
     }
     if (lastChar) *lastChar = previous;
@@ -457,7 +400,7 @@ float ZText::getStringWidth(const char* text, float kerning, float scale, long e
 
 float ZText::getNCharWidth(const char* text, long count, float kerning, float scale) {
     if (count < 1) return 0;
-    TextReader reader(text, g_nZTextEncoding);
+    ZTextReader reader(text, g_nZTextEncoding);
     unsigned long previous = kNoChar;
     float width = 0;
     for (long i = 0; i < count; i++) {
@@ -478,7 +421,7 @@ float ZText::getStringHeight(const char* text, long encoding) {
     long resolved = resolveEncoding(encoding);
     // Texts of 64-bit units count the glyph's bottom row as well.
     float extra = resolved == 5 ? 1.0f : 0.0f;
-    TextReader reader(text, resolved);
+    ZTextReader reader(text, resolved);
     for (unsigned long code; (code = reader.next()) != 0;)
         if (const ZFontExt* glyph = findGlyph(code))
             height = std::max(height, glyph->y2 + extra - glyph->y1 + glyph->yOffset);
@@ -532,31 +475,7 @@ void ZText::setAlphaOp(eTazelAlphaOp source, eTazelAlphaOp destination) {
 
 void ZText::setAlphaMode(long mode) {
     eTazelAlphaOp source = m_sourceOp, destination = m_destinationOp;
-    switch (mode) {
-        case 0:
-        case 4:
-            source = eTazelAlphaOpSrcAlpha;
-            destination = eTazelAlphaOpOne;
-            break;
-        case 1:
-            source = eTazelAlphaOpSrcAlpha;
-            destination = eTazelAlphaOpOneMinusSrcAlpha;
-            break;
-        case 2:
-            source = eTazelAlphaOpOne;
-            destination = eTazelAlphaOpOneMinusSrcAlpha;
-            break;
-        case 3:
-            source = eTazelAlphaOpZero;
-            destination = eTazelAlphaOpOneMinusSrcAlpha;
-            break;
-        case 5:
-            source = eTazelAlphaOpZero;
-            destination = eTazelAlphaOpSrcColor;
-            break;
-        default:
-            break;
-    }
+    alphaModeFactors(mode, source, destination);
     setAlphaOp(source, destination);
 }
 
@@ -582,7 +501,7 @@ void ZText::setMultilineHorizPadding(float padding) {
 
 // ---- Drawing ----
 
-void ZText::drawGlyph(PageBatch& batch, const ZFontExt& glyph, float sx1, float sy1, float sx2,
+void ZText::drawGlyph(ZTextPageBatch& batch, const ZFontExt& glyph, float sx1, float sy1, float sx2,
                       float sy2, float x, float y, float zoom, float centerX, float centerY,
                       ZMatrix* matrix) {
     ZBatch* open = batch.begin(glyph.page);
@@ -596,8 +515,8 @@ void ZText::drawGlyph(PageBatch& batch, const ZFontExt& glyph, float sx1, float 
 
 void ZText::drawStringFromLeft(const char* text, long x, long y, float kerning, long encoding,
                                unsigned long* lastChar, long* endX, ZMatrix* matrix) {
-    TextReader reader(text, resolveEncoding(encoding));
-    PageBatch batch(*this);
+    ZTextReader reader(text, resolveEncoding(encoding));
+    ZTextPageBatch batch(m_pages, kPageCount);
     unsigned long previous = lastChar ? *lastChar : kNoChar;
     float pen = static_cast<float>(x);
     const float top = static_cast<float>(y);
@@ -618,9 +537,9 @@ void ZText::drawStringFromLeft(const char* text, long x, long y, float kerning, 
 
 void ZText::drawFromRight(const char* text, float x, float y, float kerning, bool wholePixels) {
     std::vector<unsigned long> codes;
-    TextReader reader(text, g_nZTextEncoding);
+    ZTextReader reader(text, g_nZTextEncoding);
     for (unsigned long code; (code = reader.next()) != 0;) codes.push_back(code);
-    PageBatch batch(*this);
+    ZTextPageBatch batch(m_pages, kPageCount);
     unsigned long next = kNoChar;
     float pen = x;
     for (size_t i = codes.size(); i-- > 0; next = codes[i]) {
@@ -647,8 +566,8 @@ void ZText::drawStringCentered(const char* text, long x1, long x2, long y, float
 
 void ZText::drawStringFromLeftF(const char* text, float x, float y, float kerning, float scale,
                                 long encoding) {
-    TextReader reader(text, resolveEncoding(encoding));
-    PageBatch batch(*this);
+    ZTextReader reader(text, resolveEncoding(encoding));
+    ZTextPageBatch batch(m_pages, kPageCount);
     unsigned long previous = kNoChar;
     float pen = x;
     for (unsigned long code; (code = reader.next()) != 0; previous = code) {
@@ -684,8 +603,8 @@ void ZText::drawClipped(const char* text, float x1, float y1, float x2, float y2
     const float top = y1 + offsetY;
     const float visibleTop = std::max(y1, top);
     const float visibleBottom = std::min(top + static_cast<float>(getHeightPix()), y2);
-    TextReader reader(text, resolveEncoding(encoding));
-    PageBatch batch(*this);
+    ZTextReader reader(text, resolveEncoding(encoding));
+    ZTextPageBatch batch(m_pages, kPageCount);
     unsigned long previous = lastChar ? *lastChar : kNoChar;
     bool called = false;
     float box[4] = {0, 0, 0, 0};
@@ -784,7 +703,7 @@ void ZText::drawStringClippedF(const char* text, float x1, float y1, float x2, f
 bool ZText::clippedCharCoord(const char* text, float x1, float offsetX, float kerning,
                              long charIndex, float& left, float& right, long encoding,
                              bool allowEnd, bool wholePixels) {
-    TextReader reader(text, resolveEncoding(encoding));
+    ZTextReader reader(text, resolveEncoding(encoding));
     unsigned long previous = kNoChar;
     float pen = x1 + offsetX;
     // Where a glyph of the given offset starts at the pen.
@@ -849,7 +768,7 @@ long ZText::clippedCharPos(const char* text, float x1, float offsetX, float kern
                            bool clamp, long encoding) {
     float pen = x1 + offsetX;
     if (clamp && x < pen) return 0;
-    TextReader reader(text, resolveEncoding(encoding));
+    ZTextReader reader(text, resolveEncoding(encoding));
     unsigned long previous = kNoChar;
     // A character covers its own advance and, up to where the next one starts, the extra space
     // of kerning or justification after it; where two overlap, the first has the column.

@@ -9,6 +9,7 @@
 #include "ZTextFace.h"
 
 class ZTextKerningEntry;
+class ZTextPageBatch;
 
 // The bitmap-font face: glyphs are rectangles cut from up to eight page graphics, described by
 // a character table read from a font table file, given as an extended table in memory, or
@@ -138,11 +139,11 @@ public:
     void setMultilineHorizPadding(float padding) override;
 
     static long g_nZTextEncoding;
+    // The file name the next saved font page takes.
+    static char g_szGraphicFileNameBuf[kNameSize];
     static bool g_bExtendedCharData;
 
 private:
-    class PageBatch;
-
     const ZFontExt* findGlyph(unsigned long code) const;
     float pageKerning(const ZFontExt& glyph) const { return m_pageKerning[glyph.page]; }
     float pageYOffset(const ZFontExt& glyph) const { return m_pageYOffset[glyph.page]; }
@@ -151,7 +152,7 @@ private:
     void releaseTable();
     void freeLookup();
     void applyPageState(ZGraphic* graphic);
-    void drawGlyph(PageBatch& batch, const ZFontExt& glyph, float sx1, float sy1, float sx2,
+    void drawGlyph(ZTextPageBatch& batch, const ZFontExt& glyph, float sx1, float sy1, float sx2,
                    float sy2, float x, float y, float zoom, float centerX, float centerY,
                    ZMatrix* matrix);
     // Clipped drawing in whole pixels (the long form) or in floats.

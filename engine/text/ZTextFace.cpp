@@ -1,5 +1,6 @@
 #include "ZTextFace.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -808,6 +809,39 @@ void ZTextFace::cleanup() {
     delete g_lpOutlineShader;
     g_lpGlyphShader = nullptr;
     g_lpOutlineShader = nullptr;
+}
+
+void ZTextFace::alphaModeFactors(long mode, eTazelAlphaOp& source, eTazelAlphaOp& destination) {
+    switch (mode) {
+        case 0:
+        case 4:
+            source = eTazelAlphaOpSrcAlpha;
+            destination = eTazelAlphaOpOne;
+            break;
+        case 1:
+            source = eTazelAlphaOpSrcAlpha;
+            destination = eTazelAlphaOpOneMinusSrcAlpha;
+            break;
+        case 2:
+            source = eTazelAlphaOpOne;
+            destination = eTazelAlphaOpOneMinusSrcAlpha;
+            break;
+        case 3:
+            source = eTazelAlphaOpZero;
+            destination = eTazelAlphaOpOneMinusSrcAlpha;
+            break;
+        case 5:
+            source = eTazelAlphaOpZero;
+            destination = eTazelAlphaOpSrcColor;
+            break;
+        default:
+            break;
+    }
+}
+
+float ZTextFace::roundHalfUp(float value) {
+    float whole = std::floor(value);
+    return value - whole >= 0.5f ? whole + 1 : whole;
 }
 
 ZBatch* ZTextFace::createTextBatch() {

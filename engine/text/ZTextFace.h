@@ -163,6 +163,11 @@ public:
     // (AARRGGBB) hexadecimal digits. A short digit fills the high nibble of its channel only.
     // Opaque white for a null text.
     static void parseColor(const char* text, float* rgba);
+    // The blend factors of an alpha-mode preset (0 and 4 additive, 1 blended, 2 premultiplied,
+    // 3 erase, 5 multiply); other modes leave them as they are.
+    static void alphaModeFactors(long mode, eTazelAlphaOp& source, eTazelAlphaOp& destination);
+    // The nearest whole pixel, halves up.
+    static float roundHalfUp(float value);
 
     // The shared glyph and outline shaders: ARB fragment programs that draw the texture's red
     // (glyph) or green (outline) channel as coverage in the vertex colour. Made on the first
