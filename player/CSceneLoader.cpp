@@ -154,8 +154,7 @@ bool CSceneLoader::loadSceneDefinition(CScene* scene) {
         if (sprite->brushIndex >= 0) {
             char section[32];
             snprintf(section, sizeof(section), "sprite%ld", number);
-            readAtlases(sceneFile, section, scene->brushes[sprite->brushIndex], sprite,
-                        atlasCount);
+            readAtlases(sceneFile, section, scene->brushes[sprite->brushIndex], sprite, atlasCount);
         }
         buildAnchorPath(sprite);
         sprite->loadedKeyCount = sprite->keyCount;
