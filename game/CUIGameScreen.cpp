@@ -1,0 +1,7 @@
+#include "CUIGameScreen.h"
+
+CUIGameScreen::CUIGameScreen(ZUIElement* parent) : CUIDisplayHandler(parent) {
+    addClass("CUIGameScreen");
+}
+
+CUIGameScreen::~CUIGameScreen() = default;
