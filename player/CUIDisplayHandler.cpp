@@ -9,7 +9,7 @@ char g_dummyState[8];
 }  // namespace
 
 CUIDisplayHandler::CUIDisplayHandler(ZUIElement* parent)
-    : CUIDisplayHandlerBase(parent), m_player(CPlayer::g_lpPlayer) {
+    : ZUIImage(parent), m_player(CPlayer::g_lpPlayer) {
     addClass(kClassTag);
     setBlitMatrix(false);
 }

@@ -1,19 +1,15 @@
 #pragma once
 
-#include "ZUIElement.h"
+#include "ZUIImage.h"
 
 class CPlayer;
 class CScene;
 class CSprite;
 struct ZEvent;
 
-// Until the image element lands, a display handler is a plain element: it draws in its own
-// blit and has no brush frames of its own.
-using CUIDisplayHandlerBase = ZUIElement;
-
 // The element that a sprite with a "displayhandler" key becomes: the game draws in its place,
 // moves with the tree and is told of its scene's events.
-class CUIDisplayHandler : public CUIDisplayHandlerBase {
+class CUIDisplayHandler : public ZUIImage {
 public:
     explicit CUIDisplayHandler(ZUIElement* parent);
     ~CUIDisplayHandler() override;
