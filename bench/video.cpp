@@ -49,15 +49,15 @@ void paint(long index, const VideoFile::Planes& p) {
 
 const std::string& video() {
     static const std::string data = [] {
-        VideoFile::Spec spec;
-        spec.width = kWidth;
-        spec.height = kHeight;
-        spec.fpsNumerator = kFps;
-        spec.frames = kFrames;
-        spec.keyframeInterval = 64;
-        spec.quality = 40;
-        spec.painter = paint;
-        return VideoFile::make(spec);
+        VideoFile::Layout layout;
+        layout.width = kWidth;
+        layout.height = kHeight;
+        layout.fpsNumerator = kFps;
+        layout.frames = kFrames;
+        layout.keyframeInterval = 64;
+        layout.quality = 40;
+        layout.painter = paint;
+        return VideoFile::make(layout);
     }();
     return data;
 }

@@ -18,20 +18,20 @@ PROGRAM = r"""
 #include <string>
 #include "VideoFileSupport.h"
 int main(int argc, char** argv) {
-    VideoFile::Spec spec;
-    spec.width = atoi(argv[1]);
-    spec.height = atoi(argv[2]);
-    spec.offsetX = atoi(argv[3]);
-    spec.offsetY = atoi(argv[4]);
-    spec.pixelFormat = atoi(argv[5]);
-    spec.frames = atoi(argv[6]);
-    spec.channels = atoi(argv[7]);
-    spec.fpsNumerator = 10;
-    spec.keyframeInterval = 4;
-    spec.stillTexture = true;
-    spec.rate = 8000;
-    spec.soundQuality = 0.0f;
-    std::string file = VideoFile::make(spec);
+    VideoFile::Layout layout;
+    layout.width = atoi(argv[1]);
+    layout.height = atoi(argv[2]);
+    layout.offsetX = atoi(argv[3]);
+    layout.offsetY = atoi(argv[4]);
+    layout.pixelFormat = atoi(argv[5]);
+    layout.frames = atoi(argv[6]);
+    layout.channels = atoi(argv[7]);
+    layout.fpsNumerator = 10;
+    layout.keyframeInterval = 4;
+    layout.stillTexture = true;
+    layout.rate = 8000;
+    layout.soundQuality = 0.0f;
+    std::string file = VideoFile::make(layout);
     fwrite(file.data(), 1, file.size(), stdout);
     return 0;
 }

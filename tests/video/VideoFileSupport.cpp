@@ -30,8 +30,8 @@ unsigned char clampByte(double value) {
     return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-void paintSolid(const Spec& spec, long index, const Planes& p) {
-    uint32_t rgb = colourOf(spec, index);
+void paintSolid(const Layout& layout, long index, const Planes& p) {
+    uint32_t rgb = colourOf(layout, index);
     unsigned char iy, iu, iv, oy, ou, ov;
     rgbToYuv(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF, iy, iu, iv);
     rgbToYuv(255, 0, 255, oy, ou, ov);
@@ -55,8 +55,8 @@ void paintSolid(const Spec& spec, long index, const Planes& p) {
     }
 }
 
-void paintStillTexture(const Spec& spec, long index, const Planes& p) {
-    uint32_t rgb = colourOf(spec, index);
+void paintStillTexture(const Layout& layout, long index, const Planes& p) {
+    uint32_t rgb = colourOf(layout, index);
     unsigned char by, bu, bv;
     rgbToYuv(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF, by, bu, bv);
     auto inBlock = [&](int x, int y) {
@@ -78,16 +78,16 @@ void paintStillTexture(const Spec& spec, long index, const Planes& p) {
 
 // The Vorbis track's pages, timed by their granule positions; its header pages go to first (the
 // stream's first page) and headers.
-void encodeSound(const Spec& spec, double seconds, std::vector<std::string>& first,
+void encodeSound(const Layout& layout, double seconds, std::vector<std::string>& first,
                  std::vector<std::string>& headers, std::vector<TimedPage>& pages) {
     std::vector<int16_t> samples =
-        SoundTest::sine(spec.toneHz, spec.rate, seconds, 16384, spec.channels);
+        SoundTest::sine(layout.toneHz, layout.rate, seconds, 16384, layout.channels);
     bool firstSeen = false;
     SoundTest::oggPages(
-        samples, spec.channels, spec.rate, spec.soundQuality, 2,
+        samples, layout.channels, layout.rate, layout.soundQuality, 2,
         [&](const std::string& page, int64_t granule, bool header) {
             if (!header) {
-                pages.push_back({static_cast<double>(granule) / spec.rate, 1, page});
+                pages.push_back({static_cast<double>(granule) / layout.rate, 1, page});
             } else if (!firstSeen) {
                 first.push_back(page);
                 firstSeen = true;
@@ -98,28 +98,28 @@ void encodeSound(const Spec& spec, double seconds, std::vector<std::string>& fir
 }
 
 // The Theora stream's pages, one per frame, timed by the frame's end time.
-void encodePicture(const Spec& spec, std::vector<std::string>& first,
+void encodePicture(const Layout& layout, std::vector<std::string>& first,
                    std::vector<std::string>& headers, std::vector<TimedPage>& pages) {
     th_info info;
     th_info_init(&info);
-    info.frame_width = static_cast<ogg_uint32_t>((spec.offsetX + spec.width + 15) & ~15);
-    info.frame_height = static_cast<ogg_uint32_t>((spec.offsetY + spec.height + 15) & ~15);
-    info.pic_width = static_cast<ogg_uint32_t>(spec.width);
-    info.pic_height = static_cast<ogg_uint32_t>(spec.height);
-    info.pic_x = static_cast<ogg_uint32_t>(spec.offsetX);
-    info.pic_y = static_cast<ogg_uint32_t>(spec.offsetY);
+    info.frame_width = static_cast<ogg_uint32_t>((layout.offsetX + layout.width + 15) & ~15);
+    info.frame_height = static_cast<ogg_uint32_t>((layout.offsetY + layout.height + 15) & ~15);
+    info.pic_width = static_cast<ogg_uint32_t>(layout.width);
+    info.pic_height = static_cast<ogg_uint32_t>(layout.height);
+    info.pic_x = static_cast<ogg_uint32_t>(layout.offsetX);
+    info.pic_y = static_cast<ogg_uint32_t>(layout.offsetY);
     info.colorspace = TH_CS_UNSPECIFIED;
-    info.pixel_fmt = static_cast<th_pixel_fmt>(spec.pixelFormat);
+    info.pixel_fmt = static_cast<th_pixel_fmt>(layout.pixelFormat);
     info.target_bitrate = 0;
-    info.quality = spec.quality;
+    info.quality = layout.quality;
     info.keyframe_granule_shift = 6;
-    info.fps_numerator = static_cast<ogg_uint32_t>(spec.fpsNumerator);
-    info.fps_denominator = static_cast<ogg_uint32_t>(spec.fpsDenominator);
+    info.fps_numerator = static_cast<ogg_uint32_t>(layout.fpsNumerator);
+    info.fps_denominator = static_cast<ogg_uint32_t>(layout.fpsDenominator);
     info.aspect_numerator = 1;
     info.aspect_denominator = 1;
     th_enc_ctx* encoder = th_encode_alloc(&info);
     if (!encoder) return;
-    int interval = spec.keyframeInterval;
+    int interval = layout.keyframeInterval;
     th_encode_ctl(encoder, TH_ENCCTL_SET_KEYFRAME_FREQUENCY_FORCE, &interval, sizeof(interval));
 
     ogg_stream_state stream;
@@ -138,9 +138,10 @@ void encodePicture(const Spec& spec, std::vector<std::string>& first,
     }
     while (ogg_stream_flush(&stream, &page)) headers.push_back(pageBytes(page));
 
-    int chromaWidth = static_cast<int>(info.frame_width) / (spec.pixelFormat == TH_PF_444 ? 1 : 2);
+    int chromaWidth =
+        static_cast<int>(info.frame_width) / (layout.pixelFormat == TH_PF_444 ? 1 : 2);
     int chromaHeight =
-        static_cast<int>(info.frame_height) / (spec.pixelFormat == TH_PF_420 ? 2 : 1);
+        static_cast<int>(info.frame_height) / (layout.pixelFormat == TH_PF_420 ? 2 : 1);
     std::vector<unsigned char> y(info.frame_width * info.frame_height);
     std::vector<unsigned char> u(static_cast<size_t>(chromaWidth * chromaHeight));
     std::vector<unsigned char> v(u.size());
@@ -148,10 +149,10 @@ void encodePicture(const Spec& spec, std::vector<std::string>& first,
                      static_cast<int>(info.frame_height),
                      chromaWidth,
                      chromaHeight,
-                     spec.offsetX,
-                     spec.offsetY,
-                     spec.width,
-                     spec.height,
+                     layout.offsetX,
+                     layout.offsetY,
+                     layout.width,
+                     layout.height,
                      y.data(),
                      u.data(),
                      v.data()};
@@ -160,15 +161,15 @@ void encodePicture(const Spec& spec, std::vector<std::string>& first,
                  static_cast<int>(info.frame_width), y.data()};
     buffer[1] = {chromaWidth, chromaHeight, chromaWidth, u.data()};
     buffer[2] = {chromaWidth, chromaHeight, chromaWidth, v.data()};
-    for (long i = 0; i < spec.frames; i++) {
-        if (spec.painter)
-            spec.painter(i, planes);
-        else if (spec.stillTexture)
-            paintStillTexture(spec, i, planes);
+    for (long i = 0; i < layout.frames; i++) {
+        if (layout.painter)
+            layout.painter(i, planes);
+        else if (layout.stillTexture)
+            paintStillTexture(layout, i, planes);
         else
-            paintSolid(spec, i, planes);
+            paintSolid(layout, i, planes);
         th_encode_ycbcr_in(encoder, buffer);
-        while (th_encode_packetout(encoder, i + 1 == spec.frames, &packet) > 0) {
+        while (th_encode_packetout(encoder, i + 1 == layout.frames, &packet) > 0) {
             ogg_stream_packetin(&stream, &packet);
             while (ogg_stream_flush(&stream, &page))
                 pages.push_back(
@@ -192,20 +193,20 @@ void rgbToYuv(unsigned r, unsigned g, unsigned b, unsigned char& y, unsigned cha
     v = clampByte(128 + 224 * (rn - luma) / 1.402);
 }
 
-uint32_t colourOf(const Spec& spec, long index) {
-    if (spec.colours.empty()) return 0;
-    return spec.colours[static_cast<size_t>(index) % spec.colours.size()];
+uint32_t colourOf(const Layout& layout, long index) {
+    if (layout.colours.empty()) return 0;
+    return layout.colours[static_cast<size_t>(index) % layout.colours.size()];
 }
 
-std::string make(const Spec& spec) {
+std::string make(const Layout& layout) {
     std::vector<std::string> first, headers;
     std::vector<TimedPage> pages;
-    if (spec.frames > 0) encodePicture(spec, first, headers, pages);
-    if (spec.channels > 0) {
-        double seconds = spec.soundSeconds >= 0 ? spec.soundSeconds
-                                                : static_cast<double>(spec.frames) *
-                                                      spec.fpsDenominator / spec.fpsNumerator;
-        encodeSound(spec, seconds, first, headers, pages);
+    if (layout.frames > 0) encodePicture(layout, first, headers, pages);
+    if (layout.channels > 0) {
+        double seconds = layout.soundSeconds >= 0 ? layout.soundSeconds
+                                                  : static_cast<double>(layout.frames) *
+                                                        layout.fpsDenominator / layout.fpsNumerator;
+        encodeSound(layout, seconds, first, headers, pages);
     }
     // Stable: pages of one stream keep their order, and at equal times the picture goes first.
     std::stable_sort(pages.begin(), pages.end(), [](const TimedPage& a, const TimedPage& b) {

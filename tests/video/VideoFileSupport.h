@@ -26,7 +26,7 @@ struct Planes {
 };
 typedef std::function<void(long index, const Planes& planes)> Painter;
 
-struct Spec {
+struct Layout {
     // The shown picture and where it sits in the encoded frame (frame sizes are the picture's
     // plus the offset, rounded up to 16).
     int width = 32;
@@ -59,10 +59,10 @@ struct Spec {
     float soundQuality = 0.3f;
 };
 
-std::string make(const Spec& spec);
+std::string make(const Layout& layout);
 
-// The solid colour of frame index under spec.colours.
-uint32_t colourOf(const Spec& spec, long index);
+// The solid colour of frame index under layout.colours.
+uint32_t colourOf(const Layout& layout, long index);
 
 // An RGB colour as the player stores it in memory: bytes R, G, B, alpha 255.
 inline uint32_t rgbaOf(uint32_t rgb) {

@@ -28,20 +28,21 @@ bool showFrameAt(ZVideo& video, ManualClock& clock, int64_t ms, uint64_t frame,
         timeoutMilliseconds);
 }
 
-int64_t inFrame(const VideoFile::Spec& spec, long index) {
-    double frameMs = 1000.0 * spec.fpsDenominator / spec.fpsNumerator;
+int64_t inFrame(const VideoFile::Layout& layout, long index) {
+    double frameMs = 1000.0 * layout.fpsDenominator / layout.fpsNumerator;
     return static_cast<int64_t>(frameMs * (static_cast<double>(index) + 1.0 / 3.0));
 }
 
-std::string writeVideo(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec) {
+std::string writeVideo(const TempDir& dir, const std::string& name,
+                       const VideoFile::Layout& layout) {
     std::string path = dir.file(name);
-    writeFile(path, VideoFile::make(spec));
+    writeFile(path, VideoFile::make(layout));
     return path;
 }
 
-bool openOnClock(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec,
+bool openOnClock(const TempDir& dir, const std::string& name, const VideoFile::Layout& layout,
                  ZVideo& video, ManualClock& clock, bool loop) {
-    std::string path = writeVideo(dir, name, spec);
+    std::string path = writeVideo(dir, name, layout);
     clock.attach(video);
     return video.openVideo(path.c_str(), true, nullptr, nullptr, loop, false, -1);
 }
@@ -57,13 +58,13 @@ bool openOnClock(const TempDir& dir, const std::string& name, const VideoFile::S
 
 bool openAlphaPair(const TempDir& dir, const std::vector<uint32_t>& colours,
                    const std::vector<uint32_t>& greys, ZVideo& alpha, ZVideo& video,
-                   ManualClock& clock, VideoFile::Spec& spec) {
-    spec = VideoFile::Spec();
-    spec.frames = static_cast<long>(colours.size());
-    spec.colours = colours;
-    VideoFile::Spec grey = spec;
+                   ManualClock& clock, VideoFile::Layout& layout) {
+    layout = VideoFile::Layout();
+    layout.frames = static_cast<long>(colours.size());
+    layout.colours = colours;
+    VideoFile::Layout grey = layout;
     grey.colours = greys;
-    std::string colourPath = writeVideo(dir, "pic.ogv", spec);
+    std::string colourPath = writeVideo(dir, "pic.ogv", layout);
     std::string alphaPath = writeVideo(dir, "pic_a.ogv", grey);
     clock.attach(video);
     return alpha.openVideo(alphaPath.c_str(), true, nullptr, nullptr, false, false, 0) &&

@@ -29,21 +29,22 @@ bool showFrameAt(ZVideo& video, ManualClock& clock, int64_t ms, uint64_t frame,
 
 // The start of frame index in milliseconds, plus a third of a frame (so that it is due and the
 // next one not).
-int64_t inFrame(const VideoFile::Spec& spec, long index);
+int64_t inFrame(const VideoFile::Layout& layout, long index);
 
-// Writes the video of spec into the folder; its path.
-std::string writeVideo(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec);
+// Writes the video of layout into the folder; its path.
+std::string writeVideo(const TempDir& dir, const std::string& name,
+                       const VideoFile::Layout& layout);
 
-// Writes the video of spec into the folder and opens it preloaded on the clock.
-bool openOnClock(const TempDir& dir, const std::string& name, const VideoFile::Spec& spec,
+// Writes the video of layout into the folder and opens it preloaded on the clock.
+bool openOnClock(const TempDir& dir, const std::string& name, const VideoFile::Layout& layout,
                  ZVideo& video, ManualClock& clock, bool loop = false);
 
 // Opens a picture of solid colours paired with an alpha video of solid grey levels ("pic.ogv"
-// and "pic_a.ogv", one frame of each a tenth of a second), the picture on the clock; spec is the
+// and "pic_a.ogv", one frame of each a tenth of a second), the picture on the clock; layout is the
 // picture's.
 bool openAlphaPair(const TempDir& dir, const std::vector<uint32_t>& colours,
                    const std::vector<uint32_t>& greys, ZVideo& alpha, ZVideo& video,
-                   ManualClock& clock, VideoFile::Spec& spec);
+                   ManualClock& clock, VideoFile::Layout& layout);
 
 // Red, green and blue of two pixels (bytes R, G, B, A) each within tolerance.
 ::testing::AssertionResult nearPixel(uint32_t actual, uint32_t expected, int tolerance);

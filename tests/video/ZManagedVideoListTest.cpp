@@ -26,8 +26,8 @@ protected:
         ZSound::cleanup();
     }
 
-    void write(const std::string& name, const VideoFile::Spec& spec) {
-        writeFile(m_dir.file(name), VideoFile::make(spec));
+    void write(const std::string& name, const VideoFile::Layout& layout) {
+        writeFile(m_dir.file(name), VideoFile::make(layout));
     }
 
     static void count(void* user, const char* name, long n, ZVideo*) {
@@ -45,7 +45,7 @@ protected:
 };
 
 TEST_F(ZManagedVideoListThreadTest, NamesShareOneVideoWhateverTheirCase) {
-    write("Intro.ogv", VideoFile::Spec());
+    write("Intro.ogv", VideoFile::Layout());
     ZVideo* first = m_cache.loadVideoInternal("Intro.ogv", false, false, false, nullptr, -1);
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->isVideoPaused()) << "cached videos start paused";
@@ -65,12 +65,12 @@ TEST_F(ZManagedVideoListThreadTest, NamesShareOneVideoWhateverTheirCase) {
 }
 
 TEST_F(ZManagedVideoListThreadTest, AVideoFindsItsAlphaVideoBesideIt) {
-    VideoFile::Spec spec;
-    write("with.ogv", spec);
-    write("with_a.ogv", spec);
-    write("without.ogv", spec);
-    write("named.ogg", spec);
-    write("mask.ogv", spec);
+    VideoFile::Layout layout;
+    write("with.ogv", layout);
+    write("with_a.ogv", layout);
+    write("without.ogv", layout);
+    write("named.ogg", layout);
+    write("mask.ogv", layout);
     struct Case {
         const char* name;
         const char* alphaName;
@@ -102,16 +102,16 @@ TEST_F(ZManagedVideoListThreadTest, FailedLoadsLeaveNothing) {
         m_cache.loadVideoInternal(std::string(300, 'x').c_str(), false, false, false, nullptr, -1),
         nullptr);
     ZCore::registerNewZVideo(nullptr);
-    write("fine.ogv", VideoFile::Spec());
+    write("fine.ogv", VideoFile::Layout());
     EXPECT_EQ(m_cache.loadVideoInternal("fine.ogv", false, true, false, nullptr, -1), nullptr);
     ZVideo_register();
     EXPECT_TRUE(entries().empty());
 }
 
 TEST_F(ZManagedVideoListThreadTest, TheSoundTrackGetsASoundOfItsOwn) {
-    VideoFile::Spec spec;
-    spec.channels = 2;
-    write("talk.ogv", spec);
+    VideoFile::Layout layout;
+    layout.channels = 2;
+    write("talk.ogv", layout);
     ZVideo* silent = m_cache.loadVideoInternal("talk.ogv", false, false, false, nullptr, -1);
     ASSERT_NE(silent, nullptr);
     EXPECT_EQ(silent->getSoundStream(), nullptr);
@@ -127,10 +127,10 @@ TEST_F(ZManagedVideoListThreadTest, TheSoundTrackGetsASoundOfItsOwn) {
 }
 
 TEST_F(ZManagedVideoListThreadTest, FreeAllDeletesWhateverTheCounts) {
-    VideoFile::Spec spec;
-    write("a.ogv", spec);
-    write("b.ogv", spec);
-    write("b_a.ogv", spec);
+    VideoFile::Layout layout;
+    write("a.ogv", layout);
+    write("b.ogv", layout);
+    write("b_a.ogv", layout);
     m_cache.loadVideoInternal("a.ogv", true, false, false, nullptr, -1);
     m_cache.loadVideoInternal("a.ogv", true, false, false, nullptr, -1);
     ZVideo* b = m_cache.loadVideoInternal("b.ogv", true, false, false, nullptr, -1);
@@ -143,7 +143,7 @@ TEST_F(ZManagedVideoListThreadTest, FreeAllDeletesWhateverTheCounts) {
 }
 
 TEST_F(ZManagedVideoListThreadTest, ASecondPrefixIsIgnored) {
-    write("clip.ogv", VideoFile::Spec());
+    write("clip.ogv", VideoFile::Layout());
     m_cache.setPrefix("/nowhere");
     EXPECT_EQ(m_cache.getPrefix(), m_dir.path());
     EXPECT_NE(m_cache.loadVideoInternal("clip.ogv", false, false, false, nullptr, -1), nullptr);

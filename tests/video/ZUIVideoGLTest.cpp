@@ -17,7 +17,7 @@
 #include "ZVideo.h"
 #include "ZWindowGL.h"
 
-using VideoFile::Spec;
+using VideoFile::Layout;
 using VideoTest::inFrame;
 using VideoTest::ManualClock;
 
@@ -62,11 +62,11 @@ protected:
 };
 
 TEST_F(ZUIVideoThreadGLTest, EachFrameShowsAtItsTimeAndTheEndComesOnce) {
-    Spec spec;
-    spec.width = 40, spec.height = 30, spec.offsetX = 3, spec.offsetY = 5;
-    spec.frames = 5;
-    spec.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF};
-    std::string path = VideoTest::writeVideo(m_dir, "play.ogv", spec);
+    Layout layout;
+    layout.width = 40, layout.height = 30, layout.offsetX = 3, layout.offsetY = 5;
+    layout.frames = 5;
+    layout.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF};
+    std::string path = VideoTest::writeVideo(m_dir, "play.ogv", layout);
     ZVideo video;
     ManualClock clock;
     clock.attach(video);
@@ -75,27 +75,27 @@ TEST_F(ZUIVideoThreadGLTest, EachFrameShowsAtItsTimeAndTheEndComesOnce) {
     v->setPosition(10, 20);
     v->setSize(40, 30);
     v->setVideoInternal(&video, 0, 0, 40, 30);
-    for (long k = 0; k < spec.frames; k++) {
+    for (long k = 0; k < layout.frames; k++) {
         SCOPED_TRACE(k);
         // Yellow drawn at half lightness, then the video's own colours again.
         v->setLightness(k == 3 ? 0.5f : 1.0f);
-        GLPicture screen = frameAt(video, clock, inFrame(spec, k), k);
-        uint32_t expected = VideoFile::rgbaOf(VideoFile::colourOf(spec, k));
+        GLPicture screen = frameAt(video, clock, inFrame(layout, k), k);
+        uint32_t expected = VideoFile::rgbaOf(VideoFile::colourOf(layout, k));
         if (k == 3) expected = rgba(127, 127, 0);
         EXPECT_TRUE(VideoTest::nearPixel(screen.at(10 + 20, 20 + 15), expected, 10));
         EXPECT_TRUE(VideoTest::nearPixel(screen.at(10 + 2, 20 + 2), expected, 10));
         EXPECT_TRUE(VideoTest::nearPixel(screen.at(5, 5), rgba(255, 255, 255), 0))
             << "outside the element";
         // Two thirds into the frame the same frame still shows.
-        clock.now = inFrame(spec, k) + 33;
+        clock.now = inFrame(layout, k) + 33;
         ZUIElement::moveAll();
         EXPECT_EQ(video.getFrame(), static_cast<uint64_t>(k));
         // The end comes once the last frame has shown.
-        if (k < spec.frames - 1) {
+        if (k < layout.frames - 1) {
             EXPECT_TRUE(g_ended.empty());
         }
     }
-    clock.now = inFrame(spec, spec.frames);
+    clock.now = inFrame(layout, layout.frames);
     EXPECT_TRUE(SoundTest::waitFor(
         [&]() {
             ZUIElement::moveAll();
@@ -107,7 +107,7 @@ TEST_F(ZUIVideoThreadGLTest, EachFrameShowsAtItsTimeAndTheEndComesOnce) {
 }
 
 TEST_F(ZUIVideoThreadGLTest, TheAlphaVideoAndTheLightnessShowThroughTheElement) {
-    Spec colour;
+    Layout colour;
     ZVideo alpha, video;
     ManualClock clock;
     ASSERT_TRUE(VideoTest::openAlphaPair(m_dir, {0xFF0000, 0x0000FF, 0x00FF00},

@@ -25,7 +25,7 @@
 #include "ZUIVideo.h"
 #include "ZVideo.h"
 
-using VideoFile::Spec;
+using VideoFile::Layout;
 using VideoTest::inFrame;
 using VideoTest::ManualClock;
 
@@ -123,8 +123,8 @@ protected:
         RecordingLog::uninstall();
     }
 
-    std::string write(const std::string& name, const Spec& spec) {
-        return VideoTest::writeVideo(m_dir, name, spec);
+    std::string write(const std::string& name, const Layout& layout) {
+        return VideoTest::writeVideo(m_dir, name, layout);
     }
 
     // Sets the clock to ms and moves the tree until the video shows frame.
@@ -209,8 +209,8 @@ TEST_F(ZUIVideoTest, SettingsClampAndResolveTheirDefaults) {
 }
 
 TEST_F(ZUIVideoTest, DrawsItsRectangleWithItsColourAndOpsAndPutsTheGraphicBack) {
-    Spec spec;
-    std::string path = write("draw.ogv", spec);
+    Layout layout;
+    std::string path = write("draw.ogv", layout);
     ZVideo video;
     ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, false, false, -1));
     auto* graphic = dynamic_cast<BlitRecordingGraphic*>(video.getZGraphic());
@@ -248,8 +248,8 @@ TEST_F(ZUIVideoTest, DrawsItsRectangleWithItsColourAndOpsAndPutsTheGraphicBack) 
 }
 
 TEST_F(ZUIVideoTest, TheBlitColourIsTheColourTimesTheLightness) {
-    Spec spec;
-    std::string path = write("tint.ogv", spec);
+    Layout layout;
+    std::string path = write("tint.ogv", layout);
     ZVideo video;
     ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, false, false, -1));
     // A graphic that keeps the colour it held while it was drawn.
@@ -276,11 +276,11 @@ TEST_F(ZUIVideoTest, TheBlitColourIsTheColourTimesTheLightness) {
 // the trigger frame and the trigger time fire once each at the frame that crosses them, the end
 // once; every moment is a hook, a script call and a message.
 TEST_F(ZUIVideoTest, ThreadPlaybackReportsEachMomentOnce) {
-    Spec spec;
-    spec.frames = 10;
+    Layout layout;
+    layout.frames = 10;
     ZVideo video;
     ManualClock clock;
-    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "moments.ogv", spec, video, clock));
+    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "moments.ogv", layout, video, clock));
     HookedVideo* v = new HookedVideo(ZUIElement::getRootElement());
     RecordingScript script;
     v->addScript(&script);
@@ -289,9 +289,9 @@ TEST_F(ZUIVideoTest, ThreadPlaybackReportsEachMomentOnce) {
     v->setTriggerTime(0.65);  // inside frame 6: 0.6 to 0.7 s
 
     std::vector<std::string> expectedHooks;
-    for (long k = 0; k < spec.frames; k++) {
+    for (long k = 0; k < layout.frames; k++) {
         SCOPED_TRACE(k);
-        ASSERT_TRUE(moveToFrame(video, clock, inFrame(spec, k), k));
+        ASSERT_TRUE(moveToFrame(video, clock, inFrame(layout, k), k));
         if (k == 4) expectedHooks.push_back("frame");
         // The clock stands a third into frame k; the time trigger is crossed once it passes it.
         if (k == 6) {
@@ -308,7 +308,7 @@ TEST_F(ZUIVideoTest, ThreadPlaybackReportsEachMomentOnce) {
     EXPECT_FALSE(v->isTriggerTimeReached());
     EXPECT_EQ(messages, (std::vector<long>{2, 3}));
 
-    clock.now = inFrame(spec, spec.frames);
+    clock.now = inFrame(layout, layout.frames);
     ASSERT_TRUE(moveToEnd(video));
     for (int i = 0; i < 20; i++) ZUIElement::moveAll();
     EXPECT_EQ(v->hooks, (std::vector<std::string>{"frame", "time", "ended"}));
@@ -318,19 +318,19 @@ TEST_F(ZUIVideoTest, ThreadPlaybackReportsEachMomentOnce) {
 }
 
 TEST_F(ZUIVideoTest, ThreadTriggersAtTheStartNeverFire) {
-    Spec spec;
-    spec.frames = 3;
+    Layout layout;
+    layout.frames = 3;
     ZVideo video;
     ManualClock clock;
-    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "start.ogv", spec, video, clock));
+    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "start.ogv", layout, video, clock));
     HookedVideo* v = new HookedVideo(ZUIElement::getRootElement());
     v->setVideoInternal(&video, 0, 0, 32, 24);
     // Equal to the previous frame and time (0): nothing lies between them and what follows.
     v->setTriggerFrame(0);
     v->setTriggerTime(0);
-    for (long k = 0; k < spec.frames; k++)
-        ASSERT_TRUE(moveToFrame(video, clock, inFrame(spec, k), k));
-    clock.now = inFrame(spec, spec.frames);
+    for (long k = 0; k < layout.frames; k++)
+        ASSERT_TRUE(moveToFrame(video, clock, inFrame(layout, k), k));
+    clock.now = inFrame(layout, layout.frames);
     ASSERT_TRUE(moveToEnd(video));
     EXPECT_EQ(v->hooks, (std::vector<std::string>{"ended"}));
     EXPECT_EQ(messages, (std::vector<long>{1}));
@@ -339,22 +339,23 @@ TEST_F(ZUIVideoTest, ThreadTriggersAtTheStartNeverFire) {
 // A looping video wraps back to its first frame, reports its trigger frame once per pass and
 // never ends.
 TEST_F(ZUIVideoTest, ThreadALoopingVideoRestartsAndNeverEnds) {
-    Spec spec;
-    spec.frames = 4;
+    Layout layout;
+    layout.frames = 4;
     ZVideo video;
     ManualClock clock;
-    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "loop.ogv", spec, video, clock, true));
+    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "loop.ogv", layout, video, clock, true));
     HookedVideo* v = new HookedVideo(ZUIElement::getRootElement());
     v->setVideoInternal(&video, 0, 0, 32, 24);
     v->setTriggerFrame(2);
     int64_t length = 400;
     for (int pass = 0; pass < 3; pass++) {
         SCOPED_TRACE(pass);
-        for (long k = 0; k < spec.frames; k++) {
+        for (long k = 0; k < layout.frames; k++) {
             SCOPED_TRACE(k);
-            ASSERT_TRUE(moveToFrame(video, clock, pass * length + inFrame(spec, k), k));
+            ASSERT_TRUE(moveToFrame(video, clock, pass * length + inFrame(layout, k), k));
             EXPECT_TRUE(VideoTest::nearPixel(VideoTest::shownPixel(video, 16, 12),
-                                             VideoFile::rgbaOf(VideoFile::colourOf(spec, k)), 10));
+                                             VideoFile::rgbaOf(VideoFile::colourOf(layout, k)),
+                                             10));
         }
         EXPECT_EQ(v->hooks, std::vector<std::string>(pass + 1, "frame"));
     }
@@ -363,11 +364,11 @@ TEST_F(ZUIVideoTest, ThreadALoopingVideoRestartsAndNeverEnds) {
 }
 
 TEST_F(ZUIVideoTest, ThreadAnElementDeletedByItsOwnMessageStopsThere) {
-    Spec spec;
-    spec.frames = 3;
+    Layout layout;
+    layout.frames = 3;
     ZVideo video;
     ManualClock clock;
-    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "gone.ogv", spec, video, clock));
+    ASSERT_TRUE(VideoTest::openOnClock(m_dir, "gone.ogv", layout, video, clock));
     long before = ZUIElement::getRootElement()->getChildrenCount();
     HookedVideo* v = new HookedVideo(ZUIElement::getRootElement());
     v->setVideoInternal(&video, 0, 0, 32, 24);
@@ -375,8 +376,8 @@ TEST_F(ZUIVideoTest, ThreadAnElementDeletedByItsOwnMessageStopsThere) {
     v->setTriggerFrame(1);
     v->setTriggerTime(0.12);
     onMessage = [](ZUIMessage* m) { delete m->element; };
-    ASSERT_TRUE(moveToFrame(video, clock, inFrame(spec, 0), 0));
-    ASSERT_TRUE(moveToFrame(video, clock, inFrame(spec, 1), 1));
+    ASSERT_TRUE(moveToFrame(video, clock, inFrame(layout, 0), 0));
+    ASSERT_TRUE(moveToFrame(video, clock, inFrame(layout, 1), 1));
     // Whichever moment came first, nothing followed it.
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(ZUIElement::getRootElement()->getChildrenCount(), before);
@@ -394,8 +395,8 @@ TEST_F(ZUIVideoTest, ThreadCachedVideosAreHeldWhileElementsShowThem) {
     TestGame game;
     ZManagedVideoList* cache = game.getVideoList();
     cache->setPrefix(m_dir.path().c_str());
-    Spec spec;
-    write("clip.ogv", spec);
+    Layout layout;
+    write("clip.ogv", layout);
     auto count = [&]() {
         long n = 0;
         cache->forEach(

@@ -17,7 +17,7 @@
 #include "ZVideo.h"
 #include "ZWindowGL.h"
 
-using VideoFile::Spec;
+using VideoFile::Layout;
 using VideoTest::inFrame;
 using VideoTest::ManualClock;
 using VideoTest::showFrameAt;
@@ -38,8 +38,8 @@ protected:
         m_window.reset();
     }
 
-    std::string write(const std::string& name, const Spec& spec) {
-        return VideoTest::writeVideo(m_dir, name, spec);
+    std::string write(const std::string& name, const Layout& layout) {
+        return VideoTest::writeVideo(m_dir, name, layout);
     }
 
     // Draws the video's graphic at x, y (through the YUV shader when it converts) over a white
@@ -66,11 +66,11 @@ protected:
 };
 
 TEST_F(ZVideoThreadGLTest, FramesDrawInTheirOwnTimeToTheEnd) {
-    Spec spec;
-    spec.width = 40, spec.height = 30, spec.offsetX = 3, spec.offsetY = 5;
-    spec.frames = 6;
-    spec.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x202020, 0x00FFFF};
-    std::string path = write("play.ogv", spec);
+    Layout layout;
+    layout.width = 40, layout.height = 30, layout.offsetX = 3, layout.offsetY = 5;
+    layout.frames = 6;
+    layout.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x202020, 0x00FFFF};
+    std::string path = write("play.ogv", layout);
     for (bool shader : {false, true}) {
         SCOPED_TRACE(shader ? "pixel shader" : "CPU conversion");
         m_shaderWanted = shader;
@@ -84,25 +84,25 @@ TEST_F(ZVideoThreadGLTest, FramesDrawInTheirOwnTimeToTheEnd) {
         clock.attach(video);
         ASSERT_TRUE(video.openVideo(path.c_str(), false, nullptr, nullptr, false, false, -1));
         ASSERT_NE(video.getZGraphic(), nullptr);
-        for (long k = 0; k < spec.frames; k++) {
+        for (long k = 0; k < layout.frames; k++) {
             SCOPED_TRACE(k);
-            ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, k), k));
+            ASSERT_TRUE(showFrameAt(video, clock, inFrame(layout, k), k));
             GLPicture screen = draw({{&video, 4}});
-            uint32_t expected = VideoFile::rgbaOf(VideoFile::colourOf(spec, k));
+            uint32_t expected = VideoFile::rgbaOf(VideoFile::colourOf(layout, k));
             // Inside the picture, away from its smoothed edges, and the background beside it.
             EXPECT_TRUE(VideoTest::nearPixel(screen.at(4 + 20, 4 + 15), expected, 10));
             EXPECT_TRUE(VideoTest::nearPixel(screen.at(4 + 2, 4 + 2), expected, 10));
             EXPECT_TRUE(VideoTest::nearPixel(screen.at(4 + 37, 4 + 27), expected, 10));
             EXPECT_TRUE(VideoTest::nearPixel(screen.at(60, 50), rgba(255, 255, 255), 0));
         }
-        clock.now = inFrame(spec, spec.frames);
+        clock.now = inFrame(layout, layout.frames);
         for (int i = 0; i < 50 && !video.isEndReached(); i++) video.readFrame();
         EXPECT_TRUE(video.isEndReached());
     }
 }
 
 TEST_F(ZVideoThreadGLTest, AnAlphaVideoMakesItsBlackPixelsTransparent) {
-    Spec colour;
+    Layout colour;
     ZVideo alpha, video;
     ManualClock clock;
     ASSERT_TRUE(VideoTest::openAlphaPair(m_dir, {0xFF0000, 0x0000FF, 0x000000},
@@ -119,7 +119,7 @@ TEST_F(ZVideoThreadGLTest, AnAlphaVideoMakesItsBlackPixelsTransparent) {
 }
 
 TEST_F(ZVideoThreadGLTest, TwoVideosDrawSideBySide) {
-    Spec left, right;
+    Layout left, right;
     left.frames = right.frames = 4;
     left.colours = {0xFF0000, 0x00FF00};
     right.colours = {0x0000FF, 0xFFFF00};

@@ -19,7 +19,7 @@
 #include "ZSound.h"
 #include "ZVideo.h"
 
-using VideoFile::Spec;
+using VideoFile::Layout;
 using VideoTest::inFrame;
 using VideoTest::ManualClock;
 using VideoTest::showFrameAt;
@@ -72,8 +72,8 @@ class ZVideoThreadTest : public ::testing::Test {
 protected:
     void TearDown() override { ZSound::cleanup(); }
 
-    std::string write(const std::string& name, const Spec& spec) {
-        return VideoTest::writeVideo(m_dir, name, spec);
+    std::string write(const std::string& name, const Layout& layout) {
+        return VideoTest::writeVideo(m_dir, name, layout);
     }
 
     TempDir m_dir;
@@ -82,23 +82,23 @@ protected:
 TEST_F(ZVideoThreadTest, HeadersGiveTheStreamsAndThePictureSize) {
     struct Case {
         const char* name;
-        Spec spec;
+        Layout layout;
         bool withSound;
         float width, height;
         bool picture, sound;
         uint64_t frames;
         double seconds;
     };
-    Spec plain;
-    Spec offset;
+    Layout plain;
+    Layout offset;
     offset.width = 33, offset.height = 19, offset.offsetX = 3, offset.offsetY = 5;
     offset.pixelFormat = 2, offset.frames = 6;
-    Spec full;
+    Layout full;
     full.width = 17, full.height = 9, full.offsetX = 1, full.offsetY = 7, full.pixelFormat = 3;
     full.fpsNumerator = 2, full.frames = 4;
-    Spec slow;
+    Layout slow;
     slow.fpsNumerator = 1, slow.frames = 3, slow.channels = 2;
-    Spec soundOnly;
+    Layout soundOnly;
     soundOnly.frames = 0, soundOnly.channels = 1, soundOnly.soundSeconds = 0.5;
     const Case cases[] = {
         {"4:2:0 at 10 fps", plain, false, 32, 24, true, false, 10, 1.0},
@@ -110,7 +110,7 @@ TEST_F(ZVideoThreadTest, HeadersGiveTheStreamsAndThePictureSize) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = write("video.ogv", c.spec);
+        std::string path = write("video.ogv", c.layout);
         ZSound sound;
         ZVideo video;
         std::vector<std::string> log = loggedMessages([&]() {
@@ -129,8 +129,8 @@ TEST_F(ZVideoThreadTest, HeadersGiveTheStreamsAndThePictureSize) {
 }
 
 TEST_F(ZVideoThreadTest, FilesThatCannotPlayFail) {
-    Spec spec;
-    std::string good = VideoFile::make(spec);
+    Layout layout;
+    std::string good = VideoFile::make(layout);
     struct Case {
         const char* name;
         std::string file;
@@ -184,17 +184,17 @@ TEST_F(ZVideoThreadTest, DetectFormat) {
 TEST_F(ZVideoThreadTest, FramesShowInTheirOwnTimeToTheEnd) {
     struct Case {
         const char* name;
-        Spec spec;
+        Layout layout;
     };
-    Spec plain;
+    Layout plain;
     plain.frames = 7;
-    Spec offset;
+    Layout offset;
     offset.width = 35, offset.height = 21, offset.offsetX = 5, offset.offsetY = 3;
     offset.frames = 5;
     offset.colours = {0xFFFF00, 0x00FFFF, 0x202020, 0xFFFFFF};
-    Spec chroma422 = offset;
+    Layout chroma422 = offset;
     chroma422.pixelFormat = 2;
-    Spec chroma444 = offset;
+    Layout chroma444 = offset;
     chroma444.pixelFormat = 3, chroma444.offsetX = 1, chroma444.offsetY = 9;
     const Case cases[] = {{"4:2:0", plain},
                           {"4:2:0 odd size and offset", offset},
@@ -202,18 +202,18 @@ TEST_F(ZVideoThreadTest, FramesShowInTheirOwnTimeToTheEnd) {
                           {"4:4:4", chroma444}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Spec& spec = c.spec;
-        std::string path = write("play.ogv", spec);
+        const Layout& layout = c.layout;
+        std::string path = write("play.ogv", layout);
         ZVideo video;
         ManualClock clock;
         clock.attach(video);
         ASSERT_TRUE(video.openVideo(path.c_str(), false, nullptr, nullptr, false, false, 0));
         long w = static_cast<long>(video.getFrameWidth()),
              h = static_cast<long>(video.getFrameHeight());
-        for (long k = 0; k < spec.frames; k++) {
+        for (long k = 0; k < layout.frames; k++) {
             SCOPED_TRACE(k);
-            ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, k), static_cast<uint64_t>(k)));
-            uint32_t expected = VideoFile::rgbaOf(VideoFile::colourOf(spec, k));
+            ASSERT_TRUE(showFrameAt(video, clock, inFrame(layout, k), static_cast<uint64_t>(k)));
+            uint32_t expected = VideoFile::rgbaOf(VideoFile::colourOf(layout, k));
             // The corners and the centre: the picture's region, not the frame's padding.
             for (auto xy :
                  {std::make_pair(0L, 0L), {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}})
@@ -223,33 +223,33 @@ TEST_F(ZVideoThreadTest, FramesShowInTheirOwnTimeToTheEnd) {
             // The next frame is not due yet; the end comes once the last frame is shown.
             for (int i = 0; i < 20; i++) video.readFrame();
             EXPECT_EQ(video.getFrame(), static_cast<uint64_t>(k));
-            EXPECT_EQ(video.isEndReached(), k == spec.frames - 1);
+            EXPECT_EQ(video.isEndReached(), k == layout.frames - 1);
         }
-        clock.now = inFrame(spec, spec.frames + 1);
+        clock.now = inFrame(layout, layout.frames + 1);
         EXPECT_TRUE(SoundTest::waitFor(
             [&]() {
                 video.readFrame();
                 return video.isEndReached();
             },
             5000));
-        EXPECT_EQ(video.getFrame(), static_cast<uint64_t>(spec.frames - 1));
-        EXPECT_EQ(video.getDecodedFrames(), spec.frames);
+        EXPECT_EQ(video.getFrame(), static_cast<uint64_t>(layout.frames - 1));
+        EXPECT_EQ(video.getDecodedFrames(), layout.frames);
         EXPECT_EQ(video.getDroppedFrames(), 0);
     }
 }
 
 TEST_F(ZVideoThreadTest, LateFramesAreDroppedAndLowerThePostProcessing) {
-    Spec spec;
-    spec.frames = 30;
-    std::string path = write("late.ogv", spec);
+    Layout layout;
+    layout.frames = 30;
+    std::string path = write("late.ogv", layout);
     ZVideo video;
     ManualClock clock;
     clock.attach(video);
     ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, false, false, 0));
     long level = video.getPostProcessingLevel();
-    ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 0), 0));
+    ASSERT_TRUE(showFrameAt(video, clock, inFrame(layout, 0), 0));
     // Far ahead: the frames decoded from now on are late, all but the last.
-    ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 29), 29));
+    ASSERT_TRUE(showFrameAt(video, clock, inFrame(layout, 29), 29));
     EXPECT_GT(video.getDroppedFrames(), 0);
     EXPECT_EQ(video.getDecodedFrames(), 30);
     if (level > 0) {
@@ -258,36 +258,36 @@ TEST_F(ZVideoThreadTest, LateFramesAreDroppedAndLowerThePostProcessing) {
 }
 
 TEST_F(ZVideoThreadTest, ALoopingVideoWrapsToItsFirstFrame) {
-    Spec spec;
-    spec.frames = 4;
-    std::string path = write("loop.ogv", spec);
+    Layout layout;
+    layout.frames = 4;
+    std::string path = write("loop.ogv", layout);
     ZVideo video;
     ManualClock clock;
     clock.attach(video);
     ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, nullptr, true, false, 0));
-    for (long k = 0; k < 4; k++) ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, k), k));
+    for (long k = 0; k < 4; k++) ASSERT_TRUE(showFrameAt(video, clock, inFrame(layout, k), k));
     // Past the end the next loop's frames come; the clock goes back by the video's length.
     for (int round = 1; round <= 2; round++) {
         SCOPED_TRACE(round);
         int64_t base = round * 400;
-        ASSERT_TRUE(showFrameAt(video, clock, base + inFrame(spec, 0), 0));
+        ASSERT_TRUE(showFrameAt(video, clock, base + inFrame(layout, 0), 0));
         EXPECT_TRUE(pixelNear(shownPixel(video, 5, 5), VideoFile::rgbaOf(0xFF0000)));
         EXPECT_LT(video.getTime(), 0.1);
         for (long k = 1; k < 4; k++)
-            ASSERT_TRUE(showFrameAt(video, clock, base + inFrame(spec, k), k));
+            ASSERT_TRUE(showFrameAt(video, clock, base + inFrame(layout, k), k));
     }
     EXPECT_FALSE(video.isEndReached());
     EXPECT_EQ(video.getDroppedFrames(), 0);
 }
 
 TEST_F(ZVideoThreadTest, SeeksLandOnKeyFrames) {
-    Spec spec;
-    spec.frames = 20;
-    spec.keyframeInterval = 8;
-    spec.colours.clear();
-    for (uint32_t i = 0; i < 20; i++) spec.colours.push_back(0x800000 + (i * 12 << 8));
-    spec.stillTexture = true;
-    std::string path = write("seek.ogv", spec);
+    Layout layout;
+    layout.frames = 20;
+    layout.keyframeInterval = 8;
+    layout.colours.clear();
+    for (uint32_t i = 0; i < 20; i++) layout.colours.push_back(0x800000 + (i * 12 << 8));
+    layout.stillTexture = true;
+    std::string path = write("seek.ogv", layout);
     {
         ZVideo unindexed;
         ASSERT_TRUE(unindexed.openVideo(path.c_str(), true, nullptr, nullptr, false, false, 0));
@@ -313,9 +313,9 @@ TEST_F(ZVideoThreadTest, SeeksLandOnKeyFrames) {
         EXPECT_EQ(video.getTotalFrames(), 20u);
         EXPECT_NEAR(video.getTotalTime(), 2.0, 1e-9);
 
-        ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 0), 0));
+        ASSERT_TRUE(showFrameAt(video, clock, inFrame(layout, 0), 0));
         video.seekToTime(5.0);
-        ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 1), 1))
+        ASSERT_TRUE(showFrameAt(video, clock, inFrame(layout, 1), 1))
             << "a seek past the end does nothing";
 
         // A paused video shows the frame after a seek, then no other.
@@ -323,7 +323,7 @@ TEST_F(ZVideoThreadTest, SeeksLandOnKeyFrames) {
         video.seekToTime(0.85);
         ASSERT_TRUE(showFrameAt(video, clock, clock.now + 5, 8));
         EXPECT_TRUE(
-            pixelNear(shownPixel(video, 3, 3), VideoFile::rgbaOf(VideoFile::colourOf(spec, 8))));
+            pixelNear(shownPixel(video, 3, 3), VideoFile::rgbaOf(VideoFile::colourOf(layout, 8))));
         clock.now += 1000;
         for (int i = 0; i < 30; i++) video.readFrame();
         EXPECT_EQ(video.getFrame(), 8u);
@@ -335,7 +335,7 @@ TEST_F(ZVideoThreadTest, SeeksLandOnKeyFrames) {
         video.seekToFrame(9);
         ASSERT_TRUE(showFrameAt(video, clock, clock.now, 16));
         EXPECT_TRUE(
-            pixelNear(shownPixel(video, 3, 3), VideoFile::rgbaOf(VideoFile::colourOf(spec, 16))));
+            pixelNear(shownPixel(video, 3, 3), VideoFile::rgbaOf(VideoFile::colourOf(layout, 16))));
         ASSERT_TRUE(showFrameAt(video, clock, clock.now + 100, 17));
 
         video.rewind();
@@ -344,7 +344,7 @@ TEST_F(ZVideoThreadTest, SeeksLandOnKeyFrames) {
             [&]() {
                 video.readFrame();
                 return near(shownPixel(video, 3, 3),
-                            VideoFile::rgbaOf(VideoFile::colourOf(spec, 0)), 8);
+                            VideoFile::rgbaOf(VideoFile::colourOf(layout, 0)), 8);
             },
             5000));
         EXPECT_EQ(video.getFrame(), 0u);
@@ -352,13 +352,13 @@ TEST_F(ZVideoThreadTest, SeeksLandOnKeyFrames) {
 }
 
 TEST_F(ZVideoThreadTest, ACutFilePlaysWhatItHoldsAndEnds) {
-    Spec spec;
+    Layout layout;
     // Large enough that the frames, not the headers, make most of the file.
-    spec.width = 320, spec.height = 240;
-    spec.frames = 20;
-    spec.keyframeInterval = 8;
-    spec.stillTexture = true;
-    std::string data = VideoFile::make(spec);
+    layout.width = 320, layout.height = 240;
+    layout.frames = 20;
+    layout.keyframeInterval = 8;
+    layout.stillTexture = true;
+    std::string data = VideoFile::make(layout);
     {
         // A copy cut in the middle of its frames.
         std::string path = m_dir.file("cut.ogv");
@@ -387,7 +387,7 @@ TEST_F(ZVideoThreadTest, ACutFilePlaysWhatItHoldsAndEnds) {
         ManualClock clock;
         clock.attach(video);
         ASSERT_TRUE(video.openVideo(path.c_str(), false, nullptr, nullptr, false, true, 0));
-        ASSERT_TRUE(showFrameAt(video, clock, inFrame(spec, 0), 0));
+        ASSERT_TRUE(showFrameAt(video, clock, inFrame(layout, 0), 0));
         writeFile(path, data.substr(0, data.size() / 3));
         video.seekToFrame(16);
         EXPECT_TRUE(SoundTest::waitFor(
@@ -401,7 +401,7 @@ TEST_F(ZVideoThreadTest, ACutFilePlaysWhatItHoldsAndEnds) {
 }
 
 TEST_F(ZVideoThreadTest, AnAlphaVideoGivesThePictureItsAlpha) {
-    Spec colour;
+    Layout colour;
     ZVideo alpha, video;
     ManualClock clock;
     ASSERT_TRUE(VideoTest::openAlphaPair(m_dir, {0xFF0000, 0x00FF00, 0x0000FF},
@@ -428,9 +428,9 @@ TEST_F(ZVideoThreadTest, AnAlphaVideoGivesThePictureItsAlpha) {
 }
 
 TEST_F(ZVideoThreadTest, AnAlphaVideoOfAnotherSizeIsRefused) {
-    Spec colour;
+    Layout colour;
     colour.frames = 2;
-    Spec small = colour;
+    Layout small = colour;
     small.width = 16;
     std::string colourPath = write("pic.ogv", colour);
     std::string alphaPath = write("pic_a.ogv", small);
@@ -479,11 +479,11 @@ TEST_F(ZVideoThreadTest, AudioPacketSizes) {
                              {"sound only", 0, 10, 1, 16384}};
     for (const Opened& o : opened) {
         SCOPED_TRACE(o.name);
-        Spec spec;
-        spec.frames = o.frames, spec.fpsNumerator = o.fpsNumerator;
-        spec.fpsDenominator = o.fpsDenominator, spec.channels = 2;
-        spec.soundSeconds = 0.5;
-        std::string path = write("track.ogv", spec);
+        Layout layout;
+        layout.frames = o.frames, layout.fpsNumerator = o.fpsNumerator;
+        layout.fpsDenominator = o.fpsDenominator, layout.channels = 2;
+        layout.soundSeconds = 0.5;
+        std::string path = write("track.ogv", layout);
         ZSound sound;
         ZVideo video;
         ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, &sound, false, false, 0));
@@ -495,10 +495,10 @@ TEST_F(ZVideoThreadTest, AudioPacketSizes) {
 
 TEST_F(ZVideoThreadTest, TheSoundTrackPlaysAndDrivesTheClock) {
     ASSERT_TRUE(ZSound::isSoundDeviceAvailable());
-    Spec spec;
-    spec.frames = 20;
-    spec.channels = 1;
-    std::string path = write("sound.ogv", spec);
+    Layout layout;
+    layout.frames = 20;
+    layout.channels = 1;
+    std::string path = write("sound.ogv", layout);
     ZSound sound;
     ZVideo video;
     ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, &sound, false, false, 0));
@@ -524,11 +524,11 @@ TEST_F(ZVideoThreadTest, TheSoundTrackPlaysAndDrivesTheClock) {
 
 TEST_F(ZVideoThreadTest, ASoundOnlyFilePlaysItsSoundToTheEnd) {
     ASSERT_TRUE(ZSound::isSoundDeviceAvailable());
-    Spec spec;
-    spec.frames = 0;
-    spec.channels = 2;
-    spec.soundSeconds = 0.6;
-    std::string path = write("only.ogg", spec);
+    Layout layout;
+    layout.frames = 0;
+    layout.channels = 2;
+    layout.soundSeconds = 0.6;
+    std::string path = write("only.ogg", layout);
     ZSound sound;
     ZVideo video;
     ASSERT_TRUE(video.openVideo(path.c_str(), true, nullptr, &sound, false, false, 0));
@@ -549,10 +549,10 @@ TEST_F(ZVideoThreadTest, ASoundOnlyFilePlaysItsSoundToTheEnd) {
 }
 
 TEST_F(ZVideoThreadTest, ClosingMidPlayJoinsTheDecodeThread) {
-    Spec spec;
-    spec.frames = 12;
-    spec.channels = 1;
-    std::string path = write("close.ogv", spec);
+    Layout layout;
+    layout.frames = 12;
+    layout.channels = 1;
+    std::string path = write("close.ogv", layout);
     ZSound sound;
     for (int round = 0; round < 3; round++) {
         SCOPED_TRACE(round);
@@ -579,7 +579,7 @@ TEST_F(ZVideoThreadTest, ClosingMidPlayJoinsTheDecodeThread) {
 }
 
 TEST_F(ZVideoThreadTest, TwoVideosPlayAtOnce) {
-    Spec first, second;
+    Layout first, second;
     first.frames = 6;
     second.frames = 6;
     second.width = 20, second.height = 12;
