@@ -124,15 +124,9 @@ private:
 int main(int argc, char**) {
     // A plain program, not one of the library's: its flags mean nothing here.
     if (argc > 1) fprintf(stderr, "bench_batch: takes no options; the arguments are ignored\n");
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display) {
-        printf("bench_batch: no display (run it under xvfb-run); nothing measured\n");
-        return 0;
-    }
+    if (!hasBenchDisplay("bench_batch")) return 0;
     ZWindowGL* window = openBenchWindow("bench_batch", "Batch benchmark", kWidth, kHeight);
-    if (!window) {
-        return 0;
-    }
+    if (!window) return 0;
 
     std::vector<uint32_t> pixels = makePicture();
     std::unique_ptr<ZGraphicGL> graphic(static_cast<ZGraphicGL*>(ZCore::createZGraphic()));

@@ -151,17 +151,9 @@ void frame(ZWindowGL* window, ZBatchGL& batch, Way& way, const Placement& placem
 }  // namespace
 
 int main() {
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display) {
-        printf("bench_cache: no display (run it under xvfb-run); nothing measured\n");
-        return 0;
-    }
-    char folderPattern[] = "/tmp/bench-cache-XXXXXX";
-    if (!mkdtemp(folderPattern)) {
-        printf("bench_cache: no folder for the pictures; nothing measured\n");
-        return 1;
-    }
-    std::string folder = folderPattern;
+    if (!hasBenchDisplay("bench_cache")) return 0;
+    std::string folder = makeBenchFolder("bench_cache", "cache", "pictures");
+    if (folder.empty()) return 1;
     ZResource::initialize();
     if (!writePictures(folder)) {
         printf("bench_cache: the pictures could not be written; nothing measured\n");

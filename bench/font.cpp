@@ -114,17 +114,9 @@ bool writeFile(const std::string& path, const std::string& bytes) {
 
 int main(int argc, char**) {
     if (argc > 1) fprintf(stderr, "bench_font: takes no options; the arguments are ignored\n");
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display) {
-        printf("bench_font: no display (run it under xvfb-run); nothing measured\n");
-        return 0;
-    }
-    char folderPattern[] = "/tmp/bench-font-XXXXXX";
-    if (!mkdtemp(folderPattern)) {
-        printf("bench_font: no folder for the files; nothing measured\n");
-        return 1;
-    }
-    std::string folder = folderPattern;
+    if (!hasBenchDisplay("bench_font")) return 0;
+    std::string folder = makeBenchFolder("bench_font", "font", "files");
+    if (folder.empty()) return 1;
     ZResource::initialize();
     std::vector<unsigned long> codes = tableCodes();
     std::string tablePath = folder + "/english.txt";

@@ -106,11 +106,7 @@ private:
 
 int main(int argc, char**) {
     if (argc > 1) fprintf(stderr, "bench_sprites: takes no options; the arguments are ignored\n");
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display) {
-        printf("bench_sprites: no display (run it under xvfb-run); nothing measured\n");
-        return 0;
-    }
+    if (!hasBenchDisplay("bench_sprites")) return 0;
     ZWindowGL* window = openBenchWindow("bench_sprites", "Sprites benchmark", kWidth, kHeight);
     if (!window) return 0;
 

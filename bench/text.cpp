@@ -245,17 +245,9 @@ private:
 int main(int argc, char**) {
     // A plain program, not one of the library's: its flags mean nothing here.
     if (argc > 1) fprintf(stderr, "bench_text: takes no options; the arguments are ignored\n");
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display) {
-        printf("bench_text: no display (run it under xvfb-run); nothing measured\n");
-        return 0;
-    }
-    char folderPattern[] = "/tmp/bench-text-XXXXXX";
-    if (!mkdtemp(folderPattern)) {
-        printf("bench_text: no folder for the font; nothing measured\n");
-        return 1;
-    }
-    std::string folder = folderPattern;
+    if (!hasBenchDisplay("bench_text")) return 0;
+    std::string folder = makeBenchFolder("bench_text", "text", "font");
+    if (folder.empty()) return 1;
     ZResource::initialize();
     std::vector<Glyph> glyphs = makeGlyphs();
     std::string tablePath = folder + "/font.txt", pagePath = folder + "/font.png";
