@@ -793,9 +793,7 @@ void ZUIElement::animateBlendTo(float to, double holdOff, double duration, ZCoun
 
 void ZUIElement::animateScale(float from, float to, double holdOff, double duration,
                               ZCounterFunction fn) {
-    m_tweens[kTweenScaleX].startCounter(from, to, holdOff, duration, fn);
-    m_tweens[kTweenScaleY].startCounter(from, to, holdOff, duration, fn);
-    m_animating |= kAnimScale;
+    animateScaleXY(from, from, to, to, holdOff, duration, fn);
 }
 
 void ZUIElement::animateScaleTo(float to, double holdOff, double duration, ZCounterFunction fn) {
