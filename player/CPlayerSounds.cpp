@@ -88,6 +88,11 @@ void soundPath(const char* name, char* out) {
     ZMiscTools::makeFilePathInBuffer(relative, out, kNameSize);
 }
 
+// A printf-style name, cut to 259 characters.
+void formatName(char* out, const char* format, va_list arguments) {
+    vsnprintf(out, kNameSize, format ? format : "", arguments);
+}
+
 ZSound* loadSoundFile(const char* name, bool loop, long voices) {
     char path[kNameSize];
     soundPath(name, path);
@@ -211,7 +216,7 @@ void CPlayer::referenceSoundF(bool loop, long voices, const char* format, ...) {
     char name[kNameSize];
     va_list arguments;
     va_start(arguments, format);
-    vsnprintf(name, sizeof(name), format, arguments);
+    formatName(name, format, arguments);
     va_end(arguments);
     referenceSound(name, loop, voices);
 }
@@ -220,7 +225,7 @@ void CPlayer::dereferenceSoundF(bool loop, const char* format, ...) {
     char name[kNameSize];
     va_list arguments;
     va_start(arguments, format);
-    vsnprintf(name, sizeof(name), format, arguments);
+    formatName(name, format, arguments);
     va_end(arguments);
     dereferenceSound(name, loop);
 }
@@ -229,7 +234,7 @@ void CPlayer::playSoundF(bool loop, long volume, const char* format, ...) {
     char name[kNameSize];
     va_list arguments;
     va_start(arguments, format);
-    vsnprintf(name, sizeof(name), format, arguments);
+    formatName(name, format, arguments);
     va_end(arguments);
     playSound(name, loop, volume);
 }
