@@ -10,6 +10,7 @@
 
 #include "BenchWindow.h"
 #include "CUIEmitter.h"
+#include "ZBatch.h"
 #include "ZCore.h"
 #include "ZGame.h"
 #include "ZGraphicGL.h"
