@@ -3,11 +3,11 @@
 // texture, blending, rotations and scales). Prints the mean milliseconds per frame of each and,
 // last, the emitters / batch ratio (target: at most 1.5). Run it on a display, e.g. under
 // xvfb-run.
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "BenchWindow.h"
 #include "CUIEmitter.h"
 #include "ZBatch.h"
@@ -63,14 +63,6 @@ CEmitterBehavior behavior() {
         b.colorMax[i] = 1;
     }
     return b;
-}
-
-template <class Body>
-double timed(Body body) {
-    auto start = std::chrono::steady_clock::now();
-    body();
-    std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
-    return spent.count();
 }
 
 // The quads the emitters draw in their first frame, drawn the same way without them.

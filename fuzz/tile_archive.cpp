@@ -10,57 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveFuzz.h"
 #include "CResourceArchiveManagerStm.h"
 #include "ZResource.h"
 
 namespace {
 
-char g_workFolder[] = "/tmp/fuzz-tile-archive-XXXXXX";
-
-void removeWorkFolder() {
-    rmdir(g_workFolder);
-}
-
-const char* workFolder() {
-    static const char* folder = [] {
-        const char* made = mkdtemp(g_workFolder);
-        if (!made) abort();
-        atexit(removeWorkFolder);
-        return made;
-    }();
-    return folder;
-}
+using archivefuzz::readAround;
+using archivefuzz::workFolder;
 
 bool collect(const char* name, bool, void* user) {
     auto* names = static_cast<std::vector<std::string>*>(user);
     names->push_back(name);
     // A huge grid lists its first tiles only.
     return names->size() < 64;
-}
-
-void readAround(const std::string& path, int64_t size) {
-    ZResource file;
-    if (file.open(path.c_str(), ZResourceModeRead) != ZResourceOk) return;
-    static unsigned char buffer[3000];
-    const int64_t positions[] = {0, -3, 1, size - 1, size, size + 5, size / 2, -600};
-    const unsigned long counts[] = {0, 1, 7, 513, 2999};
-    int round = 0;
-    for (int64_t position : positions) {
-        for (unsigned long count : counts) {
-            file.seek(ZResourceWhenceSet, static_cast<int>(position));
-            if (round++ % 2) {
-                file.readAndCount(buffer, count);
-            } else {
-                file.read(buffer, count);
-            }
-            int told = 0;
-            file.tell(told);
-        }
-    }
-    file.seek(ZResourceWhenceEnd, -1);
-    file.read(buffer, 2);
-    file.seek(ZResourceWhenceCurrent, -2);
-    file.readAndCount(buffer, sizeof(buffer));
 }
 
 }  // namespace

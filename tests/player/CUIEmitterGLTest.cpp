@@ -5,8 +5,8 @@
 #include "CUIEmitter.h"
 #include "GLTestWindow.h"
 #include "PixelWords.h"
+#include "TestGame.h"
 #include "TestGraphics.h"
-#include "ZGame.h"
 #include "ZWindowGL.h"
 
 // A short burst drawn on a real window: the particles land where their motion took them, in
@@ -15,23 +15,11 @@ namespace {
 
 const long kSize = 128;
 
-class FrameGame : public ZGame {
-public:
-    const char* getGameName() override { return "test"; }
-    const char* getSafeGameName() override { return "test"; }
-    const char* getSafeDeveloperName() override { return "test"; }
-    const char* getGameVersion() override { return "1"; }
-    ZWindow* createGameWindow() override { return nullptr; }
-    void run() override {}
-    void destroyGameWindow(ZWindow*) override {}
-    void setFrameTime(double ms) { m_frameTime = ms; }
-};
-
 class CUIEmitterGLTest : public ::testing::Test {
 protected:
     GLTestWindow window{kSize, kSize};
     TestGraphics graphics;
-    FrameGame game;
+    TestGame game;
     void SetUp() override {
         ASSERT_TRUE(window.isOpen());
         ZUIElement::initialize(window.window());

@@ -10,23 +10,11 @@
 #include "../ui/UITreeFixture.h"
 #include "CScene.h"
 #include "CSprite.h"
-#include "ZGame.h"
+#include "TestGame.h"
 
 // The emitter element on the recording renderer: fixed 10 ms steps of the frame time, the enable
 // radius around the screen, and the matrices and colour its particles are drawn with.
 namespace {
-
-class FrameGame : public ZGame {
-public:
-    const char* getGameName() override { return "test"; }
-    const char* getSafeGameName() override { return "test"; }
-    const char* getSafeDeveloperName() override { return "test"; }
-    const char* getGameVersion() override { return "1"; }
-    ZWindow* createGameWindow() override { return nullptr; }
-    void run() override {}
-    void destroyGameWindow(ZWindow*) override {}
-    void setFrameTime(double ms) { m_frameTime = ms; }
-};
 
 const eTazelAlphaOp kOps[2] = {eTazelAlphaOpSrcAlpha, eTazelAlphaOpOneMinusSrcAlpha};
 
@@ -83,7 +71,7 @@ protected:
         return ticks;
     }
 
-    FrameGame game;
+    TestGame game;
     CScene scene;
     CSprite sprite;
 };

@@ -7,8 +7,8 @@
 #include "GLTestWindow.h"
 #include "PixelWords.h"
 #include "TempDir.h"
+#include "TestGame.h"
 #include "TileFiles.h"
-#include "ZGame.h"
 #include "ZResource.h"
 #include "ZWindowGL.h"
 
@@ -18,17 +18,6 @@ namespace {
 
 const long kSize = 256;
 const uint32_t kEdge = 32, kColumns = 16, kRows = 16;
-
-class TestGame : public ZGame {
-public:
-    const char* getGameName() override { return "test"; }
-    const char* getSafeGameName() override { return "test"; }
-    const char* getSafeDeveloperName() override { return "test"; }
-    const char* getGameVersion() override { return "1"; }
-    ZWindow* createGameWindow() override { return nullptr; }
-    void run() override {}
-    void destroyGameWindow(ZWindow*) override {}
-};
 
 class CUIStreamedImageGLTest : public ::testing::Test {
 protected:

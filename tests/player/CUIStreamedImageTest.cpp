@@ -14,9 +14,9 @@
 #include "LoggedMessages.h"
 #include "PixelWords.h"
 #include "TempDir.h"
+#include "TestGame.h"
 #include "TileFiles.h"
 #include "ZCore.h"
-#include "ZGame.h"
 #include "ZGraphicGL.h"
 #include "ZImage.h"
 #include "ZResource.h"
@@ -71,19 +71,6 @@ public:
 
 private:
     float m_colour[4] = {1, 1, 1, 1};
-};
-
-class AbortRecordingGame : public ZGame {
-public:
-    const char* getGameName() override { return "test"; }
-    const char* getSafeGameName() override { return "test"; }
-    const char* getSafeDeveloperName() override { return "test"; }
-    const char* getGameVersion() override { return "1"; }
-    ZWindow* createGameWindow() override { return nullptr; }
-    void run() override {}
-    void destroyGameWindow(ZWindow*) override {}
-    void abortOnFile(const char* path) override { aborted.push_back(path); }
-    std::vector<std::string> aborted;
 };
 
 bool near(uint32_t a, uint32_t b) {
@@ -161,7 +148,7 @@ protected:
         return tiles;
     }
 
-    AbortRecordingGame game;
+    TestGame game;
     TempDir dir;
 };
 
