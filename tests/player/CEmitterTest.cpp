@@ -155,6 +155,22 @@ TEST_F(CEmitterTest, AnEllipseSpawnDrawsTheColourAfterTheAngle) {
     EXPECT_NEAR(p.y, (20 + d[4] * 20) * std::sin(theta), 1e-4);
 }
 
+TEST_F(CEmitterTest, ADrawOfExactlyOneStaysInsideTheFarEdge) {
+    // The 135th output after this seed is 2^32 - 27, which the generator's float rounds to 1.0.
+    const unsigned long kSeed = 371965;
+    const int kDrawsBefore = 134;
+    ZRandom::seed(kSeed);
+    for (int i = 0; i < kDrawsBefore; i++) ZRandom::getRandom();
+    ASSERT_EQ(ZRandom::getRandomFloat(), 1.0f);
+    // The particle's colour and age step take two draws, then the x position that 1.0.
+    ZRandom::seed(kSeed);
+    for (int i = 0; i < kDrawsBefore - 2; i++) ZRandom::getRandom();
+    CEmitter* e = make(1);
+    e->addParticlesFromRect(1, 0, 0, 100, 0);
+    EXPECT_LT(e->getParticles()[0].x, 50);
+    EXPECT_GT(e->getParticles()[0].x, 49.99f);
+}
+
 TEST_F(CEmitterTest, ParticlesStartInsideTheirShape) {
     const long n = 400;
     // Rectangle ring: the inner size pushes every point out of the middle.
