@@ -178,7 +178,8 @@ TEST_F(CUIStreamedImageTest, NothingLoadsUntilStreamingIsOnAndThenOnlyTheTilesIn
     }
 }
 
-TEST_F(CUIStreamedImageTest, PanningLoadsNewTilesAtMostNineUploadsAFrameAndFreesTheOldOnes) {
+TEST_F(CUIStreamedImageTest,
+       PanningLoadsNewTilesOnTheLoaderThreadAtMostNineUploadsAFrameAndFreesTheOldOnes) {
     CUIStreamedImage* e = image(tileFile(12, 12), 1);
     e->enableStreaming(true);
     frame(e);
