@@ -36,6 +36,8 @@ std::atomic<long> g_uploads{0};
 std::atomic<long> g_liveGraphics{0};
 std::atomic<long> g_decodeDelayMs{0};
 std::atomic<long> g_decodes{0};
+// While closed, the loader waits before each decode.
+std::atomic<bool> g_gateOpen{true};
 std::vector<Draw> g_draws;
 
 // Decodes like the real graphic; uploads and draws only leave a trace.
@@ -49,6 +51,7 @@ public:
             g_uploads++;
             return getColorImage() && getColorImage()->getPixels();
         }
+        while (!g_gateOpen.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         g_decodes++;
         if (long delay = g_decodeDelayMs.load())
             std::this_thread::sleep_for(std::chrono::milliseconds(delay));
@@ -94,6 +97,7 @@ protected:
         g_draws.clear();
     }
     void TearDown() override {
+        g_gateOpen = true;
         UITreeFixture::TearDown();
         ZResource::cleanup();
         EXPECT_EQ(g_liveGraphics.load(), 0);
@@ -183,29 +187,26 @@ TEST_F(CUIStreamedImageTest,
     CUIStreamedImage* e = image(tileFile(12, 12), 1);
     e->enableStreaming(true);
     frame(e);
-    // Three columns to the left: the first ones go out of reach, three new ones come in.
+    std::vector<int64_t> before = inReach(e, 0, 0, kEdge);
+    EXPECT_EQ(inState(e, CUIStreamedImageTile::kReady), before);
+    // Three columns to the left: the first ones go out of reach, three new ones come in. The
+    // loader is held until the frame that asked for them has passed.
+    g_gateOpen = false;
     e->setPosition(-3.0f * kEdge, 0);
     std::vector<int64_t> reach = inReach(e, -3.0f * kEdge, 0, kEdge);
-    long first = frame(e);
-    EXPECT_LE(first, 9);
+    long added = 0;
+    for (int64_t n : reach) added += std::find(before.begin(), before.end(), n) == before.end();
+    ASSERT_EQ(added, 30);
+    EXPECT_EQ(frame(e), 0);
+    EXPECT_EQ(static_cast<long>(inState(e, CUIStreamedImageTile::kRequested).size()), added);
+    g_gateOpen = true;
     settle(e);
-    long total = first;
-    std::vector<long> later;
-    for (long i = 0; i < 6; i++) {
-        later.push_back(frame(e));
-        total += later.back();
-    }
-    for (long uploads : later) EXPECT_LE(uploads, 9);
-    EXPECT_EQ(later[0], 9);
-    EXPECT_EQ(later.back(), 0);
+    std::vector<long> uploads;
+    for (long i = 0; i < 5; i++) uploads.push_back(frame(e));
+    EXPECT_EQ(uploads, (std::vector<long>{9, 9, 9, 3, 0}));
     EXPECT_EQ(inState(e, CUIStreamedImageTile::kReady), reach);
     EXPECT_EQ(e->getTilesInUse(), static_cast<int64_t>(reach.size()));
     EXPECT_EQ(g_liveGraphics.load(), static_cast<long>(reach.size()));
-    // Every tile of the new reach that the first reach lacked was uploaded once.
-    std::vector<int64_t> before = inReach(e, 0, 0, kEdge);
-    long added = 0;
-    for (int64_t n : reach) added += std::find(before.begin(), before.end(), n) == before.end();
-    EXPECT_EQ(total, added);
 }
 
 TEST_F(CUIStreamedImageTest, AWaitUploadsEveryDecodedTileInTheNextDraw) {
