@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "CEmitter.h"
 #include "CGame.h"
 #include "CUIDisplayHandler.h"
 #include "ZCore.h"
@@ -141,6 +142,7 @@ bool CPlayer::loadGame() {
     ZMiscTools::setFileSource(true);
     CGame::enumeratePakfiles();
 
+    CEmitter::g_nMaxEmitters = 500;
     ZUIElement::setBatchVertexCount(1000);
     ZUIElement::initialize(m_window);
     m_cursorContainer = new ZUIElement(ZUIElement::getRootElement());
