@@ -98,6 +98,39 @@ public:
     bool hasScenes() const { return m_insertedScenes.count > 0; }
     const char* getFailedFile() const { return m_loader.getFailedFile(); }
 
+    // Key-frame animation and sprite appearance.
+    bool updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bool forceDelete);
+    CSpriteKey interpolateKey(CSprite* sprite);
+    float interpolateBrushFrame(CSprite* sprite, CSpriteKey* key);
+    float getSpriteBrushFrame(CSprite* sprite);
+    float getSpriteBrushAnimRate(CSprite* sprite);
+    void playSpriteKeys(CSprite* sprite, long from, long to, long mode);
+    void playSpriteTime(CSprite* sprite, double from, double to);
+    void stopSprite(CSprite* sprite);
+    void setSpriteKeyOffset(CSprite* sprite, long offset);
+    long getSpriteKeyForTime(CSprite* sprite, double time);
+    long getCurrentSpriteKey(CSprite* sprite);
+    float amortizeProgress(CSprite* sprite, float progress);
+    ZVector2 getSpriteAnchor(CSprite* sprite, long key, bool screen);
+    ZVector2 getSpriteAnchorForTime(CSprite* sprite, double time, bool screen);
+    ZVector2 getSpriteScreenSpaceAnchor(CSprite* sprite, long key);
+    void setSpriteAnchor(CSprite* sprite, long key, ZVector2 position, bool screen);
+    void resetSpriteAnchor(CSprite* sprite, long key);
+    void updateSpriteBezier(CSprite* sprite);
+    void applySpriteColor(CSprite* sprite);
+    void applySpriteBrush(CSprite* sprite, CSprite* source, bool keepAnchor);
+    void applySpriteText(CSprite* sprite, const char* text, bool replace);
+    void applySpriteTextLabel(CSprite* sprite, const char* label, const char* a1, bool replace,
+                              const char* a2, const char* a3);
+    ZRectangle getSpriteRect(CSprite* sprite, long key, bool screen);
+    ZRectangle getSpriteBoundingRect(CSprite* sprite, long key);
+    bool isSpriteClickable(CSprite* sprite);
+    bool doesSpriteAcceptDrop(CSprite* sprite, const char* name);
+    bool isPaused() const { return m_paused; }
+    void setPaused(bool paused) { m_paused = paused; }
+    bool isDebug() const { return m_debug; }
+    void setDebug(bool debug) { m_debug = debug; }
+
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
 
@@ -163,4 +196,9 @@ private:
     CInsertedScene* m_walkNext = nullptr;
     CSceneLoader m_loader;
     long m_framesLeftBeforeQuit = -1;
+
+    // Key-frame animation and sprite appearance.
+    bool m_paused = false;
+    bool m_debug = false;
+    bool m_keyActionRunning = false;
 };
