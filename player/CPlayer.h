@@ -10,6 +10,7 @@
 #include "CSceneLoader.h"
 #include "ZGame.h"
 #include "ZList.h"
+#include "_CSpriteAction.h"
 
 class ZSound;
 class ZUIElement;
@@ -130,6 +131,25 @@ public:
     void setPaused(bool paused) { m_paused = paused; }
     bool isDebug() const { return m_debug; }
     void setDebug(bool debug) { m_debug = debug; }
+    bool isRunningKeyActions() const { return m_keyActionRunning; }
+    // While a drop is delivered, finished copies wait in a list instead of being freed.
+    void beginDeferredSpriteDeletes() { m_deferredDeleteDepth++; }
+    void endDeferredSpriteDeletes();
+    long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
+    // Not built yet: the action interpreter (it asks the action filter and runs nothing more),
+    // the recorded scene commands, the brush swap of a sprite, the cursor hand-over and the
+    // emitter of a particle sprite do nothing here.
+    void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
+    void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
+                         const char* t1, float f1, float f2, const char* t2, const char* t3,
+                         const char* t4);
+    void removeSceneCommands(CScene* scene, long spriteId);
+    void removeSceneCommandsOfType(CScene* scene, long spriteId, long type);
+    void cmdApplySpriteBrush(CSprite* sprite, CSprite* source);
+    void setSpriteAsCursor(CSprite* sprite);
+    void setSpriteAsSecondaryCursor(CSprite* sprite);
+    void emitSpriteParticles(CSprite* sprite, _CBrush* brush);
+    bool isSpriteEmitterDone(CSprite* sprite);
 
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
@@ -201,4 +221,12 @@ private:
     bool m_paused = false;
     bool m_debug = false;
     bool m_keyActionRunning = false;
+    long m_deferredDeleteDepth = 0;
+    ZList<CSprite> m_deferredDeletes;
+    void discardSprite(CSprite* sprite);
+    static _CBrush* getSpriteBrush(const CSprite* sprite);
+    // A point of the element's parent space on the screen, and a screen point in an element's
+    // space.
+    static ZVector2 spriteToScreen(ZUIElement* element, const ZVector2& p);
+    static ZVector2 screenToElement(ZUIElement* element, const ZVector2& screen);
 };
