@@ -87,12 +87,11 @@ double wrapCount(double x, double range) {
     return w < 0 ? w + range : w;
 }
 
-// The fractional part of a frame position turned round, for an animation that changes direction.
-double turnedFraction(double p, bool upward) {
+// A frame position turned round for an animation that changes direction: its fractional part f
+// becomes 1 - f, so the new run starts in the frame the old one showed.
+double turnedFraction(double p) {
     double whole = std::floor(p);
-    double f = p - whole;
-    if (f == 0) return upward ? p + 1 : p - 1;
-    return whole + (1 - f);
+    return whole + (1 - (p - whole));
 }
 
 bool takesDropsOnly(const CSprite* sprite) {
@@ -245,7 +244,7 @@ float CPlayer::interpolateBrushFrame(CSprite* sprite, CSpriteKey* key) {
                     from = hi + 0.999;
                 } else {
                     from = p;
-                    if (!reverse) from = turnedFraction(p, false) - 0.001;
+                    if (!reverse) from = turnedFraction(p) - 0.001;
                 }
                 p = lo + wrapCount(from - e - lo, hi - lo + 1);
                 reverse = true;
@@ -280,7 +279,7 @@ float CPlayer::interpolateBrushFrame(CSprite* sprite, CSpriteKey* key) {
                     from = lo;
                 } else {
                     from = p;
-                    if (reverse) from = turnedFraction(p, true) + 0.001;
+                    if (reverse) from = turnedFraction(p) + 0.001;
                 }
                 p = lo + wrapCount(e + from - lo, hi - lo + 1);
                 reverse = false;
