@@ -12,6 +12,7 @@
 #include "ZList.h"
 #include "_CSpriteAction.h"
 
+class CUIEmitter;
 class ZSound;
 class ZUIElement;
 struct ZEvent;
@@ -137,8 +138,8 @@ public:
     void endDeferredSpriteDeletes();
     long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
     // Not built yet: the action interpreter (it asks the action filter and runs nothing more),
-    // the recorded scene commands, the brush swap of a sprite, the cursor hand-over and the
-    // emitter of a particle sprite do nothing here.
+    // the recorded scene commands, the brush swap of a sprite and the cursor hand-over do
+    // nothing here.
     void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
                          const char* t1, float f1, float f2, const char* t2, const char* t3,
@@ -148,8 +149,6 @@ public:
     void cmdApplySpriteBrush(CSprite* sprite, CSprite* source);
     void setSpriteAsCursor(CSprite* sprite);
     void setSpriteAsSecondaryCursor(CSprite* sprite);
-    void emitSpriteParticles(CSprite* sprite, _CBrush* brush);
-    bool isSpriteEmitterDone(CSprite* sprite);
 
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
@@ -224,6 +223,8 @@ private:
     long m_deferredDeleteDepth = 0;
     ZList<CSprite> m_deferredDeletes;
     void discardSprite(CSprite* sprite);
+    void emitSpriteParticles(CSprite* sprite, _CBrush* brush, CUIEmitter* element);
+    bool isSpriteEmitterDone(CSprite* sprite);
     static _CBrush* getSpriteBrush(const CSprite* sprite);
     // A point of the element's parent space on the screen, and a screen point in an element's
     // space.

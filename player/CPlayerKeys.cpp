@@ -1,10 +1,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "CEmitter.h"
 #include "CGame.h"
 #include "CPlayer.h"
 #include "CSceneState.h"
 #include "CSpriteState.h"
+#include "CUIEmitter.h"
 #include "ZCore.h"
 #include "ZMatrix.h"
 #include "ZUIImage.h"
@@ -502,12 +504,12 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
                     state->time >= brush->videoStartTime && video->isVideoPaused())
                     video->resumeTime();
             }
-            if (brush->particleCount > 0) {
-                bool enabled = element->getState() != ZUIElementStateDisabled;
+            CUIEmitter* emitterElement = CUIEmitter::isUIEmitter(element);
+            if (brush->particleCount > 0 && emitterElement) {
                 if (key.emitParticles && state->playMode != 0 && state->effectiveColor[3] > 0 &&
-                    state->emissionCountdown <= frameTime && enabled) {
+                    state->emissionCountdown <= frameTime && emitterElement->isEnabled()) {
                     state->emissionCountdown = brush->emitterPeriod + state->emissionDelay;
-                    emitSpriteParticles(sprite, brush);
+                    emitSpriteParticles(sprite, brush, emitterElement);
                 } else {
                     state->emissionCountdown -= frameTime;
                 }
@@ -573,6 +575,45 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
         discardSprite(sprite);
     }
     return false;
+}
+
+void CPlayer::emitSpriteParticles(CSprite* sprite, _CBrush* brush, CUIEmitter* element) {
+    CScene* scene = sprite->scene;
+    long atlas = sprite->atlasIndexes ? sprite->atlasIndexes[0] : -1;
+    ZGraphic* graphic = atlas >= 0 && atlas < scene->atlasCount && scene->atlases
+                            ? scene->atlases[atlas]
+                            : scene->backgroundImage;
+    ZRectangle region = sprite->atlasRegions ? sprite->atlasRegions[0] : ZRectangle{};
+    const eTazelAlphaOp ops[2] = {brush->srcAlphaOp, brush->dstAlphaOp};
+    ZVector2 origin{brush->pivotX - brush->texSrcX1 + sprite->state->pivotOffset.x,
+                    brush->pivotY - brush->texSrcY1 + sprite->state->pivotOffset.y};
+    CEmitter* emitter =
+        new CEmitter(brush->particleCount, graphic, region, ops, brush->behavior, origin);
+    float arcStart = sprite->state->emissionArcStart * kPi / 180.0f;
+    float arcEnd = sprite->state->emissionArcEnd * kPi / 180.0f;
+    switch (brush->emissionShape) {
+        case 1:
+            emitter->addParticlesFromEllipse(brush->particleCount, brush->emitMinRadius,
+                                             brush->emitMinRadius2, brush->emitMaxRadius,
+                                             brush->emitMaxRadius2, arcStart, arcEnd);
+            break;
+        case 2:
+            emitter->addParticlesFromRect(brush->particleCount, brush->emitMinRadius,
+                                          brush->emitMinRadius2, brush->emitMaxRadius,
+                                          brush->emitMaxRadius2);
+            break;
+        default:
+            emitter->addParticlesFromEllipse(brush->particleCount, brush->emitMinRadius,
+                                             brush->emitMinRadius, brush->emitMaxRadius,
+                                             brush->emitMaxRadius, arcStart, arcEnd);
+            break;
+    }
+    element->addEmitter(emitter);
+}
+
+bool CPlayer::isSpriteEmitterDone(CSprite* sprite) {
+    CUIEmitter* element = CUIEmitter::isUIEmitter(sprite->element);
+    return !element || element->hasCompleted();
 }
 
 void CPlayer::discardSprite(CSprite* sprite) {

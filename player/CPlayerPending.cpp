@@ -20,9 +20,3 @@ void CPlayer::cmdApplySpriteBrush(CSprite*, CSprite*) {}
 void CPlayer::setSpriteAsCursor(CSprite*) {}
 
 void CPlayer::setSpriteAsSecondaryCursor(CSprite*) {}
-
-void CPlayer::emitSpriteParticles(CSprite*, _CBrush*) {}
-
-bool CPlayer::isSpriteEmitterDone(CSprite*) {
-    return true;
-}

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "CUIEmitter.h"
 #include "LoggedMessages.h"
 #include "SpriteFixture.h"
 
@@ -581,6 +582,30 @@ TEST_F(KeysTest, AVisibilityOverrideHidesOrShowsTheElement) {
     s->state->hidden = false;
     player.updateSprite(s, 0, false, false);
     EXPECT_TRUE(s->element->getVisibility());
+}
+
+TEST_F(KeysTest, ParticleSpritesStartAnEmitterEachPeriodWhileVisible) {
+    CSprite* s = addSprite({makeKey(0, 0, 0), makeKey(100000, 0, 0)}, 2, false);
+    CUIEmitter* emitter = new CUIEmitter(scene->container);
+    emitter->setSize(8, 8);
+    emitter->setUserData(s);
+    s->element = emitter;
+    s->state->emissionDelay = 10;
+    auto emitted = [&](int frames) {
+        long before = emitter->getEmitters().count;
+        for (int i = 0; i < frames; i++) {
+            player.updateSprite(s, 20, false, false);
+            player.applySpriteColor(s);
+        }
+        return emitter->getEmitters().count - before;
+    };
+    // Invisible until the colour has been applied once: the first frame waits.
+    EXPECT_EQ(emitted(1), 0);
+    // Then every 60 ms (period plus delay) at 20 ms a frame: frames 1, 4, 7.
+    EXPECT_EQ(emitted(7), 3);
+    // A key that emits nothing stops the emission.
+    s->keys[0].emitParticles = false;
+    EXPECT_EQ(emitted(10), 0);
 }
 
 // --- Finished copies ------------------------------------------------------------------------

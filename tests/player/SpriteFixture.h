@@ -58,8 +58,8 @@ protected:
         sceneState = new CSceneState();
         sceneState->fadeCounter.startCounter(1, 1, 0, 0, ZCounterLinear);
         scene->sceneState = sceneState;
-        scene->brushCount = 2;
-        scene->brushes = new _CBrush[2]{};
+        scene->brushCount = 3;
+        scene->brushes = new _CBrush[3]{};
         // Brush 0: plain, six frames, pivot (10, 10) in a region from (0, 0) to (40, 40).
         _CBrush& plain = scene->brushes[0];
         plain.id = 10;
@@ -72,6 +72,14 @@ protected:
         stretched.mode = 1;
         stretched.frameCount = 1;
         stretched.texSrcX2 = stretched.texSrcY2 = 16;
+        // Brush 2: particles, an emitter every 50 ms.
+        _CBrush& particles = scene->brushes[2];
+        particles.id = 12;
+        particles.frameCount = 1;
+        particles.particleCount = 4;
+        particles.emitterPeriod = 50;
+        particles.emitMaxRadius = 5;
+        particles.texSrcX2 = particles.texSrcY2 = 8;
         scene->container = new ZUIElement(ZUIElement::getRootElement());
         scene->container->setSize(768, 1024);
     }
