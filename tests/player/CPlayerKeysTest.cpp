@@ -20,23 +20,34 @@ struct PathCase {
     long pathType;
     double time;
     float x, y;
-    float angle;
+    float angle, scale, alpha;
 };
 
 TEST_F(KeysTest, KeysInterpolateAlongEachPathKind) {
     const float d = 10 / std::sqrt(2.0f);
+    // The Bezier path runs straight from (0, 0) to (100, 200); its tangent points back along it.
+    const float back = std::atan2(-2.0f, -1.0f) * 180 / 3.14159265f;
     const PathCase cases[] = {
-        {"straight at a quarter", 0, 250, 25, 50, 22.5f},
-        {"straight at the end", 0, 1000, 100, 200, 90},
-        {"straight past the end", 0, 5000, 100, 200, 90},
-        {"circle turns up to a quarter", 3, 500, d, d, 45},
-        {"ccwcircle turns the long way round", 4, 500, -d, -d, 45},
-        {"circle at its end sits on the control point", 3, 1000, 0, 10, 90},
+        {"straight at a quarter", 0, 250, 25, 50, 22.5f, 1.5f, 0.25f},
+        {"straight at the end", 0, 1000, 100, 200, 90, 3, 1},
+        {"straight past the end", 0, 5000, 100, 200, 90, 3, 1},
+        {"bezier turns with the path", 1, 250, 25, 50, 22.5f + back, 1.5f, 0.25f},
+        {"bezierflat keeps the key angle", 2, 250, 25, 50, 22.5f, 1.5f, 0.25f},
+        {"bezier at three quarters", 2, 750, 75, 150, 67.5f, 2.5f, 0.75f},
+        {"circle turns up to a quarter", 3, 500, d, d, 45, 2, 0.5f},
+        {"ccwcircle turns the long way round", 4, 500, -d, -d, 45, 2, 0.5f},
+        {"circle at its end sits on the control point", 3, 1000, 0, 10, 90, 3, 1},
     };
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.what);
         CSpriteKey a = makeKey(0, 0, 0), b = makeKey(1000, 100, 200);
         b.angle = 90;
+        b.scaleX = b.scaleY = 3;
+        a.a = 0;
+        if (c.pathType == 1 || c.pathType == 2) {
+            a.ctrl1 = {100.0f / 3, 200.0f / 3};
+            a.ctrl2 = {200.0f / 3, 400.0f / 3};
+        }
         if (c.pathType >= 3) {
             a.anchor = b.anchor = {0, 0};
             a.ctrl1 = {10, 0};
@@ -44,11 +55,14 @@ TEST_F(KeysTest, KeysInterpolateAlongEachPathKind) {
         }
         CSprite* s = addSprite({a, b}, 0, false);
         s->anchorPathType = c.pathType;
+        player.updateSpriteBezier(s);
         s->state->time = c.time;
         CSpriteKey k = player.interpolateKey(s);
-        EXPECT_NEAR(k.anchor.x, c.x, 1e-3);
-        EXPECT_NEAR(k.anchor.y, c.y, 1e-3);
-        EXPECT_NEAR(k.angle, c.angle, 1e-3);
+        EXPECT_NEAR(k.anchor.x, c.x, 1e-2);
+        EXPECT_NEAR(k.anchor.y, c.y, 1e-2);
+        EXPECT_NEAR(k.angle, c.angle, 1e-2);
+        EXPECT_NEAR(k.scaleY, c.scale, 1e-5);
+        EXPECT_NEAR(k.a, c.alpha, 1e-5);
     }
 }
 
