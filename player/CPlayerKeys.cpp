@@ -9,6 +9,7 @@
 #include "CUIEmitter.h"
 #include "ZCore.h"
 #include "ZMatrix.h"
+#include "ZSound.h"
 #include "ZUIImage.h"
 #include "ZVideo.h"
 
@@ -371,6 +372,9 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
 
     // 3. The clock.
     _CBrush* brush = getSpriteBrush(sprite);
+    if (!brush && sprite->brushIndex >= 0 && m_debug)
+        ZCore::logMessage("Game: %s: brush %ld out of range, shown as a placeholder", sprite->name,
+                          sprite->brushIndex);
     if (state->playMode == 1 && !m_paused) {
         double step = state->speed * frameTime;
         if (state->targetTime >= 0) {
@@ -500,6 +504,11 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
 
             if (brush->video && brush->videoPlayer) {
                 ZVideo* video = brush->videoPlayer;
+                ZSound* sound = dynamic_cast<ZSound*>(video->getSoundStream());
+                if (video->hasSound() && sound) {
+                    long volume = readSettingAsLong("sfxvolume");
+                    sound->setVolume(volume < 0 ? 0 : (volume > 100 ? 100 : volume));
+                }
                 if (!brush->noAutoplayVideo && !state->videoPaused &&
                     state->time >= brush->videoStartTime && video->isVideoPaused())
                     video->resumeTime();

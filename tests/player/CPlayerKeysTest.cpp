@@ -541,7 +541,10 @@ TEST_F(KeysTest, SpritesWithoutABrushOrWithABrushOutOfRangeShowThePlaceholder) {
         SCOPED_TRACE(brush);
         CSprite* s = addSprite({makeKey(0, 100, 100)}, -1);
         s->brushIndex = brush;
-        player.updateSprite(s, 0, false, false);
+        player.setDebug(true);
+        std::vector<std::string> log =
+            loggedMessages([&] { player.updateSprite(s, 0, false, false); });
+        EXPECT_EQ(log.size(), brush < 0 ? 0u : 1u);
         EXPECT_FLOAT_EQ(s->element->getPositionX(), 80);
         EXPECT_FLOAT_EQ(s->element->getPositionY(), 80);
         ZRectangle r = player.getSpriteBoundingRect(s, 0);
