@@ -225,6 +225,14 @@ private:
     void discardSprite(CSprite* sprite);
     void emitSpriteParticles(CSprite* sprite, _CBrush* brush, CUIEmitter* element);
     bool isSpriteEmitterDone(CSprite* sprite);
+    // Whether one of the ";"-separated names of a user-event text is the prefix followed by the
+    // name (any name for null), without case.
+    static bool takesDropsOnly(const CSprite* sprite);
+    // The event slot of a user-event name index (0 to 15).
+    static long userEventSlot(long index) {
+        return index < 4 ? index + 4 : (index < 10 ? index + 14 : index + 30);
+    }
+    static bool userEventNamesMatch(const char* names, const char* prefix, const char* name);
     static _CBrush* getSpriteBrush(const CSprite* sprite);
     // A point of the element's parent space on the screen, and a screen point in an element's
     // space.

@@ -16,31 +16,6 @@ constexpr long kCommandBrush = 3;
 constexpr long kCommandText = 6;
 constexpr long kCommandTextLabel = 15;
 
-long userEventSlot(long index) {
-    return index < 4 ? index + 4 : (index < 10 ? index + 14 : index + 30);
-}
-
-// Whether one of the ";"-separated names of a user-event text is "drop:" and the name, without
-// case; blanks before a ";" and at the start of a name do not count.
-bool namesAcceptDrop(const char* names, const char* name) {
-    size_t length = strlen(name);
-    const char* p = names;
-    while (*p) {
-        while (*p == ' ') p++;
-        const char* end = strchr(p, ';');
-        size_t n = end ? static_cast<size_t>(end - p) : strlen(p);
-        size_t trimmed = n;
-        if (end)
-            while (trimmed > 0 && p[trimmed - 1] == ' ') trimmed--;
-        if (trimmed == 5 + length && strncasecmp(p, "drop:", 5) == 0 &&
-            strncasecmp(p + 5, name, length) == 0)
-            return true;
-        if (!end) break;
-        p = end + 1;
-    }
-    return false;
-}
-
 }  // namespace
 
 void CPlayer::applySpriteColor(CSprite* sprite) {
@@ -195,12 +170,33 @@ bool CPlayer::isSpriteClickable(CSprite* sprite) {
     return ZUIElement::pickElement(root, p.x, p.y, false) == sprite->element;
 }
 
+bool CPlayer::userEventNamesMatch(const char* names, const char* prefix, const char* name) {
+    size_t prefixLength = strlen(prefix);
+    size_t length = name ? strlen(name) : 0;
+    const char* p = names;
+    while (*p) {
+        while (*p == ' ') p++;
+        const char* end = strchr(p, ';');
+        size_t n = end ? static_cast<size_t>(end - p) : strlen(p);
+        // Blanks before a ";" do not count; after the last name they do.
+        if (end)
+            while (n > 0 && p[n - 1] == ' ') n--;
+        if (n >= prefixLength && strncasecmp(p, prefix, prefixLength) == 0 &&
+            (!name ||
+             (n == prefixLength + length && strncasecmp(p + prefixLength, name, length) == 0)))
+            return true;
+        if (!end) break;
+        p = end + 1;
+    }
+    return false;
+}
+
 bool CPlayer::doesSpriteAcceptDrop(CSprite* sprite, const char* name) {
     if (!sprite || !name) return false;
     for (long i = 0; i < CSprite::kUserEvents; i++) {
         const char* names = sprite->userEventNames[i];
         if (sprite->eventActionType[userEventSlot(i)] == 0 || !names) continue;
-        if (namesAcceptDrop(names, name)) return true;
+        if (userEventNamesMatch(names, "drop:", name)) return true;
     }
     return false;
 }

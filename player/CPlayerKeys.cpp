@@ -97,21 +97,6 @@ double turnedFraction(double p) {
     return whole + (1 - (p - whole));
 }
 
-bool takesDropsOnly(const CSprite* sprite) {
-    bool drop = false;
-    for (long i = 0; i < CSprite::kUserEvents; i++) {
-        long slot = i < 4 ? i + 4 : (i < 10 ? i + 14 : i + 30);
-        const char* names = sprite->userEventNames[i];
-        if (sprite->eventActionType[slot] != 0 && names && strncasecmp(names, "drop:", 5) == 0)
-            drop = true;
-    }
-    if (!drop) return false;
-    static const long pointerSlots[] = {0, 1, 2, 3, 8, 9, 10, 11};
-    for (long slot : pointerSlots)
-        if (sprite->eventActionType[slot] != 0) return false;
-    return true;
-}
-
 }  // namespace
 
 _CBrush* CPlayer::getSpriteBrush(const CSprite* sprite) {
@@ -345,6 +330,22 @@ long CPlayer::getCurrentSpriteKey(CSprite* sprite) {
     return keyAtTime(sprite, sprite->state->time, playsDownward(sprite->state));
 }
 
+// A sprite whose only pointer events are drops onto it.
+bool CPlayer::takesDropsOnly(const CSprite* sprite) {
+    bool drop = false;
+    for (long i = 0; i < CSprite::kUserEvents && !drop; i++) {
+        long slot = userEventSlot(i);
+        const char* names = sprite->userEventNames[i];
+        drop = sprite->eventActionType[slot] != 0 && names &&
+               userEventNamesMatch(names, "drop:", nullptr);
+    }
+    if (!drop) return false;
+    static const long pointerSlots[] = {0, 1, 2, 3, 8, 9, 10, 11};
+    for (long slot : pointerSlots)
+        if (sprite->eventActionType[slot] != 0) return false;
+    return true;
+}
+
 bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bool forceDelete) {
     if (!sprite || !sprite->state || !sprite->scene || !sprite->sceneState) return true;
     CSpriteState* state = sprite->state;
@@ -355,7 +356,7 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
     if (state->firstUpdate) {
         state->firstUpdate = false;
         for (long i = 0; i < CSprite::kUserEvents; i++) {
-            long slot = i < 4 ? i + 4 : (i < 10 ? i + 14 : i + 30);
+            long slot = userEventSlot(i);
             const char* names = sprite->userEventNames[i];
             if (sprite->eventActionType[slot] == 0 || !names || !strstr(names, "setting:"))
                 continue;

@@ -590,6 +590,18 @@ TEST_F(KeysTest, InputFollowsTheKeyAndTheGamesFlags) {
     EXPECT_TRUE(s->element->isTreeInputEnabled());
 }
 
+TEST_F(KeysTest, ASpriteThatOnlyTakesDropsWaitsForADrag) {
+    CSprite* s = addSprite({makeKey(0, 0, 0)});
+    s->eventActionType[4] = 5;
+    s->userEventNames[0] = ownedText("hello; Drop:coin");
+    player.updateSprite(s, 0, false, false);
+    EXPECT_EQ(s->element->getState(), ZUIElementStateDisabled);
+    // A pointer event of its own makes it clickable again.
+    s->eventActionType[2] = 1;
+    player.updateSprite(s, 0, false, false);
+    EXPECT_EQ(s->element->getState(), ZUIElementStateNormal);
+}
+
 TEST_F(KeysTest, AVisibilityOverrideHidesOrShowsTheElement) {
     CSprite* s = addSprite({makeKey(0, 0, 0)});
     s->state->visibilityOverride = true;
