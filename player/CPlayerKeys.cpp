@@ -363,8 +363,13 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
             _CSpriteAction action{sprite->eventActionType[slot], sprite->eventActionParam[slot]};
             executeSpriteAction(sprite, &action);
         }
+        // Actions may give the sprite a fresh state (a brush swap does).
+        state = sprite->state;
+        if (!state) return true;
         if (state->isCursor) setSpriteAsCursor(sprite);
         if (state->isSecondaryCursor) setSpriteAsSecondaryCursor(sprite);
+        state = sprite->state;
+        if (!state) return true;
     }
 
     // 2. Visibility forced by the game.
@@ -420,7 +425,10 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
                 executeSpriteAction(sprite, &action);
             }
             m_keyActionRunning = wasRunning;
-            if (!sprite->state) return true;
+            state = sprite->state;
+            if (!state || !sprite->scene) return true;
+            scene = sprite->scene;
+            brush = getSpriteBrush(sprite);
         }
     }
 
