@@ -587,7 +587,12 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
     scene->spriteTable.hashRemove(sprite);
     scene->sprites.remove(sprite);
     if (m_deferredDeleteDepth > 0) {
-        if (sprite->element) sprite->element->setVisibility(false);
+        if (sprite->element) {
+            sprite->element->setVisibility(false);
+            // Out of the scene's tree, so that removing the scene meanwhile leaves it alone.
+            if (ZUIElement* orphans = ZUIElement::getOrphansRootElement())
+                sprite->element->setParentElement(orphans);
+        }
         m_deferredDeletes.addToTail(sprite);
     } else {
         discardSprite(sprite);

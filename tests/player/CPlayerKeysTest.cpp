@@ -675,6 +675,9 @@ TEST_F(KeysTest, CopiesFinishedDuringADropWaitForTheEndOfIt) {
     EXPECT_EQ(scene->sprites.count, 0);
     EXPECT_EQ(player.getDeferredSpriteDeleteCount(), 1);
     EXPECT_FALSE(s->element->getVisibility());
+    // The scene going away meanwhile leaves the waiting copy's element alone.
+    delete scene->container;
+    scene->container = nullptr;
     player.endDeferredSpriteDeletes();
     EXPECT_EQ(player.getDeferredSpriteDeleteCount(), 0);
 }
