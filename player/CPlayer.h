@@ -2,16 +2,21 @@
 
 #include <cstdint>
 
+#include "CAmbientSound.h"
 #include "CAvailableDisplayHandler.h"
 #include "CInsertedScene.h"
 #include "CPlayerSettings.h"
 #include "CScene.h"
 #include "CSceneHandler.h"
 #include "CSceneLoader.h"
+#include "CSound.h"
+#include "CStreamedSound.h"
 #include "ZGame.h"
 #include "ZList.h"
+#include "ZSysLock.h"
 
 class ZSound;
+class ZSysThread;
 class ZUIElement;
 struct ZEvent;
 
@@ -131,6 +136,46 @@ public:
     bool isDebug() const { return m_debug; }
     void setDebug(bool debug) { m_debug = debug; }
 
+    // Sounds and music: effects, background music, ambient and streamed sounds.
+    void referenceSound(const char* file, bool loop, long voices);
+    void dereferenceSound(const char* file, bool loop);
+    void playSound(const char* file, bool loop, long volume);
+    void stopSound(const char* file);
+    bool isSoundPlaying(const char* file);
+    void setSoundVolume(const char* file, bool loop, long volume);
+    void stopAllSounds();
+    void flushSounds(bool force);
+    void referenceSoundF(bool loop, long voices, const char* format, ...)
+        __attribute__((format(printf, 4, 5)));
+    void dereferenceSoundF(bool loop, const char* format, ...)
+        __attribute__((format(printf, 3, 4)));
+    void playSoundF(bool loop, long volume, const char* format, ...)
+        __attribute__((format(printf, 4, 5)));
+    void playMusic(const char* file, long volume);
+    void stopMusic();
+    void muteMusic(bool mute);
+    void setCurrentMusicVolume(long volume);
+    const char* getCurrentMusicFilename() const { return m_musicName; }
+    void referenceMusic(const char* file);
+    void dereferenceMusic(const char* file);
+    void flushMusic(bool force);
+    void referenceAmbientSound(const char* file);
+    void dereferenceAmbientSound(const char* file);
+    void playAmbientSound(const char* file);
+    void stopAmbientSound();
+    void muteAmbientSounds(bool mute);
+    void flushAmbientSounds(bool force);
+    const char* getCurrentAmbientSoundFilename() const { return m_ambientName; }
+    void streamSound(const char* file, double delay, long volume, long index);
+    // A negative index stops every streamed sound.
+    void stopStreamedSounds(long index);
+    bool isStreamedSoundPlaying(long index);
+    void updateStreamedSounds(double elapsed);
+    // Re-applies the volume of setting index to the sounds that follow it.
+    void applySoundVolumes(long index);
+    // Waits for the streamer thread and frees every streamed sound.
+    void releaseStreamedSounds();
+
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
 
@@ -177,7 +222,7 @@ private:
     bool m_notifyAgain = false;
 
     char m_sceneSlots[kSceneSlots][100] = {};
-    char m_musicName[100] = {};
+    char m_musicName[260] = {};
     long m_musicVolume = 100;
     char m_startScene[100] = {};
     char m_fallbackScene[100] = {};
@@ -201,4 +246,21 @@ private:
     bool m_paused = false;
     bool m_debug = false;
     bool m_keyActionRunning = false;
+
+    // Sounds and music.
+    static void soundStreamerThreadMain(void* request, long parameter);
+    long soundSettingVolume(long index) const;
+    ZList<CSound> m_sounds;
+    ZList<CAmbientSound> m_ambientSounds;
+    ZList<CStreamedSound> m_streamedSounds;
+    char m_ambientName[260] = {};
+    ZSound* m_currentAmbient = nullptr;
+    bool m_musicMuted = false;
+    bool m_ambientMuted = false;
+    ZSysThread* m_streamerThread = nullptr;
+    // Bumped whenever streamed sounds are stopped: a streamer thread of an older request drops
+    // its record instead of adding it to the list.
+    uint64_t m_streamGeneration = 0;
+    long m_streamingIndex = -1;
+    ZSysLock m_lock;
 };
