@@ -61,6 +61,7 @@ CPlayer::CPlayer() {
 CPlayer::~CPlayer() {
     g_lpPlayer = nullptr;
     m_actionFilter = nullptr;
+    releaseSounds();
 }
 
 const char* CPlayer::getGameName() {
@@ -130,6 +131,7 @@ bool CPlayer::loadGame() {
     for (char* slot : m_sceneSlots) slot[0] = '\0';
     m_musicName[0] = '\0';
     m_musicVolume = 100;
+    m_musicMuted = m_ambientMuted = false;
     m_dragInProgress = false;
     m_restorePath[0] = '\0';
     m_restorePending = false;
@@ -372,6 +374,7 @@ void CPlayer::move(double dt) {
     ZUIElement::moveAll();
     callSceneHandlers(eSceneHandlerMove, nullptr, nullptr, 0, nullptr);
     CGame::move();
+    updateStreamedSounds(dt);
 
     bool loadPending = false;  // loads run at once until the scene lifecycle has its queue
     if (m_loadingStatusShown && !loadPending) {
@@ -430,6 +433,7 @@ void CPlayer::unloadGame() {
         m_displayHandlers.remove(handler);
         delete handler;
     }
+    releaseSounds();
     m_graphics->freeAll();
     m_fonts->freeAll();
     m_samples->freeAll();
@@ -460,7 +464,10 @@ void CPlayer::writeSetting(const char* key, const char* value, bool quiet) {
     if (index < 0) return;
     char text[CPlayerSettings::kValueSize];
     CPlayerSettings::normalise(index, value, text, sizeof(text));
-    if (strcmp(text, m_settings.get(index)) == 0) return;  // sounds follow with the sound lists
+    if (strcmp(text, m_settings.get(index)) == 0) {
+        applySoundVolumes(index);
+        return;
+    }
 
     bool refused = false;
     const char* label = CPlayerSettings::g_lpszSettingsLabel[index];
@@ -473,7 +480,7 @@ void CPlayer::writeSetting(const char* key, const char* value, bool quiet) {
         m_window->toggleFullScreen(false);
         m_window->toggleFullScreen(true);
     } else if ((index == 4 || index == 6) &&
-               CGame::getSettingIndexForMusic(m_musicName, 4) == index) {
+               CGame::getSettingIndexForMusic(m_musicName, 4) == index && !m_musicMuted) {
         long volume = std::clamp(atol(text), 0l, 100l);
         ZMiscTools::setBackgroundMusicVolume(volume * m_musicVolume / 100);
     }
@@ -482,6 +489,7 @@ void CPlayer::writeSetting(const char* key, const char* value, bool quiet) {
     char event[120];
     snprintf(event, sizeof(event), "setting:%s", label);
     broadcastUserEvent(event, quiet);
+    applySoundVolumes(index);
 }
 
 void CPlayer::writeSettingAsLong(const char* key, long value, bool quiet) {

@@ -173,8 +173,6 @@ public:
     void updateStreamedSounds(double elapsed);
     // Re-applies the volume of setting index to the sounds that follow it.
     void applySoundVolumes(long index);
-    // Waits for the streamer thread and frees every streamed sound.
-    void releaseStreamedSounds();
 
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
@@ -250,6 +248,10 @@ private:
     // Sounds and music.
     static void soundStreamerThreadMain(void* request, long parameter);
     long soundSettingVolume(long index) const;
+    long musicVolume() const;
+    long ambientVolume(const CAmbientSound* ambient) const;
+    // Frees every effect, ambient and streamed sound after waiting for the streamer thread.
+    void releaseSounds();
     ZList<CSound> m_sounds;
     ZList<CAmbientSound> m_ambientSounds;
     ZList<CStreamedSound> m_streamedSounds;
