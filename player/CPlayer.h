@@ -1,24 +1,32 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "CAmbientSound.h"
 #include "CAvailableDisplayHandler.h"
 #include "CInsertedScene.h"
 #include "CPlayerSettings.h"
+#include "CQueuedLoad.h"
 #include "CScene.h"
 #include "CSceneHandler.h"
 #include "CSceneLoader.h"
+#include "CSceneState.h"
 #include "CSound.h"
 #include "CStreamedSound.h"
+#include "ZEvent.h"
 #include "ZGame.h"
 #include "ZList.h"
 #include "ZSysLock.h"
 
+class CSpriteState;
+class ZGraphic;
 class ZSound;
 class ZSysThread;
+class ZUIImage;
 class ZUIElement;
 struct ZEvent;
+struct ZUIMessage;
 
 // The game object: opens the window with the player's settings, loads the game's configuration
 // and start scenes from data.pak, and runs the frames in their fixed order, drawing the nine
@@ -90,18 +98,74 @@ public:
     // Tells the scene handlers and the user-event callback of a user event.
     void broadcastUserEvent(const char* name, bool quiet);
 
-    // Scenes: the definition is read at once on this thread; textures and sprite elements are
-    // built by the scene lifecycle.
+    // Scene lifecycle: a scene is read and its pictures decoded on a loader thread of its own,
+    // uploaded and inserted on the main thread, updated each frame, removed and unloaded.
     CScene* findLoadedScene(const char* name) const;
+    CScene* getSceneByName(const char* name) const { return findLoadedScene(name); }
     CScene* loadScene(const char* name);
+    static void loaderThreadMain(void* scene, long parameter);
+    bool loadSceneAssets(CScene* scene);
     void uploadScene(CScene* scene);
-    void insertScene(CScene* scene, long layer, bool flag);
+    void insertScene(CScene* scene, long layer, bool noInitialUpdate);
+    bool updateScene(CScene* scene, double dt);
+    void switchScene(CScene* scene, CSceneState* state, const char* target, double delay,
+                     double duration);
     void willRemoveScene(CScene* scene);
     void removeScene(CScene* scene);
     void unloadScene(CScene* scene);
-    bool updateScene(CScene* scene, double step);
+    void freeScene(CScene* scene);
+    void freeAllScenes();
+    void addSceneToLoadQueue(const char* name, long layer);
+    void executeQueuedLoads();
+    void flushLoadQueue();
+    CScene* playScene(const char* name, long layer);
+    void stopScene(CScene* scene);
+    void stopAllScenes();
+    void referenceScene(const char* name);
+    void dereferenceScene(const char* name);
+    void doResetOnNextSwitch();
+    void doQuitOnNextSwitch();
+    void doRestoreOnNextSwitch(const char* path);
+    void setStartingScene(const char* name, long layer);
+    void setFallbackScene(const char* name);
     bool hasScenes() const { return m_insertedScenes.count > 0; }
-    const char* getFailedFile() const { return m_loader.getFailedFile(); }
+    long getPendingLoads() const { return m_pendingLoads; }
+    long getQueuedLoadCount() const { return m_loadQueue.count; }
+    const char* getFailedFile() const { return m_loaderError; }
+    const ZList<CInsertedScene>& getInsertedScenes() const { return m_insertedScenes; }
+    const ZList<CScene>& getSceneList() const { return m_loadedScenes; }
+    CScene* getSceneByLayer(long layer) const;
+    // Scene states: found by the scene's name, made for a loaded scene on first need.
+    CSceneState* getSceneStateByName(const char* name, bool onlyExisting);
+    void resetSceneState(CScene* scene, CSceneState* state);
+    void freeSceneState(CSceneState* state);
+
+    // What the scene lifecycle tells the event road and the saved state: a sprite's events,
+    // the element messages of scene containers, the display handlers' state blocks.
+    void elementMessageHandler(ZUIMessage* message);
+    bool executeSpriteActionForEvent(CSprite* sprite, long slot);
+    void registerSpriteForEvents(CSprite* sprite);
+    void unregisterSpriteForEvents(CSprite* sprite);
+    void serializeSceneScriptStates(CScene* scene);
+    void deserializeSceneScriptStates(CScene* scene);
+    void clearGameState();
+
+    // Sprites and their elements.
+    CSpriteState* getSpriteState(CSceneState* sceneState, CSprite* sprite);
+    void resetSpriteState(CSprite* sprite, CSpriteState* state);
+    void insertSprite(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);
+    void postInsertSprite(CSprite* sprite);
+    void removeSprite(CSprite* sprite);
+    void removeReparentedElements(CScene* scene, ZUIElement* element);
+    void freeSprite(CSprite* sprite);
+    void freeSceneSpriteTree(CScene* scene, CSceneState* sceneState, CSprite* sprite);
+    void changeSpriteParentNode(CSprite* sprite, CSprite* parent);
+    // Deletes a copy made at run time with its tree, wherever its element hangs.
+    void deleteCopiedSprite(CSprite* sprite);
+    static char* allocCopyString(const char* text);
+    ZGraphic* getWhiteGraphic() const { return m_whiteGraphic; }
+    void setDefaultTouchMargin(float margin) { m_defaultTouchMargin = margin; }
+    bool isTouchMode() const { return m_touchMode; }
 
     // Key-frame animation and sprite appearance.
     bool updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bool forceDelete);
@@ -184,6 +248,8 @@ public:
 
 private:
     void insertStartScenes();
+    void makeDrawingGraphics();
+    void replayDeferredEvents();
     void restartFromOverride();
     void readLanguageStringTable();
     void drawLayer(long layer);
@@ -237,7 +303,6 @@ private:
     ZList<CInsertedScene> m_insertedScenes;
     ZList<CSceneHandler> m_sceneHandlers;
     CInsertedScene* m_walkNext = nullptr;
-    CSceneLoader m_loader;
     long m_framesLeftBeforeQuit = -1;
 
     // Key-frame animation and sprite appearance.
@@ -265,4 +330,29 @@ private:
     uint64_t m_streamGeneration = 0;
     long m_streamingIndex = -1;
     ZSysLock m_lock;
+
+    // Scene lifecycle and sprites.
+    void insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);
+    ZUIImage* createEmitterElement(ZUIElement* parent, const _CBrush* brush);
+    ZUIImage* createStreamedBackground(ZUIElement* parent, CScene* scene);
+    void setUpImageFrames(CScene* scene, CSprite* sprite, CSpriteState* state, ZUIImage* image,
+                          ZUIElement* element);
+    void scanSpritePreloads(CSprite* sprite, bool reference);
+    bool joinLoader(CScene* scene);
+    void fireSceneEvent(CScene* scene, long slot, long mask);
+    const char* currentAmbientName() const { return m_ambientName; }
+    void moveContainersToLayers();
+    void drawFrameDuringSwitch();
+    ZList<CSceneState> m_sceneStates;
+    ZList<CQueuedLoad> m_loadQueue;
+    long m_pendingLoads = 0;
+    char m_loaderError[260] = {};
+    bool m_resetOnNextSwitch = false;
+    bool m_quitOnNextSwitch = false;
+    bool m_drawingSwitchFrame = false;
+    long m_eventDepth = 0;
+    std::vector<ZEvent> m_deferredEvents;
+    ZGraphic* m_whiteGraphic = nullptr;
+    ZGraphic* m_drawGraphic = nullptr;
+    float m_defaultTouchMargin = 10.0f;
 };
