@@ -1,21 +1,34 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "CAmbientSound.h"
 #include "CAvailableDisplayHandler.h"
 #include "CInsertedScene.h"
 #include "CPlayerSettings.h"
+#include "CQueuedLoad.h"
 #include "CScene.h"
 #include "CSceneHandler.h"
 #include "CSceneLoader.h"
+#include "CSceneState.h"
+#include "CSound.h"
+#include "CStreamedSound.h"
+#include "ZEvent.h"
 #include "ZGame.h"
 #include "ZList.h"
+#include "ZSysLock.h"
 #include "_CSpriteAction.h"
 
+class CSpriteState;
 class CUIEmitter;
+class ZGraphic;
 class ZSound;
+class ZSysThread;
+class ZUIImage;
 class ZUIElement;
 struct ZEvent;
+struct ZUIMessage;
 
 // The game object: opens the window with the player's settings, loads the game's configuration
 // and start scenes from data.pak, and runs the frames in their fixed order, drawing the nine
@@ -87,18 +100,74 @@ public:
     // Tells the scene handlers and the user-event callback of a user event.
     void broadcastUserEvent(const char* name, bool quiet);
 
-    // Scenes: the definition is read at once on this thread; textures and sprite elements are
-    // built by the scene lifecycle.
+    // Scene lifecycle: a scene is read and its pictures decoded on a loader thread of its own,
+    // uploaded and inserted on the main thread, updated each frame, removed and unloaded.
     CScene* findLoadedScene(const char* name) const;
+    CScene* getSceneByName(const char* name) const { return findLoadedScene(name); }
     CScene* loadScene(const char* name);
+    static void loaderThreadMain(void* scene, long parameter);
+    bool loadSceneAssets(CScene* scene);
     void uploadScene(CScene* scene);
-    void insertScene(CScene* scene, long layer, bool flag);
+    void insertScene(CScene* scene, long layer, bool noInitialUpdate);
+    bool updateScene(CScene* scene, double dt);
+    void switchScene(CScene* scene, CSceneState* state, const char* target, double delay,
+                     double duration);
     void willRemoveScene(CScene* scene);
     void removeScene(CScene* scene);
     void unloadScene(CScene* scene);
-    bool updateScene(CScene* scene, double step);
+    void freeScene(CScene* scene);
+    void freeAllScenes();
+    void addSceneToLoadQueue(const char* name, long layer);
+    void executeQueuedLoads();
+    void flushLoadQueue();
+    CScene* playScene(const char* name, long layer);
+    void stopScene(CScene* scene);
+    void stopAllScenes();
+    void referenceScene(const char* name);
+    void dereferenceScene(const char* name);
+    void doResetOnNextSwitch();
+    void doQuitOnNextSwitch();
+    void doRestoreOnNextSwitch(const char* path);
+    void setStartingScene(const char* name, long layer);
+    void setFallbackScene(const char* name);
     bool hasScenes() const { return m_insertedScenes.count > 0; }
-    const char* getFailedFile() const { return m_loader.getFailedFile(); }
+    long getPendingLoads() const { return m_pendingLoads; }
+    long getQueuedLoadCount() const { return m_loadQueue.count; }
+    const char* getFailedFile() const { return m_loaderError; }
+    const ZList<CInsertedScene>& getInsertedScenes() const { return m_insertedScenes; }
+    const ZList<CScene>& getSceneList() const { return m_loadedScenes; }
+    CScene* getSceneByLayer(long layer) const;
+    // Scene states: found by the scene's name, made for a loaded scene on first need.
+    CSceneState* getSceneStateByName(const char* name, bool onlyExisting);
+    void resetSceneState(CScene* scene, CSceneState* state);
+    void freeSceneState(CSceneState* state);
+
+    // What the scene lifecycle tells the event road and the saved state: a sprite's events,
+    // the element messages of scene containers, the display handlers' state blocks.
+    void elementMessageHandler(ZUIMessage* message);
+    bool executeSpriteActionForEvent(CSprite* sprite, long slot);
+    void registerSpriteForEvents(CSprite* sprite);
+    void unregisterSpriteForEvents(CSprite* sprite);
+    void serializeSceneScriptStates(CScene* scene);
+    void deserializeSceneScriptStates(CScene* scene);
+    void clearGameState();
+
+    // Sprites and their elements.
+    CSpriteState* getSpriteState(CSceneState* sceneState, CSprite* sprite);
+    void resetSpriteState(CSprite* sprite, CSpriteState* state);
+    void insertSprite(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);
+    void postInsertSprite(CSprite* sprite);
+    void removeSprite(CSprite* sprite);
+    void removeReparentedElements(CScene* scene, ZUIElement* element);
+    void freeSprite(CSprite* sprite);
+    void freeSceneSpriteTree(CScene* scene, CSceneState* sceneState, CSprite* sprite);
+    void changeSpriteParentNode(CSprite* sprite, CSprite* parent);
+    // Deletes a copy made at run time with its tree, wherever its element hangs.
+    void deleteCopiedSprite(CSprite* sprite);
+    static char* allocCopyString(const char* text);
+    ZGraphic* getWhiteGraphic() const { return m_whiteGraphic; }
+    void setDefaultTouchMargin(float margin) { m_defaultTouchMargin = margin; }
+    bool isTouchMode() const { return m_touchMode; }
 
     // Key-frame animation and sprite appearance.
     bool updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bool forceDelete);
@@ -150,6 +219,44 @@ public:
     void setSpriteAsCursor(CSprite* sprite);
     void setSpriteAsSecondaryCursor(CSprite* sprite);
 
+    // Sounds and music: effects, background music, ambient and streamed sounds.
+    void referenceSound(const char* file, bool loop, long voices);
+    void dereferenceSound(const char* file, bool loop);
+    void playSound(const char* file, bool loop, long volume);
+    void stopSound(const char* file);
+    bool isSoundPlaying(const char* file);
+    void setSoundVolume(const char* file, bool loop, long volume);
+    void stopAllSounds();
+    void flushSounds(bool force);
+    void referenceSoundF(bool loop, long voices, const char* format, ...)
+        __attribute__((format(printf, 4, 5)));
+    void dereferenceSoundF(bool loop, const char* format, ...)
+        __attribute__((format(printf, 3, 4)));
+    void playSoundF(bool loop, long volume, const char* format, ...)
+        __attribute__((format(printf, 4, 5)));
+    void playMusic(const char* file, long volume);
+    void stopMusic();
+    void muteMusic(bool mute);
+    void setCurrentMusicVolume(long volume);
+    const char* getCurrentMusicFilename() const { return m_musicName; }
+    void referenceMusic(const char* file);
+    void dereferenceMusic(const char* file);
+    void flushMusic(bool force);
+    void referenceAmbientSound(const char* file);
+    void dereferenceAmbientSound(const char* file);
+    void playAmbientSound(const char* file);
+    void stopAmbientSound();
+    void muteAmbientSounds(bool mute);
+    void flushAmbientSounds(bool force);
+    const char* getCurrentAmbientSoundFilename() const { return m_ambientName; }
+    void streamSound(const char* file, double delay, long volume, long index);
+    // A negative index stops every streamed sound.
+    void stopStreamedSounds(long index);
+    bool isStreamedSoundPlaying(long index);
+    void updateStreamedSounds(double elapsed);
+    // Re-applies the volume of setting index to the sounds that follow it.
+    void applySoundVolumes(long index);
+
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
 
@@ -160,6 +267,8 @@ public:
 
 private:
     void insertStartScenes();
+    void makeDrawingGraphics();
+    void replayDeferredEvents();
     void restartFromOverride();
     void readLanguageStringTable();
     void drawLayer(long layer);
@@ -196,7 +305,7 @@ private:
     bool m_notifyAgain = false;
 
     char m_sceneSlots[kSceneSlots][100] = {};
-    char m_musicName[100] = {};
+    char m_musicName[260] = {};
     long m_musicVolume = 100;
     char m_startScene[100] = {};
     char m_fallbackScene[100] = {};
@@ -213,7 +322,6 @@ private:
     ZList<CInsertedScene> m_insertedScenes;
     ZList<CSceneHandler> m_sceneHandlers;
     CInsertedScene* m_walkNext = nullptr;
-    CSceneLoader m_loader;
     long m_framesLeftBeforeQuit = -1;
 
     // Key-frame animation and sprite appearance.
@@ -225,17 +333,63 @@ private:
     void discardSprite(CSprite* sprite);
     void emitSpriteParticles(CSprite* sprite, _CBrush* brush, CUIEmitter* element);
     bool isSpriteEmitterDone(CSprite* sprite);
-    // Whether one of the ";"-separated names of a user-event text is the prefix followed by the
-    // name (any name for null), without case.
     static bool takesDropsOnly(const CSprite* sprite);
     // The event slot of a user-event name index (0 to 15).
     static long userEventSlot(long index) {
         return index < 4 ? index + 4 : (index < 10 ? index + 14 : index + 30);
     }
+    // Whether one of the ";"-separated names of a user-event text is the prefix followed by the
+    // name (any name for null), without case.
     static bool userEventNamesMatch(const char* names, const char* prefix, const char* name);
     static _CBrush* getSpriteBrush(const CSprite* sprite);
     // A point of the element's parent space on the screen, and a screen point in an element's
     // space.
     static ZVector2 spriteToScreen(ZUIElement* element, const ZVector2& p);
     static ZVector2 screenToElement(ZUIElement* element, const ZVector2& screen);
+
+    // Sounds and music.
+    static void soundStreamerThreadMain(void* request, long parameter);
+    long soundSettingVolume(long index) const;
+    long musicVolume() const;
+    long ambientVolume(const CAmbientSound* ambient) const;
+    // Frees every effect, ambient and streamed sound after waiting for the streamer thread.
+    void releaseSounds();
+    ZList<CSound> m_sounds;
+    ZList<CAmbientSound> m_ambientSounds;
+    ZList<CStreamedSound> m_streamedSounds;
+    char m_ambientName[260] = {};
+    ZSound* m_currentAmbient = nullptr;
+    bool m_musicMuted = false;
+    bool m_ambientMuted = false;
+    ZSysThread* m_streamerThread = nullptr;
+    // Bumped whenever streamed sounds are stopped: a streamer thread of an older request drops
+    // its record instead of adding it to the list.
+    uint64_t m_streamGeneration = 0;
+    long m_streamingIndex = -1;
+    ZSysLock m_lock;
+
+    // Scene lifecycle and sprites.
+    void insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);
+    ZUIImage* createEmitterElement(ZUIElement* parent, const _CBrush* brush);
+    ZUIImage* createStreamedBackground(ZUIElement* parent, CScene* scene);
+    void setUpImageFrames(CScene* scene, CSprite* sprite, CSpriteState* state, ZUIImage* image,
+                          ZUIElement* element);
+    void scanSpritePreloads(CSprite* sprite, bool reference);
+    bool joinLoader(CScene* scene);
+    void fireSceneEvent(CScene* scene, long slot, long mask);
+    const char* currentAmbientName() const { return m_ambientName; }
+    void moveContainersToLayers();
+    void drawFrameDuringSwitch();
+    ZList<CSceneState> m_sceneStates;
+    ZList<CQueuedLoad> m_loadQueue;
+    long m_pendingLoads = 0;
+    char m_loaderError[260] = {};
+    bool m_resetOnNextSwitch = false;
+    bool m_quitOnNextSwitch = false;
+    bool m_drawingSwitchFrame = false;
+    long m_eventDepth = 0;
+    std::vector<ZEvent> m_deferredEvents;
+    ZGraphic* m_whiteGraphic = nullptr;
+    ZGraphic* m_drawGraphic = nullptr;
+    float m_defaultTouchMargin = 10.0f;
 };

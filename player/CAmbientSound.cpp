@@ -1,0 +1,7 @@
+#include "CAmbientSound.h"
+
+#include "ZSound.h"
+
+CAmbientSound::~CAmbientSound() {
+    delete sound;
+}

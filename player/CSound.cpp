@@ -1,0 +1,7 @@
+#include "CSound.h"
+
+#include "ZSound.h"
+
+CSound::~CSound() {
+    delete sound;
+}

@@ -1,0 +1,8 @@
+#include "CStreamedSound.h"
+
+#include "ZSound.h"
+
+CStreamedSound::~CStreamedSound() {
+    delete sound;
+    delete[] data;
+}
