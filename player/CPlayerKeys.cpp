@@ -575,15 +575,7 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
     CSceneState* sceneState = sprite->sceneState;
     state->releaseOwned();
     sceneState->detachSpriteState(state);
-    if (sprite->parent) {
-        CSprite* parent = sprite->parent;
-        if (sprite->prevSibling) sprite->prevSibling->nextSibling = sprite->nextSibling;
-        if (sprite->nextSibling) sprite->nextSibling->prevSibling = sprite->prevSibling;
-        if (parent->firstChild == sprite) parent->firstChild = sprite->nextSibling;
-        if (parent->lastChild == sprite) parent->lastChild = sprite->prevSibling;
-        sprite->parent = nullptr;
-        sprite->nextSibling = sprite->prevSibling = nullptr;
-    }
+    changeSpriteParentNode(sprite, nullptr);
     scene->spriteTable.hashRemove(sprite);
     scene->sprites.remove(sprite);
     if (m_deferredDeleteDepth > 0) {
@@ -640,14 +632,9 @@ bool CPlayer::isSpriteEmitterDone(CSprite* sprite) {
 }
 
 void CPlayer::discardSprite(CSprite* sprite) {
-    if (sprite->element) {
-        sprite->element->setState(ZUIElementStateDisabled);
-        delete sprite->element;
-        sprite->element = nullptr;
-    }
     delete sprite->state;
     sprite->state = nullptr;
-    delete sprite;
+    freeSprite(sprite);
 }
 
 void CPlayer::endDeferredSpriteDeletes() {
