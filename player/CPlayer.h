@@ -207,8 +207,7 @@ public:
     void endDeferredSpriteDeletes();
     long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
     // Not built yet: the action interpreter (it asks the action filter and runs nothing more),
-    // the recorded scene commands, the brush swap of a sprite and the cursor hand-over do
-    // nothing here.
+    // the recorded scene commands and the cursor hand-over do nothing here.
     void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
                          const char* t1, float f1, float f2, const char* t2, const char* t3,

@@ -72,12 +72,13 @@ void CPlayer::applySpriteBrush(CSprite* sprite, CSprite* source, bool keepAnchor
     float newX = newBrush->pivotX - newBrush->texSrcX1,
           newY = newBrush->pivotY - newBrush->texSrcY1;
     CScene* scene = sprite->scene;
-    cmdApplySpriteBrush(sprite, source);
-    if (keepAnchor && sprite->state) {
+    // Moved first, so that the update that ends the swap already places the new element.
+    if (keepAnchor) {
         CSpriteState* state = sprite->state;
         state->anchorOffset.x += state->pivotOffset.x + newX - oldX;
         state->anchorOffset.y += state->pivotOffset.y + newY - oldY;
     }
+    cmdApplySpriteBrush(sprite, source);
     addSceneCommand(scene, kCommandBrush, static_cast<long>(sprite->id),
                     static_cast<long>(source->id), 0, 0, 0, nullptr, 0, 0, nullptr, nullptr,
                     nullptr);

@@ -15,8 +15,6 @@ void CPlayer::removeSceneCommands(CScene*, long) {}
 
 void CPlayer::removeSceneCommandsOfType(CScene*, long, long) {}
 
-void CPlayer::cmdApplySpriteBrush(CSprite*, CSprite*) {}
-
 void CPlayer::setSpriteAsCursor(CSprite*) {}
 
 void CPlayer::setSpriteAsSecondaryCursor(CSprite*) {}

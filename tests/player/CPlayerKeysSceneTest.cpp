@@ -83,4 +83,38 @@ TEST_F(KeysSceneTest, ASceneSpriteWalksItsTrackFrameByFrame) {
     EXPECT_EQ(image->getState(), ZUIElementStateNormal);
 }
 
+TEST_F(KeysSceneTest, ABrushSwapRebuildsTheElementInItsPlace) {
+    add("data/brushes/swap.ini",
+        "[brush1]\nid=2\nframes=4\ntexsrcx2=40\ntexsrcy2=40\ntexpivotx=20\ntexpivoty=20\n"
+        "[brush2]\nid=3\nframes=1\ntexsrcx2=10\ntexsrcy2=10\ntexpivotx=5\ntexpivoty=5\n");
+    add("data/scenes/swap.ini",
+        "[scene]\nbrushes=swap\n"
+        "[sprite1]\nbrush=3\nid=1\nname=first\nkey1anchorx=50\nkey1anchory=50\n"
+        "[sprite2]\nbrush=2\nid=2\nname=target\nkey1anchorx=100\nkey1anchory=100\n"
+        "[sprite3]\nbrush=3\nid=3\nname=child\nparent=2\n"
+        "[sprite4]\nbrush=3\nid=4\nname=source\n");
+    mount();
+    CScene* scene = play("swap");
+    ASSERT_NE(scene, nullptr);
+    CSprite* target = scene->findSprite(2);
+    CSprite* child = scene->findSprite(3);
+    CSprite* source = scene->findSprite(4);
+    ZUIElement* old = target->element;
+    long index = old->getSiblingIndex();
+    ASSERT_EQ(ZUIImage::isImage(old)->getFrameCount(), 4);
+
+    player->applySpriteBrush(target, source, true);
+    ZUIImage* image = ZUIImage::isImage(target->element);
+    ASSERT_NE(image, nullptr);
+    EXPECT_NE(image, old);
+    EXPECT_EQ(target->brushId, 3u);
+    EXPECT_EQ(image->getFrameCount(), 1);
+    EXPECT_EQ(image->getSiblingIndex(), index);
+    EXPECT_EQ(element("swap", "target"), image);
+    EXPECT_EQ(child->element->getParentElement(), image);
+    // The anchor stays where it was: the new pivot sits 15 nearer the region's corner.
+    EXPECT_FLOAT_EQ(target->state->anchorOffset.x, -15);
+    EXPECT_NEAR(image->getPositionX(), 100 - 15 - 5, 1e-3);
+}
+
 }  // namespace
