@@ -475,7 +475,9 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
                     image->setVisualCurrentFrame("frames", shown(frame), -1, 0);
                 }
             }
-            if (brush->mode >= 1 && brush->mode <= 6) {
+            // A text sprite is laid out in its key rectangle whatever its brush's mode, as its
+            // insertion placed it.
+            if ((brush->mode >= 1 && brush->mode <= 6) || brush->fontHeight > 0) {
                 float w = key.rectX2 - key.rectX1, h = key.rectY2 - key.rectY1;
                 element->setSize(w, h);
                 element->setCenter(key.anchor.x - (key.rectX1 + key.rectX2) / 2,

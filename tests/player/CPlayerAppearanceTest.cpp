@@ -144,6 +144,19 @@ TEST_F(TextTest, TextsAndLabelsFillTheRichText) {
     EXPECT_STREQ(text->getText(), "");
 }
 
+TEST_F(TextTest, TextSpritesMoveWithTheirKeyRectangle) {
+    scene->brushes[0].fontHeight = 12;
+    CSpriteKey a = makeKey(0, 100, 100), b = makeKey(1000, 200, 100);
+    CSprite* s = addSprite({a, b}, 0, false);
+    text = new ZUIRichText(scene->container);
+    s->element = text;
+    s->state->time = 500;
+    player.updateSprite(s, 0, false, false);
+    EXPECT_FLOAT_EQ(text->getPositionX(), 150 - 10);
+    EXPECT_FLOAT_EQ(text->getPositionY(), 100 - 5);
+    EXPECT_FLOAT_EQ(text->getWidth(), 20);
+}
+
 TEST_F(TextTest, LongLabelsAreCut) {
     CSprite* s = textSprite();
     std::string longText(3000, 'w');
