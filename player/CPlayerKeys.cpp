@@ -746,11 +746,12 @@ void CPlayer::updateSpriteBezier(CSprite* sprite) {
     if (!sprite || (sprite->anchorPathType != 1 && sprite->anchorPathType != 2)) return;
     if (sprite->keyCount < 2 || !sprite->keys) return;
     const long n = sprite->keyCount;
-    ZVector2 base = sprite->state ? sprite->state->anchorOffset : ZVector2{0, 0};
+    // The path takes the keys' own anchor offsets only: the sprite's anchor offset is added to
+    // whatever the path gives, as for every other path kind, and would count twice here.
     ZVector2* points = new ZVector2[n * 3 - 2];
     long m = 0;
     for (long k = 0; k < n; k++) {
-        points[m++] = add(add(sprite->keys[k].anchor, base), keyAnchorOffset(sprite->state, k));
+        points[m++] = add(sprite->keys[k].anchor, keyAnchorOffset(sprite->state, k));
         if (k == n - 1) break;
         points[m++] = sprite->keys[k].ctrl1;
         points[m++] = sprite->keys[k].ctrl2;

@@ -118,19 +118,34 @@ TEST_F(KeysTest, BezierPathsTurnWithTheTangentOnlyWhenNotFlat) {
     }
 }
 
-TEST_F(KeysTest, TheBezierPathIsRebuiltWithTheAnchorOffsets) {
+TEST_F(KeysTest, TheBezierPathIsRebuiltWithTheKeyAnchorOffsets) {
     CSpriteKey a = makeKey(0, 0, 0), b = makeKey(1000, 300, 0);
     a.ctrl1 = {100, 0};
     a.ctrl2 = {200, 0};
-    CSprite* s = addSprite({a, b}, 0, false);
+    CSprite* s = addSprite({a, b});
     s->anchorPathType = 2;
     s->state->anchorOffset = {0, 50};
-    player.setSpriteAnchor(s, 1, {300, 150}, false);  // key 1 moves down by 100
+    player.updateSpriteBezier(s);
+    s->state->time = 500;
+    player.updateSprite(s, 0, false, false);
+    float before = s->element->getPositionY();
+    EXPECT_FLOAT_EQ(before, 50 - 10);
+
+    // Moving the last key down by 100 bends the path's end, and only the end.
+    player.setSpriteAnchor(s, 1, {300, 150}, false);
     player.updateSpriteBezier(s);
     s->state->time = 1000 - 1e-3;
-    EXPECT_NEAR(player.interpolateKey(s).anchor.y, 150, 0.5);
+    EXPECT_NEAR(player.interpolateKey(s).anchor.y, 100, 0.5);
     s->state->time = 0;
-    EXPECT_NEAR(player.interpolateKey(s).anchor.y, 50, 1e-3);
+    EXPECT_NEAR(player.interpolateKey(s).anchor.y, 0, 1e-3);
+    // Rebuilding the path again moves nothing: the sprite's own offset is not taken twice.
+    s->state->time = 0;
+    player.updateSprite(s, 0, false, false);
+    float start = s->element->getPositionY();
+    player.updateSpriteBezier(s);
+    player.updateSprite(s, 0, false, false);
+    EXPECT_FLOAT_EQ(s->element->getPositionY(), start);
+    EXPECT_FLOAT_EQ(start, 50 - 10);
 }
 
 TEST_F(KeysTest, StoppedOrEarlySpritesAreInvisibleWithTheFirstKey) {
