@@ -62,6 +62,8 @@ TEST_F(KeysSceneTest, ASceneSpriteWalksItsTrackFrameByFrame) {
     image->getColor(rgba);
     EXPECT_NEAR(rgba[0], 1 - t / 1000, 1e-3);
     EXPECT_NEAR(rgba[2], t / 1000, 1e-3);
+    // A main scene at rest is not darkened.
+    EXPECT_FLOAT_EQ(image->getLightness(), 1);
     EXPECT_EQ(image->getState(), ZUIElementStateNormal);
 
     // At the second key the element no longer takes input and the new flags are reported.
