@@ -187,6 +187,13 @@ public:
     ZVector2 getSpriteScreenSpaceAnchor(CSprite* sprite, long key);
     void setSpriteAnchor(CSprite* sprite, long key, ZVector2 position, bool screen);
     void resetSpriteAnchor(CSprite* sprite, long key);
+    ZVector2 getSpriteKeyAnchorOffset(CSprite* sprite, long key);
+    float getSpriteKeyAnchorOffsetX(CSprite* sprite, long key);
+    float getSpriteKeyAnchorOffsetY(CSprite* sprite, long key);
+    void setSpriteKeyAnchorOffset(CSprite* sprite, long key, ZVector2 offset);
+    void setSpriteKeyAnchorOffsetX(CSprite* sprite, long key, float x);
+    void setSpriteKeyAnchorOffsetY(CSprite* sprite, long key, float y);
+    void setSpriteKeyAnchorOffsetCount(CSprite* sprite, long count);
     void updateSpriteBezier(CSprite* sprite);
     void applySpriteColor(CSprite* sprite);
     void applySpriteBrush(CSprite* sprite, CSprite* source, bool keepAnchor);
@@ -330,6 +337,8 @@ private:
     long m_deferredDeleteDepth = 0;
     ZList<CSprite> m_deferredDeletes;
     void discardSprite(CSprite* sprite);
+    static constexpr long kMaxKeyAnchorOffsets = 65536;
+    bool growKeyAnchorOffsets(CSpriteState* state, long count);
     void emitSpriteParticles(CSprite* sprite, _CBrush* brush, CUIEmitter* element);
     bool isSpriteEmitterDone(CSprite* sprite);
     static bool takesDropsOnly(const CSprite* sprite);

@@ -1,5 +1,6 @@
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "CEmitter.h"
 #include "CGame.h"
@@ -724,15 +725,55 @@ void CPlayer::setSpriteAnchor(CSprite* sprite, long key, ZVector2 position, bool
     if (screen && sprite->element && sprite->element->getParentElement())
         position = screenToElement(sprite->element->getParentElement(), position);
     ZVector2 offset = sub(position, add(state->anchorOffset, sprite->keys[key].anchor));
-    if (key >= state->keyAnchorOffsetCount || !state->keyAnchorOffsets) {
-        ZVector2* grown = new ZVector2[key + 1]();
-        for (long i = 0; i < state->keyAnchorOffsetCount && state->keyAnchorOffsets; i++)
-            grown[i] = state->keyAnchorOffsets[i];
-        delete[] state->keyAnchorOffsets;
-        state->keyAnchorOffsets = grown;
-        state->keyAnchorOffsetCount = key + 1;
+    if (growKeyAnchorOffsets(state, key + 1)) state->keyAnchorOffsets[key] = offset;
+}
+
+bool CPlayer::growKeyAnchorOffsets(CSpriteState* state, long count) {
+    if (count <= state->keyAnchorOffsetCount && state->keyAnchorOffsets) return true;
+    // Far more keys than any track has: refused rather than allocated.
+    if (count > kMaxKeyAnchorOffsets) {
+        if (m_debug) ZCore::logMessage("Game: key anchor offset %ld out of range", count - 1);
+        return false;
     }
-    state->keyAnchorOffsets[key] = offset;
+    ZVector2* grown = new (std::nothrow) ZVector2[count]();
+    if (!grown) return false;
+    for (long i = 0; i < state->keyAnchorOffsetCount && state->keyAnchorOffsets; i++)
+        grown[i] = state->keyAnchorOffsets[i];
+    delete[] state->keyAnchorOffsets;
+    state->keyAnchorOffsets = grown;
+    state->keyAnchorOffsetCount = count;
+    return true;
+}
+
+ZVector2 CPlayer::getSpriteKeyAnchorOffset(CSprite* sprite, long key) {
+    return sprite ? keyAnchorOffset(sprite->state, key) : ZVector2{0, 0};
+}
+
+float CPlayer::getSpriteKeyAnchorOffsetX(CSprite* sprite, long key) {
+    return getSpriteKeyAnchorOffset(sprite, key).x;
+}
+
+float CPlayer::getSpriteKeyAnchorOffsetY(CSprite* sprite, long key) {
+    return getSpriteKeyAnchorOffset(sprite, key).y;
+}
+
+void CPlayer::setSpriteKeyAnchorOffset(CSprite* sprite, long key, ZVector2 offset) {
+    if (!sprite || !sprite->state || key < 0) return;
+    if (growKeyAnchorOffsets(sprite->state, key + 1)) sprite->state->keyAnchorOffsets[key] = offset;
+}
+
+void CPlayer::setSpriteKeyAnchorOffsetX(CSprite* sprite, long key, float x) {
+    if (!sprite || !sprite->state || key < 0) return;
+    if (growKeyAnchorOffsets(sprite->state, key + 1)) sprite->state->keyAnchorOffsets[key].x = x;
+}
+
+void CPlayer::setSpriteKeyAnchorOffsetY(CSprite* sprite, long key, float y) {
+    if (!sprite || !sprite->state || key < 0 || key >= sprite->keyCount) return;
+    if (growKeyAnchorOffsets(sprite->state, key + 1)) sprite->state->keyAnchorOffsets[key].y = y;
+}
+
+void CPlayer::setSpriteKeyAnchorOffsetCount(CSprite* sprite, long count) {
+    if (sprite && sprite->state && count > 0) growKeyAnchorOffsets(sprite->state, count);
 }
 
 void CPlayer::resetSpriteAnchor(CSprite* sprite, long key) {

@@ -723,6 +723,32 @@ TEST_F(KeysTest, AnchorsTakeTheOffsetsAndCanBeMovedPerKey) {
     EXPECT_FLOAT_EQ(player.getSpriteScreenSpaceAnchor(s, 9).x, 0);
 }
 
+TEST_F(KeysTest, KeyAnchorOffsetsGrowTheirTableAndMoveTheirKey) {
+    CSprite* s = addSprite({makeKey(0, 0, 0), makeKey(100, 10, 0), makeKey(200, 20, 0)});
+    player.setSpriteKeyAnchorOffsetX(s, 5, 3);
+    EXPECT_EQ(s->state->keyAnchorOffsetCount, 6);
+    EXPECT_FLOAT_EQ(player.getSpriteKeyAnchorOffsetX(s, 5), 3);
+    player.setSpriteKeyAnchorOffsetY(s, 5, 4);  // not a key of the track
+    EXPECT_FLOAT_EQ(player.getSpriteKeyAnchorOffsetY(s, 5), 0);
+    player.setSpriteKeyAnchorOffsetY(s, 2, 4);
+    EXPECT_FLOAT_EQ(player.getSpriteKeyAnchorOffsetY(s, 2), 4);
+    player.setSpriteKeyAnchorOffsetCount(s, 2);  // never shrinks
+    EXPECT_EQ(s->state->keyAnchorOffsetCount, 6);
+    EXPECT_FLOAT_EQ(player.getSpriteKeyAnchorOffsetX(s, 9), 0);
+    EXPECT_FLOAT_EQ(player.getSpriteKeyAnchorOffsetX(nullptr, 0), 0);
+
+    player.setSpriteKeyAnchorOffset(s, 1, {0, 30});
+    s->state->time = 150;
+    CSpriteKey k = player.interpolateKey(s);
+    EXPECT_FLOAT_EQ(k.anchor.y, (30 + 4) / 2.0f);
+    EXPECT_FLOAT_EQ(k.rectY1, (30 + 4) / 2.0f - 5);
+
+    // A key number no track has is refused, not allocated.
+    player.setSpriteKeyAnchorOffset(s, 0x7fffffffL, {1, 1});
+    player.setSpriteKeyAnchorOffsetCount(s, 0x7fffffffL);
+    EXPECT_EQ(s->state->keyAnchorOffsetCount, 6);
+}
+
 TEST_F(KeysTest, ScreenAnchorsPassThroughTheElement) {
     CSprite* s = addSprite({makeKey(0, 10, 20)});
     scene->container->setPosition(100, 200);
