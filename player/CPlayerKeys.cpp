@@ -86,7 +86,7 @@ float keyFrameRate(const _CBrush* brush, const CSpriteKey& key) {
 
 // x modulo range, never negative; a range that is not positive has no frames to run over.
 double wrapCount(double x, double range) {
-    if (!(range > 0)) return 0;
+    if (!(range > 0) || !std::isfinite(x)) return 0;
     double w = std::fmod(x, range);
     return w < 0 ? w + range : w;
 }
@@ -315,6 +315,13 @@ long keyAtTime(const CSprite* sprite, double t, bool downward) {
     return -1;
 }
 
+// A time as the whole number the scene handlers are told, kept within the range of one.
+uint64_t wholeTime(double t) {
+    if (!(t > -9.2e18)) t = -9.2e18;
+    if (t > 9.2e18) t = 9.2e18;
+    return static_cast<uint64_t>(static_cast<int64_t>(t));
+}
+
 bool playsDownward(const CSpriteState* state) {
     return state->targetTime >= 0 && state->targetTime < state->time;
 }
@@ -462,6 +469,7 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
             long frameCount = brush->frameCount > 0 ? brush->frameCount : 1;
             if (image && brush->particleCount <= 0) {
                 float f = std::fabs(interpolateBrushFrame(sprite, &key));
+                if (!(f < static_cast<float>(frameCount))) f = f > 0 ? frameCount - 1 : 0;
                 long frame = static_cast<long>(f);
                 auto shown = [&](long n) {
                     n += static_cast<long>(state->brushFrameOffset);
@@ -669,7 +677,7 @@ void CPlayer::playSpriteKeys(CSprite* sprite, long from, long to, long mode) {
     state->playMode = 1;
     if (state->targetTime != old)
         callSceneHandlers(eSceneHandlerSpritePlayToTime, sprite, nullptr,
-                          static_cast<uint64_t>(static_cast<int64_t>(state->targetTime)), nullptr);
+                          wholeTime(state->targetTime), nullptr);
 }
 
 void CPlayer::playSpriteTime(CSprite* sprite, double from, double to) {
@@ -681,7 +689,7 @@ void CPlayer::playSpriteTime(CSprite* sprite, double from, double to) {
     state->playMode = 1;
     if (state->targetTime != old)
         callSceneHandlers(eSceneHandlerSpritePlayToTime, sprite, nullptr,
-                          static_cast<uint64_t>(static_cast<int64_t>(state->targetTime)), nullptr);
+                          wholeTime(state->targetTime), nullptr);
 }
 
 void CPlayer::stopSprite(CSprite* sprite) {
