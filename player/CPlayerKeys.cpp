@@ -138,9 +138,10 @@ CSpriteKey CPlayer::interpolateKey(CSprite* sprite) {
         if (circle) result.anchor = keys[k].ctrl1;
         moveKey(result, keyAnchorOffset(state, k));
     };
-    if (t < keys[0].time || !state || state->playMode == 0) {
+    // A time that is not a number counts as before the track.
+    if (!(t >= keys[0].time) || !state || state->playMode == 0) {
         endKey(0, true);
-    } else if (t >= keys[last].time) {
+    } else if (last == 0 || !(t < keys[last].time)) {
         endKey(last, false);
     } else {
         t = easedTime(sprite, t);
@@ -149,7 +150,7 @@ CSpriteKey CPlayer::interpolateKey(CSprite* sprite) {
         const CSpriteKey& a = keys[i];
         const CSpriteKey& b = keys[i + 1];
         float u = b.time != a.time ? static_cast<float>((t - a.time) / (b.time - a.time)) : 0.0f;
-        if (u < 0) u = 0;
+        if (!(u > 0)) u = 0;
         if (u > 1) u = 1;
         result = a;
         result.index = i;
@@ -391,6 +392,7 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
                           sprite->brushIndex);
     if (state->playMode == 1 && !m_paused) {
         double step = state->speed * frameTime;
+        if (!std::isfinite(step)) step = 0;
         if (state->targetTime >= 0) {
             bool down = state->time > state->targetTime;
             state->time += down ? -step : step;

@@ -216,6 +216,18 @@ TEST_F(KeysTest, ALoopingTrackOfLengthZeroStaysAtTimeZero) {
     EXPECT_FALSE(std::isnan(s->state->time));
 }
 
+TEST_F(KeysTest, TimesAndSpeedsThatAreNotNumbersLeaveTheTrackAlone) {
+    CSprite* s = addSprite({makeKey(0, 7, 0)});
+    s->state->time = std::nan("");
+    CSpriteKey k = player.interpolateKey(s);
+    EXPECT_EQ(k.index, -1);
+    EXPECT_FLOAT_EQ(k.anchor.x, 7);
+    s->state->time = 10;
+    s->state->speed = std::nanf("");
+    player.updateSprite(s, 16, false, false);
+    EXPECT_DOUBLE_EQ(s->state->time, 10);
+}
+
 // --- Brush frames ---------------------------------------------------------------------------
 
 struct FrameCase {
