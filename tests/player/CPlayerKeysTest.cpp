@@ -222,10 +222,11 @@ TEST_F(KeysTest, TimesAndSpeedsThatAreNotNumbersLeaveTheTrackAlone) {
     CSpriteKey k = player.interpolateKey(s);
     EXPECT_EQ(k.index, -1);
     EXPECT_FLOAT_EQ(k.anchor.x, 7);
-    s->state->time = 10;
-    s->state->speed = std::nanf("");
-    player.updateSprite(s, 16, false, false);
-    EXPECT_DOUBLE_EQ(s->state->time, 10);
+    CSprite* t = addSprite({makeKey(0, 0, 0), makeKey(100, 0, 0)});
+    t->state->time = 10;
+    t->state->speed = std::nanf("");
+    player.updateSprite(t, 16, false, false);
+    EXPECT_DOUBLE_EQ(t->state->time, 10);
 }
 
 // --- Brush frames ---------------------------------------------------------------------------
