@@ -18,8 +18,10 @@
 #include "ZGame.h"
 #include "ZList.h"
 #include "ZSysLock.h"
+#include "_CSpriteAction.h"
 
 class CSpriteState;
+class CUIEmitter;
 class ZGraphic;
 class ZSound;
 class ZSysThread;
@@ -199,6 +201,23 @@ public:
     void setPaused(bool paused) { m_paused = paused; }
     bool isDebug() const { return m_debug; }
     void setDebug(bool debug) { m_debug = debug; }
+    bool isRunningKeyActions() const { return m_keyActionRunning; }
+    // While a drop is delivered, finished copies wait in a list instead of being freed.
+    void beginDeferredSpriteDeletes() { m_deferredDeleteDepth++; }
+    void endDeferredSpriteDeletes();
+    long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
+    // Not built yet: the action interpreter (it asks the action filter and runs nothing more),
+    // the recorded scene commands, the brush swap of a sprite and the cursor hand-over do
+    // nothing here.
+    void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
+    void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
+                         const char* t1, float f1, float f2, const char* t2, const char* t3,
+                         const char* t4);
+    void removeSceneCommands(CScene* scene, long spriteId);
+    void removeSceneCommandsOfType(CScene* scene, long spriteId, long type);
+    void cmdApplySpriteBrush(CSprite* sprite, CSprite* source);
+    void setSpriteAsCursor(CSprite* sprite);
+    void setSpriteAsSecondaryCursor(CSprite* sprite);
 
     // Sounds and music: effects, background music, ambient and streamed sounds.
     void referenceSound(const char* file, bool loop, long voices);
@@ -313,6 +332,24 @@ private:
     bool m_paused = false;
     bool m_debug = false;
     bool m_keyActionRunning = false;
+    long m_deferredDeleteDepth = 0;
+    ZList<CSprite> m_deferredDeletes;
+    void discardSprite(CSprite* sprite);
+    void emitSpriteParticles(CSprite* sprite, _CBrush* brush, CUIEmitter* element);
+    bool isSpriteEmitterDone(CSprite* sprite);
+    static bool takesDropsOnly(const CSprite* sprite);
+    // The event slot of a user-event name index (0 to 15).
+    static long userEventSlot(long index) {
+        return index < 4 ? index + 4 : (index < 10 ? index + 14 : index + 30);
+    }
+    // Whether one of the ";"-separated names of a user-event text is the prefix followed by the
+    // name (any name for null), without case.
+    static bool userEventNamesMatch(const char* names, const char* prefix, const char* name);
+    static _CBrush* getSpriteBrush(const CSprite* sprite);
+    // A point of the element's parent space on the screen, and a screen point in an element's
+    // space.
+    static ZVector2 spriteToScreen(ZUIElement* element, const ZVector2& p);
+    static ZVector2 screenToElement(ZUIElement* element, const ZVector2& screen);
 
     // Sounds and music.
     static void soundStreamerThreadMain(void* request, long parameter);
