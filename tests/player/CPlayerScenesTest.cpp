@@ -127,7 +127,12 @@ TEST_F(SceneLifecycleTest, SpritesBecomeTheElementOfTheirBrushKind) {
                             atlasFrame(1, 16, 16, 32, 32)));
     mount();
     CScene* scene = nullptr;
-    std::vector<std::string> log = loggedMessages([&] { scene = play("kinds"); });
+    // Without the first update: the geometry is the insertion's own.
+    std::vector<std::string> log = loggedMessages([&] {
+        scene = player->loadScene("kinds");
+        player->uploadScene(scene);
+        player->insertScene(scene, 0, true);
+    });
     ASSERT_NE(scene, nullptr);
     ASSERT_EQ(scene->status.load(), 4);
 
