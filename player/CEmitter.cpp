@@ -1,6 +1,7 @@
 #include "CEmitter.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <new>
 
@@ -111,23 +112,39 @@ void startLife(CEmitterParticle& p, const CEmitterBehavior& b) {
     p.ageStep = randomIn(b.ageStepMin, b.ageStepMax);
 }
 
-// A point of the triangle (p0, p1, p2) from two unit draws folded into it.
-ZVector2 pointInTriangle(const ZVector2& p0, const ZVector2& p1, const ZVector2& p2, float u,
-                         float v) {
-    if (u + v > 1) {
-        u = 1 - u;
-        v = 1 - v;
-    }
-    return {p0.x + u * (p1.x - p0.x) + v * (p2.x - p0.x),
-            p0.y + u * (p1.y - p0.y) + v * (p2.y - p0.y)};
-}
-
 }  // namespace
 
-void CEmitter::addParticlesFromRect(int64_t n, float x1, float y1, float x2, float y2) {
+template <class Place>
+void CEmitter::spawn(int64_t n, Place place) {
     n = reserve(n);
     for (int64_t i = 0; i < n; i++) {
         CEmitterParticle& p = m_particles[m_used + i];
+        float c = place(p);
+        spawnMotion(p, c);
+    }
+    if (n > 0) m_used += n;
+}
+
+template <class Pick>
+void CEmitter::spawnInTriangles(int64_t n, Pick pick) {
+    spawn(n, [&](CEmitterParticle& p) {
+        float c = unitRandom();
+        startLife(p, m_behavior);
+        float u = unitRandom();
+        float v = unitRandom();
+        std::array<ZVector2, 3> t = pick(ZRandom::getRandom());
+        if (u + v > 1) {
+            u = 1 - u;
+            v = 1 - v;
+        }
+        p.x = t[0].x + u * (t[1].x - t[0].x) + v * (t[2].x - t[0].x);
+        p.y = t[0].y + u * (t[1].y - t[0].y) + v * (t[2].y - t[0].y);
+        return c;
+    });
+}
+
+void CEmitter::addParticlesFromRect(int64_t n, float x1, float y1, float x2, float y2) {
+    spawn(n, [&](CEmitterParticle& p) {
         float c = unitRandom();
         startLife(p, m_behavior);
         // A rectangular ring: the draw is pushed out from the centre by half the inner size.
@@ -135,65 +152,40 @@ void CEmitter::addParticlesFromRect(int64_t n, float x1, float y1, float x2, flo
         p.x = dx >= 0 ? dx + 0.5f * x1 : dx - 0.5f * x1;
         float dy = (unitRandom() - 0.5f) * (y2 - y1);
         p.y = dy >= 0 ? dy + 0.5f * y1 : dy - 0.5f * y1;
-        spawnMotion(p, c);
-    }
-    if (n > 0) m_used += n;
+        return c;
+    });
 }
 
 void CEmitter::addParticlesFromEllipse(int64_t n, float minRadiusX, float minRadiusY,
                                        float maxRadiusX, float maxRadiusY, float minAngle,
                                        float maxAngle) {
-    n = reserve(n);
-    for (int64_t i = 0; i < n; i++) {
-        CEmitterParticle& p = m_particles[m_used + i];
+    spawn(n, [&](CEmitterParticle& p) {
         startLife(p, m_behavior);
         float theta = randomIn(minAngle, maxAngle);
         float c = unitRandom();
         p.x = randomIn(minRadiusX, maxRadiusX) * std::cos(theta);
         p.y = randomIn(minRadiusY, maxRadiusY) * std::sin(theta);
-        spawnMotion(p, c);
-    }
-    if (n > 0) m_used += n;
+        return c;
+    });
 }
 
 void CEmitter::addParticlesFromArbitraryQuad(int64_t n, float x1, float y1, float x2, float y2,
                                              float x3, float y3, float x4, float y4) {
-    n = reserve(n);
-    const ZVector2 p1{x1, y1}, p2{x2, y2}, p3{x3, y3}, p4{x4, y4};
-    for (int64_t i = 0; i < n; i++) {
-        CEmitterParticle& p = m_particles[m_used + i];
-        float c = unitRandom();
-        startLife(p, m_behavior);
-        float u = unitRandom();
-        float v = unitRandom();
-        unsigned long k = ZRandom::getRandom();
-        // Each half is chosen with equal chance, whatever the areas.
-        ZVector2 at =
-            (k & 1) == 0 ? pointInTriangle(p1, p2, p3, u, v) : pointInTriangle(p1, p3, p4, u, v);
-        p.x = at.x;
-        p.y = at.y;
-        spawnMotion(p, c);
-    }
-    if (n > 0) m_used += n;
+    const ZVector2 corners[4] = {{x1, y1}, {x2, y2}, {x3, y3}, {x4, y4}};
+    // Each half is chosen with equal chance, whatever the areas.
+    spawnInTriangles(n, [&](unsigned long k) {
+        return (k & 1) == 0 ? std::array<ZVector2, 3>{corners[0], corners[1], corners[2]}
+                            : std::array<ZVector2, 3>{corners[0], corners[2], corners[3]};
+    });
 }
 
 void CEmitter::addParticlesFromTriangles(int64_t n, int64_t pointCount, const ZVector2* points) {
-    int64_t triangles = points && pointCount > 0 ? pointCount / 3 : 0;
+    uint64_t triangles = points && pointCount > 0 ? static_cast<uint64_t>(pointCount / 3) : 0;
     if (triangles == 0) return;
-    n = reserve(n);
-    for (int64_t i = 0; i < n; i++) {
-        CEmitterParticle& p = m_particles[m_used + i];
-        float c = unitRandom();
-        startLife(p, m_behavior);
-        float u = unitRandom();
-        float v = unitRandom();
-        int64_t t = static_cast<int64_t>(ZRandom::getRandom() % static_cast<uint64_t>(triangles));
-        ZVector2 at = pointInTriangle(points[t * 3], points[t * 3 + 1], points[t * 3 + 2], u, v);
-        p.x = at.x;
-        p.y = at.y;
-        spawnMotion(p, c);
-    }
-    if (n > 0) m_used += n;
+    spawnInTriangles(n, [&](unsigned long k) {
+        const ZVector2* t = points + 3 * (k % triangles);
+        return std::array<ZVector2, 3>{t[0], t[1], t[2]};
+    });
 }
 
 void CEmitter::tick() {

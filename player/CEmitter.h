@@ -72,9 +72,15 @@ public:
     static CEmitter* getOldest() { return g_lpFirstEmitter; }
 
 private:
-    // The slots the next n particles take, after the first colour draw of each is made by the
-    // caller; answers how many fit.
+    // How many of n particles fit.
     int64_t reserve(int64_t n);
+    // Spawns what fits of n particles: place starts each one's life, sets its position and
+    // answers its colour factor, drawing in the shape's order; the motion and colour follow.
+    template <class Place>
+    void spawn(int64_t n, Place place);
+    // The same in one of the triangles that pick gives for a random integer.
+    template <class Pick>
+    void spawnInTriangles(int64_t n, Pick pick);
     void spawnMotion(CEmitterParticle& p, float colorFactor);
 
     int64_t m_capacity;

@@ -109,9 +109,8 @@ ZWindow* CPlayer::createGameWindow() {
     if (window->createGameWindow(width, height, 32, windowed, getGameName(), 0)) {
         m_windowJustCreated = true;
         if (!m_touchMode) {
-            // The system pointer stays hidden; the window's own drawn pointer stays off for now:
-            // drawing it leaves driver memory behind at exit that the leak check reports.
             ZInput::hidePointer();
+            window->displayMouse(true);
         } else {
             window->simulateTouchscreen(true);
         }

@@ -271,6 +271,10 @@ public:
 
     static CPlayer* g_lpPlayer;
 
+protected:
+    // The root's children kept before the scene containers; loadGame counts them.
+    void setBaseIndex(long index) { m_baseIndex = index; }
+
 private:
     void insertStartScenes();
     void makeDrawingGraphics();

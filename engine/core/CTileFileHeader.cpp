@@ -40,10 +40,11 @@ bool CTileFileHeader::parse(ZResource& file, const char* path) {
     if (edge < 1 || edge > INT32_MAX) return damaged(path, "tile edge");
     if (cols < 1 || rowCount < 1 || cols > INT32_MAX || rowCount > INT32_MAX)
         return damaged(path, "grid size");
-    // Both factors are below 2^31, so neither the product nor the table size overflows.
+    // Both factors are below 2^31, so the product fits; the table's size is checked against the
+    // file before it is computed.
     int64_t n = cols * rowCount;
+    if (n > (length - kHeaderSize) / 4) return damaged(path, "tile table past the end of the file");
     int64_t dataStart = kHeaderSize + 4 * n;
-    if (dataStart > length) return damaged(path, "tile table past the end of the file");
 
     std::vector<unsigned char> table(static_cast<size_t>(4 * n));
     if (file.readAndCount(table.data(), table.size()) != table.size())

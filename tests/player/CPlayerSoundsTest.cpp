@@ -147,6 +147,14 @@ TEST_F(PlayerSoundsTest, EffectNamesLoadTheirWavOnceAndCountReferences) {
     player->playSound(other.c_str(), false, 100);
     EXPECT_TRUE(gainsAtRate(8200).empty());
     EXPECT_FALSE(player->isSoundPlaying(other.c_str()));
+
+    // A file that is not there still makes an effect that counts references and stays silent.
+    std::string missing = name("missing");
+    player->referenceSound(missing.c_str(), false, 2);
+    player->playSound(missing.c_str(), false, 100);
+    player->setSoundVolume(missing.c_str(), false, 50);
+    EXPECT_FALSE(player->isSoundPlaying(missing.c_str()));
+    player->stopSound(missing.c_str());
 }
 
 TEST_F(PlayerSoundsTest, LoopingAndOnceAreTwoEffects) {

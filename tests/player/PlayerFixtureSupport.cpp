@@ -84,6 +84,8 @@ bool DecodingGraphic::makePictureFromArray(uint32_t*, long w, long h, bool, bool
 
 TestPlayer::TestPlayer(ZWindow* window) {
     m_window = window;
+    setBaseIndex(ZUIElement::getRootElement() ? ZUIElement::getRootElement()->getChildrenCount()
+                                              : 0);
     char folder[260];
     m_graphics->setPrefix(
         ZMiscTools::makeFilePathInBuffer("data/graphics", folder, sizeof(folder)));
