@@ -110,9 +110,8 @@ ZWindow* CPlayer::createGameWindow() {
     if (window->createGameWindow(width, height, 32, windowed, getGameName(), 0)) {
         m_windowJustCreated = true;
         if (!m_touchMode) {
-            // The system pointer stays hidden; the window's own drawn pointer stays off for now:
-            // drawing it leaves driver memory behind at exit that the leak check reports.
             ZInput::hidePointer();
+            window->displayMouse(true);
         } else {
             window->simulateTouchscreen(true);
         }
@@ -152,6 +151,7 @@ bool CPlayer::loadGame() {
     m_cursorContainer->setSize(static_cast<float>(m_window ? m_window->getWindowWidth() : 0),
                                static_cast<float>(m_window ? m_window->getWindowHeight() : 0));
     m_cursorContainer->setScaleXY(m_globalScaleX, m_globalScaleY);
+    makeDrawingGraphics();
 
     readConfig();
     readLanguageStringTable();
@@ -186,16 +186,28 @@ bool CPlayer::loadGame() {
     return true;
 }
 
+void CPlayer::makeDrawingGraphics() {
+    m_drawGraphic = ZCore::createZGraphic();
+    if (m_drawGraphic) m_drawGraphic->setTextureQuality(true);
+    m_whiteGraphic = ZCore::createZGraphic();
+    if (m_whiteGraphic) {
+        uint32_t* white = new uint32_t[64 * 64];
+        memset(white, 0xFF, 64 * 64 * sizeof(uint32_t));
+        m_whiteGraphic->makePictureFromArray(white, 64, 64, true, false, false, nullptr);
+        delete[] white;
+    }
+}
+
 void CPlayer::insertStartScenes() {
     for (long slot = kSceneSlots - 1; slot >= 0; slot--) {
         if (!m_sceneSlots[slot][0]) continue;
         CScene* scene = loadScene(m_sceneSlots[slot]);
-        if (!scene) {
-            // Nothing to show without the main scene; a missing overlay only loses its layer.
-            if (slot == 0) abortOnFile(getFailedFile());
+        uploadScene(scene);
+        // Nothing to show without the main scene; a missing overlay only loses its layer.
+        if (slot == 0 && (!scene || scene->status < 3)) {
+            abortOnFile(getFailedFile()[0] ? getFailedFile() : m_sceneSlots[0]);
             continue;
         }
-        uploadScene(scene);
         insertScene(scene, slot, false);
     }
     for (CInsertedScene* inserted = m_insertedScenes.head; inserted;
@@ -302,6 +314,7 @@ void CPlayer::renderFrame() {
     beginFrame();
     if (!m_window) return;
     m_window->processEvents();
+    replayDeferredEvents();
     m_window->setClearColor(0, 0, 0, 1);
     move(frameTime);
     blit();
@@ -376,9 +389,10 @@ void CPlayer::move(double dt) {
     ZUIElement::moveAll();
     callSceneHandlers(eSceneHandlerMove, nullptr, nullptr, 0, nullptr);
     CGame::move();
+    executeQueuedLoads();
     updateStreamedSounds(dt);
 
-    bool loadPending = false;  // loads run at once until the scene lifecycle has its queue
+    bool loadPending = m_pendingLoads > 0;
     if (m_loadingStatusShown && !loadPending) {
         CGame::displayLoadingStatus(false);
         m_loadingStatusShown = false;
@@ -426,11 +440,11 @@ void CPlayer::unloadGame() {
         removeScene(scene);
         unloadScene(scene);
     }
-    while (CScene* scene = m_loadedScenes.head) {
-        removeScene(scene);
-        m_loadedScenes.remove(scene);
-        delete scene;
-    }
+    flushLoadQueue();
+    freeAllScenes();
+    clearGameState();
+    flushSounds(true);
+    flushAmbientSounds(true);
     while (CAvailableDisplayHandler* handler = m_displayHandlers.head) {
         m_displayHandlers.remove(handler);
         delete handler;
@@ -441,6 +455,10 @@ void CPlayer::unloadGame() {
     m_samples->freeAll();
     delete m_placeholderSound;
     m_placeholderSound = nullptr;
+    delete m_whiteGraphic;
+    m_whiteGraphic = nullptr;
+    delete m_drawGraphic;
+    m_drawGraphic = nullptr;
     delete m_cursorContainer;
     m_cursorContainer = nullptr;
     ZUIElement::cleanup();
@@ -655,77 +673,6 @@ void CPlayer::broadcastUserEvent(const char* name, bool) {
     if (m_userEventCallback) m_userEventCallback(m_userEventData, name);
 }
 
-CScene* CPlayer::findLoadedScene(const char* name) const {
-    if (!name || !name[0]) return nullptr;
-    for (CScene* scene = m_loadedScenes.head; scene; scene = ZList<CScene>::nextOf(scene))
-        if (strcasecmp(scene->name, name) == 0) return scene;
-    return nullptr;
-}
-
-CScene* CPlayer::loadScene(const char* name) {
-    if (CScene* loaded = findLoadedScene(name)) return loaded;
-    CScene* scene = new CScene();
-    const char* slash = strrchr(name, '/');
-    copyText(scene->name, sizeof(scene->name), slash ? slash + 1 : name);
-    if (!m_loader.loadSceneDefinition(scene)) {
-        ZCore::logMessage("Scene: scene '%s' not loaded, file '%s' missing", name, getFailedFile());
-        delete scene;
-        return nullptr;
-    }
-    CGame::parseGameSceneFlags(scene);
-    m_loadedScenes.addToTail(scene);
-    return scene;
-}
-
-void CPlayer::uploadScene(CScene* scene) {
-    if (scene && scene->status < 3) scene->status = 3;
-}
-
-void CPlayer::insertScene(CScene* scene, long layer, bool) {
-    if (!scene || scene->layer >= 0) return;
-    scene->container = new ZUIElement(ZUIElement::getRootElement());
-    scene->container->setName(scene->baseName);
-    scene->container->setLayer(layer);
-    scene->container->setPosition(0, 0);
-    scene->container->setSize(m_designWidth, m_designHeight);
-    scene->layer = layer;
-    scene->status = 4;
-    CInsertedScene* inserted = new CInsertedScene();
-    inserted->scene = scene;
-    inserted->layer = layer;
-    m_insertedScenes.addToTail(inserted);
-}
-
-void CPlayer::willRemoveScene(CScene*) {}
-
-void CPlayer::removeScene(CScene* scene) {
-    if (!scene) return;
-    for (CInsertedScene* inserted = m_insertedScenes.head; inserted;) {
-        CInsertedScene* next = ZList<CInsertedScene>::nextOf(inserted);
-        if (inserted->scene == scene) {
-            if (m_walkNext == inserted) m_walkNext = next;
-            m_insertedScenes.remove(inserted);
-            delete inserted;
-        }
-        inserted = next;
-    }
-    delete scene->container;
-    scene->container = nullptr;
-    if (scene->layer >= 0) scene->layer = -1;
-    if (scene->status > 3) scene->status = 3;
-}
-
-void CPlayer::unloadScene(CScene* scene) {
-    if (!scene) return;
-    removeScene(scene);
-    m_loadedScenes.remove(scene);
-    delete scene;
-}
-
-bool CPlayer::updateScene(CScene*, double) {
-    return true;
-}
-
 const char* CPlayer::getStringForFlags(uint64_t flags) {
     static char text[40];
     long n = 0;
@@ -749,9 +696,24 @@ bool CPlayer::staticEventHandler(ZEvent* event) {
 }
 
 bool CPlayer::eventHandler(ZEvent* event) {
+    if (!event) return false;
+    // Events pumped by the frame a switch draws in the middle of an update wait for the next
+    // frame: handling them now would run actions inside the update that asked for the switch.
+    if (m_drawingSwitchFrame) {
+        m_deferredEvents.push_back(*event);
+        return true;
+    }
     // The event road of the player comes with sprite events; until then the UI tree and the
     // game see every event.
+    m_eventDepth++;
     bool taken = ZUIElement::dispatchEvent(event);
     CGame::handleGameEvent(event);
+    m_eventDepth--;
     return taken;
+}
+
+void CPlayer::replayDeferredEvents() {
+    std::vector<ZEvent> events;
+    events.swap(m_deferredEvents);
+    for (ZEvent& event : events) eventHandler(&event);
 }

@@ -1,24 +1,34 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "CAmbientSound.h"
 #include "CAvailableDisplayHandler.h"
 #include "CInsertedScene.h"
 #include "CPlayerSettings.h"
+#include "CQueuedLoad.h"
 #include "CScene.h"
 #include "CSceneHandler.h"
 #include "CSceneLoader.h"
+#include "CSceneState.h"
 #include "CSound.h"
 #include "CStreamedSound.h"
+#include "ZEvent.h"
 #include "ZGame.h"
 #include "ZList.h"
 #include "ZSysLock.h"
+#include "_CSpriteAction.h"
 
+class CSpriteState;
+class CUIEmitter;
+class ZGraphic;
 class ZSound;
 class ZSysThread;
+class ZUIImage;
 class ZUIElement;
 struct ZEvent;
+struct ZUIMessage;
 
 // The game object: opens the window with the player's settings, loads the game's configuration
 // and start scenes from data.pak, and runs the frames in their fixed order, drawing the nine
@@ -90,18 +100,130 @@ public:
     // Tells the scene handlers and the user-event callback of a user event.
     void broadcastUserEvent(const char* name, bool quiet);
 
-    // Scenes: the definition is read at once on this thread; textures and sprite elements are
-    // built by the scene lifecycle.
+    // Scene lifecycle: a scene is read and its pictures decoded on a loader thread of its own,
+    // uploaded and inserted on the main thread, updated each frame, removed and unloaded.
     CScene* findLoadedScene(const char* name) const;
+    CScene* getSceneByName(const char* name) const { return findLoadedScene(name); }
     CScene* loadScene(const char* name);
+    static void loaderThreadMain(void* scene, long parameter);
+    bool loadSceneAssets(CScene* scene);
     void uploadScene(CScene* scene);
-    void insertScene(CScene* scene, long layer, bool flag);
+    void insertScene(CScene* scene, long layer, bool noInitialUpdate);
+    bool updateScene(CScene* scene, double dt);
+    void switchScene(CScene* scene, CSceneState* state, const char* target, double delay,
+                     double duration);
     void willRemoveScene(CScene* scene);
     void removeScene(CScene* scene);
     void unloadScene(CScene* scene);
-    bool updateScene(CScene* scene, double step);
+    void freeScene(CScene* scene);
+    void freeAllScenes();
+    void addSceneToLoadQueue(const char* name, long layer);
+    void executeQueuedLoads();
+    void flushLoadQueue();
+    CScene* playScene(const char* name, long layer);
+    void stopScene(CScene* scene);
+    void stopAllScenes();
+    void referenceScene(const char* name);
+    void dereferenceScene(const char* name);
+    void doResetOnNextSwitch();
+    void doQuitOnNextSwitch();
+    void doRestoreOnNextSwitch(const char* path);
+    void setStartingScene(const char* name, long layer);
+    void setFallbackScene(const char* name);
     bool hasScenes() const { return m_insertedScenes.count > 0; }
-    const char* getFailedFile() const { return m_loader.getFailedFile(); }
+    long getPendingLoads() const { return m_pendingLoads; }
+    long getQueuedLoadCount() const { return m_loadQueue.count; }
+    const char* getFailedFile() const { return m_loaderError; }
+    const ZList<CInsertedScene>& getInsertedScenes() const { return m_insertedScenes; }
+    const ZList<CScene>& getSceneList() const { return m_loadedScenes; }
+    CScene* getSceneByLayer(long layer) const;
+    // Scene states: found by the scene's name, made for a loaded scene on first need.
+    CSceneState* getSceneStateByName(const char* name, bool onlyExisting);
+    void resetSceneState(CScene* scene, CSceneState* state);
+    void freeSceneState(CSceneState* state);
+
+    // What the scene lifecycle tells the event road and the saved state: a sprite's events,
+    // the element messages of scene containers, the display handlers' state blocks.
+    void elementMessageHandler(ZUIMessage* message);
+    bool executeSpriteActionForEvent(CSprite* sprite, long slot);
+    void registerSpriteForEvents(CSprite* sprite);
+    void unregisterSpriteForEvents(CSprite* sprite);
+    void serializeSceneScriptStates(CScene* scene);
+    void deserializeSceneScriptStates(CScene* scene);
+    void clearGameState();
+
+    // Sprites and their elements.
+    CSpriteState* getSpriteState(CSceneState* sceneState, CSprite* sprite);
+    void resetSpriteState(CSprite* sprite, CSpriteState* state);
+    void insertSprite(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);
+    void postInsertSprite(CSprite* sprite);
+    void removeSprite(CSprite* sprite);
+    void removeReparentedElements(CScene* scene, ZUIElement* element);
+    void freeSprite(CSprite* sprite);
+    void freeSceneSpriteTree(CScene* scene, CSceneState* sceneState, CSprite* sprite);
+    void changeSpriteParentNode(CSprite* sprite, CSprite* parent);
+    // Deletes a copy made at run time with its tree, wherever its element hangs.
+    void deleteCopiedSprite(CSprite* sprite);
+    static char* allocCopyString(const char* text);
+    ZGraphic* getWhiteGraphic() const { return m_whiteGraphic; }
+    void setDefaultTouchMargin(float margin) { m_defaultTouchMargin = margin; }
+    bool isTouchMode() const { return m_touchMode; }
+
+    // Key-frame animation and sprite appearance.
+    bool updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bool forceDelete);
+    CSpriteKey interpolateKey(CSprite* sprite);
+    float interpolateBrushFrame(CSprite* sprite, CSpriteKey* key);
+    float getSpriteBrushFrame(CSprite* sprite);
+    float getSpriteBrushAnimRate(CSprite* sprite);
+    void playSpriteKeys(CSprite* sprite, long from, long to, long mode);
+    void playSpriteTime(CSprite* sprite, double from, double to);
+    void stopSprite(CSprite* sprite);
+    void setSpriteKeyOffset(CSprite* sprite, long offset);
+    long getSpriteKeyForTime(CSprite* sprite, double time);
+    long getCurrentSpriteKey(CSprite* sprite);
+    float amortizeProgress(CSprite* sprite, float progress);
+    ZVector2 getSpriteAnchor(CSprite* sprite, long key, bool screen);
+    ZVector2 getSpriteAnchorForTime(CSprite* sprite, double time, bool screen);
+    ZVector2 getSpriteScreenSpaceAnchor(CSprite* sprite, long key);
+    void setSpriteAnchor(CSprite* sprite, long key, ZVector2 position, bool screen);
+    void resetSpriteAnchor(CSprite* sprite, long key);
+    ZVector2 getSpriteKeyAnchorOffset(CSprite* sprite, long key);
+    float getSpriteKeyAnchorOffsetX(CSprite* sprite, long key);
+    float getSpriteKeyAnchorOffsetY(CSprite* sprite, long key);
+    void setSpriteKeyAnchorOffset(CSprite* sprite, long key, ZVector2 offset);
+    void setSpriteKeyAnchorOffsetX(CSprite* sprite, long key, float x);
+    void setSpriteKeyAnchorOffsetY(CSprite* sprite, long key, float y);
+    void setSpriteKeyAnchorOffsetCount(CSprite* sprite, long count);
+    void updateSpriteBezier(CSprite* sprite);
+    void applySpriteColor(CSprite* sprite);
+    void applySpriteBrush(CSprite* sprite, CSprite* source, bool keepAnchor);
+    void applySpriteText(CSprite* sprite, const char* text, bool replace);
+    void applySpriteTextLabel(CSprite* sprite, const char* label, const char* a1, bool replace,
+                              const char* a2, const char* a3);
+    ZRectangle getSpriteRect(CSprite* sprite, long key, bool screen);
+    ZRectangle getSpriteBoundingRect(CSprite* sprite, long key);
+    bool isSpriteClickable(CSprite* sprite);
+    bool doesSpriteAcceptDrop(CSprite* sprite, const char* name);
+    bool isPaused() const { return m_paused; }
+    void setPaused(bool paused) { m_paused = paused; }
+    bool isDebug() const { return m_debug; }
+    void setDebug(bool debug) { m_debug = debug; }
+    bool isRunningKeyActions() const { return m_keyActionRunning; }
+    // While a drop is delivered, finished copies wait in a list instead of being freed.
+    void beginDeferredSpriteDeletes() { m_deferredDeleteDepth++; }
+    void endDeferredSpriteDeletes();
+    long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
+    // Not built yet: the action interpreter (it asks the action filter and runs nothing more),
+    // the recorded scene commands and the cursor hand-over do nothing here.
+    void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
+    void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
+                         const char* t1, float f1, float f2, const char* t2, const char* t3,
+                         const char* t4);
+    void removeSceneCommands(CScene* scene, long spriteId);
+    void removeSceneCommandsOfType(CScene* scene, long spriteId, long type);
+    void cmdApplySpriteBrush(CSprite* sprite, CSprite* source);
+    void setSpriteAsCursor(CSprite* sprite);
+    void setSpriteAsSecondaryCursor(CSprite* sprite);
 
     // Sounds and music: effects, background music, ambient and streamed sounds.
     void referenceSound(const char* file, bool loop, long voices);
@@ -149,8 +271,14 @@ public:
 
     static CPlayer* g_lpPlayer;
 
+protected:
+    // The root's children kept before the scene containers; loadGame counts them.
+    void setBaseIndex(long index) { m_baseIndex = index; }
+
 private:
     void insertStartScenes();
+    void makeDrawingGraphics();
+    void replayDeferredEvents();
     void restartFromOverride();
     void readLanguageStringTable();
     void drawLayer(long layer);
@@ -204,8 +332,32 @@ private:
     ZList<CInsertedScene> m_insertedScenes;
     ZList<CSceneHandler> m_sceneHandlers;
     CInsertedScene* m_walkNext = nullptr;
-    CSceneLoader m_loader;
     long m_framesLeftBeforeQuit = -1;
+
+    // Key-frame animation and sprite appearance.
+    bool m_paused = false;
+    bool m_debug = false;
+    bool m_keyActionRunning = false;
+    long m_deferredDeleteDepth = 0;
+    ZList<CSprite> m_deferredDeletes;
+    void discardSprite(CSprite* sprite);
+    static constexpr long kMaxKeyAnchorOffsets = 65536;
+    bool growKeyAnchorOffsets(CSpriteState* state, long count);
+    void emitSpriteParticles(CSprite* sprite, _CBrush* brush, CUIEmitter* element);
+    bool isSpriteEmitterDone(CSprite* sprite);
+    static bool takesDropsOnly(const CSprite* sprite);
+    // The event slot of a user-event name index (0 to 15).
+    static long userEventSlot(long index) {
+        return index < 4 ? index + 4 : (index < 10 ? index + 14 : index + 30);
+    }
+    // Whether one of the ";"-separated names of a user-event text is the prefix followed by the
+    // name (any name for null), without case.
+    static bool userEventNamesMatch(const char* names, const char* prefix, const char* name);
+    static _CBrush* getSpriteBrush(const CSprite* sprite);
+    // A point of the element's parent space on the screen, and a screen point in an element's
+    // space.
+    static ZVector2 spriteToScreen(ZUIElement* element, const ZVector2& p);
+    static ZVector2 screenToElement(ZUIElement* element, const ZVector2& screen);
 
     // Sounds and music.
     static void soundStreamerThreadMain(void* request, long parameter);
@@ -227,4 +379,29 @@ private:
     uint64_t m_streamGeneration = 0;
     long m_streamingIndex = -1;
     ZSysLock m_lock;
+
+    // Scene lifecycle and sprites.
+    void insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);
+    ZUIImage* createEmitterElement(ZUIElement* parent, const _CBrush* brush);
+    ZUIImage* createStreamedBackground(ZUIElement* parent, CScene* scene);
+    void setUpImageFrames(CScene* scene, CSprite* sprite, CSpriteState* state, ZUIImage* image,
+                          ZUIElement* element);
+    void scanSpritePreloads(CSprite* sprite, bool reference);
+    bool joinLoader(CScene* scene);
+    void fireSceneEvent(CScene* scene, long slot, long mask);
+    const char* currentAmbientName() const { return m_ambientName; }
+    void moveContainersToLayers();
+    void drawFrameDuringSwitch();
+    ZList<CSceneState> m_sceneStates;
+    ZList<CQueuedLoad> m_loadQueue;
+    long m_pendingLoads = 0;
+    char m_loaderError[260] = {};
+    bool m_resetOnNextSwitch = false;
+    bool m_quitOnNextSwitch = false;
+    bool m_drawingSwitchFrame = false;
+    long m_eventDepth = 0;
+    std::vector<ZEvent> m_deferredEvents;
+    ZGraphic* m_whiteGraphic = nullptr;
+    ZGraphic* m_drawGraphic = nullptr;
+    float m_defaultTouchMargin = 10.0f;
 };

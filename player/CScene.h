@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "CSprite.h"
@@ -31,8 +32,12 @@ public:
     char skin[100] = {};
     char baseName[100] = {};
     ZSysThread* loaderThread = nullptr;
-    bool cancel = false;
-    int32_t status = 0;  // 0 created, 1 definition read, 2 decoded, 3 uploaded, 4 inserted
+    // Status and cancel flag cross between the loader thread and the main thread; the loader
+    // writes loadError before it publishes the end of its run.
+    std::atomic<bool> cancel{false};
+    std::atomic<int32_t> status{
+        0};                    // 0 created, 1 definition read, 2 decoded, 3 uploaded, 4 inserted
+    char loadError[260] = {};  // the file the loader thread failed to read, empty when none
     long targetLayer = -1;
     long layer = -1;
     int64_t fileTime = 0;

@@ -9,7 +9,12 @@
 class CScene;
 class CSceneState;
 class CSpriteState;
+class CUIDisplayHandler;
+class CUIRichText;
 class ZUIElement;
+class ZUIImage;
+class ZUISlider;
+class ZUIVideo;
 
 // One placed brush of a scene, keyed by its id in the scene's sprite table. Owned by its scene;
 // owns its keys, texts and atlas tables.
@@ -75,4 +80,12 @@ public:
     CSceneState* sceneState = nullptr;
     long siblingIndex = 0;
     ZUIElement* element = nullptr;
+    // The element seen as its kind, null for the other kinds. The image shows the brush frames:
+    // the element itself for a plain image, display handler, streamed image, native video or
+    // emitter, the button's background image for a slider.
+    ZUIImage* image = nullptr;
+    CUIRichText* richText = nullptr;
+    ZUISlider* slider = nullptr;
+    ZUIVideo* video = nullptr;
+    CUIDisplayHandler* handler = nullptr;
 };

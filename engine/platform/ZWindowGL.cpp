@@ -1,6 +1,8 @@
 #include "ZWindowGL.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <algorithm>
 #include <climits>
@@ -9,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "TazelApplication.h"
@@ -48,6 +52,29 @@ void sleepOneMillisecond(void*) {
 
 void* glProcAddress(const char* name) {
     return SDL_GL_GetProcAddress(name);
+}
+
+// The names of the shared objects mapped now.
+std::set<std::string> loadedLibraries() {
+    std::set<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            if (info->dlpi_name && info->dlpi_name[0])
+                static_cast<std::set<std::string>*>(data)->insert(info->dlpi_name);
+            return 0;
+        },
+        &names);
+    return names;
+}
+
+// The GL driver keeps caches in its own globals for the life of the process (its first draw from
+// client-side arrays fills one, which the drawn pointer does). At exit SDL closes the display and
+// the vendor library unloads the driver with those caches still held: the leak check that runs
+// last then finds them unreachable, in a library it can no longer name. The libraries that came
+// in with the window and its context stay mapped until the process ends instead.
+void keepLibrariesLoaded(const std::set<std::string>& before) {
+    for (const std::string& name : loadedLibraries())
+        if (!before.count(name)) dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 bool hasExtension(const char* extensions, const char* name) {
@@ -359,6 +386,7 @@ bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windo
     if (m_displayState == 2) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
     if (m_displayState == 1) x = y = 0;
+    std::set<std::string> librariesBefore = loadedLibraries();
     m_window = SDL_CreateWindow(m_title, x, y, static_cast<int>(w), static_cast<int>(h), flags);
     const char* kind = m_displayState == 0 ? "windowed" : "fullscreen";
     if (!m_window) {
@@ -375,6 +403,7 @@ bool ZWindowGL::createGameWindow(long width, long height, long depth, bool windo
         cleanup();
         return false;
     }
+    keepLibrariesLoaded(librariesBefore);
     ZCore::logMessage("OpenGL: %s doublebuffer context created", kind);
     ZGLExtensions::load(glProcAddress);
     m_mainContext = new (std::nothrow) ZGLContextGL(nullptr, w, h);

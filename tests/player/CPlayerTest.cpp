@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "CPlayer.h"
-#include "FakeWindow.h"
+#include "PlayerFixture.h"
 #include "ZUIElement.h"
 
 namespace {
@@ -36,7 +36,7 @@ private:
 };
 
 // A window whose full-screen switch can be refused.
-class SwitchWindow : public FakeWindow {
+class SwitchWindow : public RecordingWindow {
 public:
     bool refuse = false;
     bool toggleFullScreen(bool full) override {
@@ -45,59 +45,52 @@ public:
     }
 };
 
-// A player over a fake window with a UI root, scenes inserted by hand.
-class TestPlayer : public CPlayer {
-public:
-    explicit TestPlayer(ZWindow* window) { m_window = window; }
-    ~TestPlayer() override { m_window = nullptr; }
-};
-
-class PlayerTest : public ::testing::Test {
+// Scenes of one sprite each, inserted with their flags.
+class PlayerTest : public PlayerFixture {
 protected:
-    void SetUp() override { ZUIElement::initialize(&window); }
-    void TearDown() override {
-        for (CScene* scene : scenes) player.unloadScene(scene);
-        ZUIElement::cleanup();
+    void SetUp() override {
+        PlayerFixture::SetUp();
+        add("data/brushes/objects.ini", "[brush1]\nid=2\n");
     }
+    ZWindow* playerWindow() override { return &switchWindow; }
     CScene* insert(const char* name, unsigned long flags, long layer) {
-        CScene* scene = new CScene();
-        snprintf(scene->name, sizeof(scene->name), "%s", name);
-        scene->flags = flags;
-        player.insertScene(scene, layer, false);
-        scenes.push_back(scene);
-        return scene;
+        char text[200];
+        snprintf(text, sizeof(text), "[scene]\nflags=%lx\n[sprite1]\nbrush=2\nid=1\n", flags);
+        add(std::string("data/scenes/") + name + ".ini", text);
+        mount();
+        return play(name, layer);
     }
     static void recordEvent(void* data, const char* name) {
         static_cast<std::vector<std::string>*>(data)->push_back(name);
     }
 
-    SwitchWindow window;
-    TestPlayer player{&window};
-    std::vector<CScene*> scenes;
+    SwitchWindow switchWindow;
+    // Handlers stay registered until the player goes: they outlive it.
+    RecordingHandler every{"*"};
+    RecordingHandler other{"somewhere_else"};
+    RecordingHandler flagged{"*", 0x4};
 };
 
 TEST_F(PlayerTest, SceneHandlersAreFilteredAndReachedOncePerDispatch) {
-    RecordingHandler every("*");
-    RecordingHandler other("somewhere_else");
-    RecordingHandler flagged("*", 0x4);
-    player.registerSceneHandler(&every);
-    player.registerSceneHandler(&other);
-    player.registerSceneHandler(&flagged);
+    player->registerSceneHandler(&every);
+    player->registerSceneHandler(&other);
+    player->registerSceneHandler(&flagged);
 
     // No inserted scene: nothing at all, not even the move.
-    player.callSceneHandlers(eSceneHandlerMove, nullptr, nullptr, 0, nullptr);
+    player->callSceneHandlers(eSceneHandlerMove, nullptr, nullptr, 0, nullptr);
     EXPECT_TRUE(every.calls.empty());
 
     CScene* a = insert("alpha", 0x4, 0);
     insert("beta", 0, 1);
     insert("gamma", 0, 2);
-    player.callSceneHandlers(eSceneHandlerMove, nullptr, nullptr, 0, nullptr);
+    for (RecordingHandler* h : {&every, &other, &flagged}) h->calls.clear();
+    player->callSceneHandlers(eSceneHandlerMove, nullptr, nullptr, 0, nullptr);
     CSprite sprite;
     sprite.scene = a;
-    player.callSceneHandlers(eSceneHandlerSpriteDown, &sprite, nullptr, 0, nullptr);
-    player.callSceneHandlers(eSceneHandlerUserEvent, nullptr, "score", 0, nullptr);
-    player.callSceneHandlers(eSceneHandlerUserEvent, nullptr, "GLOBAL:score", 0, nullptr);
-    player.callSceneHandlers(eSceneHandlerEnterScene, nullptr, "Beta", 0, nullptr);
+    player->callSceneHandlers(eSceneHandlerSpriteDown, &sprite, nullptr, 0, nullptr);
+    player->callSceneHandlers(eSceneHandlerUserEvent, nullptr, "score", 0, nullptr);
+    player->callSceneHandlers(eSceneHandlerUserEvent, nullptr, "GLOBAL:score", 0, nullptr);
+    player->callSceneHandlers(eSceneHandlerEnterScene, nullptr, "Beta", 0, nullptr);
 
     EXPECT_EQ(every.calls, (std::vector<std::string>{"move", "down", "user score",
                                                      "user GLOBAL:score", "enter Beta"}));
@@ -108,38 +101,40 @@ TEST_F(PlayerTest, SceneHandlersAreFilteredAndReachedOncePerDispatch) {
 }
 
 TEST_F(PlayerTest, ADispatchInsideAHandlerKeepsTheOuterOnesGuard) {
-    RecordingHandler handler("*");
+    RecordingHandler& handler = every;
+    handler.player = player;
     handler.raiseOnDown = true;
-    player.registerSceneHandler(&handler);
+    player->registerSceneHandler(&handler);
     insert("alpha", 0, 0);
     insert("beta", 0, 1);
-    player.callSceneHandlers(eSceneHandlerSpriteDown, nullptr, nullptr, 0, nullptr);
+    handler.calls.clear();
+    player->callSceneHandlers(eSceneHandlerSpriteDown, nullptr, nullptr, 0, nullptr);
     EXPECT_EQ(handler.calls, (std::vector<std::string>{"down", "user inner"}));
 }
 
 TEST_F(PlayerTest, SettingWritesAnnounceChangesOnceAndRefusedSwitchesKeepTheValue) {
-    RecordingHandler handler("*");
-    player.registerSceneHandler(&handler);
+    RecordingHandler& handler = every;
+    player->registerSceneHandler(&handler);
     insert("alpha", 0, 0);
     std::vector<std::string> events;
-    player.setUserEventCallback(recordEvent, &events);
+    player->setUserEventCallback(recordEvent, &events);
 
-    player.writeSetting("MusicVolume", "150", false);
-    EXPECT_STREQ(player.readSetting("musicvolume"), "150");
-    player.writeSetting("musicvolume", "0150", false);
-    player.writeSetting("no_such_setting", "1", false);
-    EXPECT_STREQ(player.readSetting("no_such_setting"), "0");
+    player->writeSetting("MusicVolume", "150", false);
+    EXPECT_STREQ(player->readSetting("musicvolume"), "150");
+    player->writeSetting("musicvolume", "0150", false);
+    player->writeSetting("no_such_setting", "1", false);
+    EXPECT_STREQ(player->readSetting("no_such_setting"), "0");
     EXPECT_EQ(events, (std::vector<std::string>{"setting:musicvolume"}));
 
-    window.refuse = true;
-    player.writeSetting("fullscreen", "1", false);
-    EXPECT_STREQ(player.readSetting("fullscreen"), "0");
-    window.refuse = false;
-    player.writeSetting("fullscreen", "1", true);
-    EXPECT_STREQ(player.readSetting("fullscreen"), "1");
+    switchWindow.refuse = true;
+    player->writeSetting("fullscreen", "1", false);
+    EXPECT_STREQ(player->readSetting("fullscreen"), "0");
+    switchWindow.refuse = false;
+    player->writeSetting("fullscreen", "1", true);
+    EXPECT_STREQ(player->readSetting("fullscreen"), "1");
     EXPECT_EQ(events.back(), "setting:fullscreen");
-    player.writeSettingAsLong("gamedata3", 42, false);
-    EXPECT_EQ(player.readSettingAsLong("GAMEDATA3"), 42);
+    player->writeSettingAsLong("gamedata3", 42, false);
+    EXPECT_EQ(player->readSettingAsLong("GAMEDATA3"), 42);
 }
 
 TEST(CPlayerTest, FlagsAsLetters) {

@@ -1,0 +1,20 @@
+#include "CPlayer.h"
+
+// Seams for what other parts of the player will carry out; each keeps the one thing its callers
+// rely on.
+
+void CPlayer::executeSpriteAction(CSprite* sprite, _CSpriteAction* action) {
+    if (!sprite || !action) return;
+    if (m_actionFilter && !m_actionFilter(sprite, action)) return;
+}
+
+void CPlayer::addSceneCommand(CScene*, long, long, long, long, long, long, const char*, float,
+                              float, const char*, const char*, const char*) {}
+
+void CPlayer::removeSceneCommands(CScene*, long) {}
+
+void CPlayer::removeSceneCommandsOfType(CScene*, long, long) {}
+
+void CPlayer::setSpriteAsCursor(CSprite*) {}
+
+void CPlayer::setSpriteAsSecondaryCursor(CSprite*) {}
