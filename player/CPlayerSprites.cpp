@@ -196,6 +196,7 @@ void CPlayer::insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprit
         image->setFrameGraphic(0, m_whiteGraphic, 0, 0, side, side, nullptr, -1, -1);
         image->setColor(1, 0, 0, 1);
         image->addVisual(kFramesVisual);
+        image->setCurrentVisual(kFramesVisual);
         image->setVisualSequence(kFramesVisual, 0, 0, 0, true, false, false);
         image->setVisualCurrentFrame(kFramesVisual, 0, -1, 0);
         sprite->image = image;
@@ -382,6 +383,7 @@ void CPlayer::setUpImageFrames(CScene* scene, CSprite* sprite, CSpriteState* sta
     // A rate of 0 (the default) or below means no brush animation: the frames hold.
     double frameDuration = brush.animRate > 0 ? 1000.0 / brush.animRate : 0;
     image->addVisual(kFramesVisual);
+    image->setCurrentVisual(kFramesVisual);
     image->setVisualSequence(kFramesVisual, 0, brush.frameCount - 1, frameDuration, true, false,
                              false);
     image->setVisualCurrentFrame(kFramesVisual, 0, -1, 0);

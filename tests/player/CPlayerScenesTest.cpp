@@ -240,7 +240,8 @@ TEST_F(SceneLifecycleTest, ChildrenListedBeforeTheirParentsAreInsertedUnderThem)
 
 TEST_F(SceneLifecycleTest, PicturesUploadOnTheMainThreadAfterTheirDecode) {
     addScene("order",
-             sprite(1, 1, 1, "back") + sprite(2, 2, 2, "plate", atlasFrame(1, 0, 0, 40, 40)));
+             sprite(1, 1, 1, "back") +
+                 sprite(2, 2, 2, "plate", "key1color=FFFFFFFF\n" + atlasFrame(1, 0, 0, 40, 40)));
     mount();
     CScene* scene = player->loadScene("order");
     ASSERT_NE(scene, nullptr);
@@ -251,6 +252,12 @@ TEST_F(SceneLifecycleTest, PicturesUploadOnTheMainThreadAfterTheirDecode) {
                                                    "upload scene_order_atlas1.bmp"}));
     EXPECT_EQ(element("order", "plate"), nullptr);  // elements come with the insertion
     player->insertScene(scene, 0, false);
+    // Once inserted, the sprite draws its frame from the atlas.
+    RecordingLog::clear();
+    frames(1);
+    std::string atlas = static_cast<RecordingGraphic*>(scene->atlases[0])->tag();
+    EXPECT_FALSE(RecordingLog::matching("batch begin " + atlas).empty());
+    EXPECT_FALSE(RecordingLog::matching("batch blit 0 0 40 40 > 0 0 40 40").empty());
     EXPECT_NE(element("order", "plate"), nullptr);
 
     // A scene whose file has not changed is taken again without a new load.
