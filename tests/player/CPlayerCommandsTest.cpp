@@ -2,6 +2,7 @@
 // sprite services, on scenes written by the tests and played through the real scene lifecycle.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,12 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "../sound/SoundTestSupport.h"
 #include "../text/TestBitmapFont.h"
 #include "CSceneCommand.h"
 #include "CSceneHandler.h"
 #include "CSceneState.h"
 #include "PlayerFixture.h"
+#include "TempDir.h"
 #include "ZImage.h"
+#include "ZMiscTools.h"
+#include "ZSound.h"
 #include "ZUIElement.h"
 #include "ZUIRichText.h"
 
@@ -531,6 +536,49 @@ TEST_F(SceneCommandsTest, TouchDragOffsetAppliesOnlyWhenEnabled) {
     EXPECT_EQ(player->getTouchDragOffsetForSprite(nullptr).x, 0);
     player->setTouchDragOffset({5, 6}, false);
     EXPECT_EQ(player->getTouchDragOffsetForSprite(nullptr).y, 0);
+}
+
+// Sounds on OpenAL's null device, from a WAV file written into the game folder.
+class LoopingSoundTest : public SceneCommandsTest {
+protected:
+    void SetUp() override {
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        SceneCommandsTest::SetUp();
+        ZMiscTools::createDirectory(path("sfx_wav").c_str());
+        m_file = path("sfx_wav/commands_hum.wav");
+        writeFile(m_file,
+                  SoundTest::wavFile(1, 8300, 16,
+                                     SoundTest::bytesOf(SoundTest::sine(440, 8300, 3.0, 8000))));
+    }
+    void TearDown() override {
+        SceneCommandsTest::TearDown();
+        ZSound::cleanup();
+        ZMiscTools::removeFile(m_file.c_str());
+    }
+    static std::string path(const std::string& relative) {
+        return std::string(ZMiscTools::getGameFolder()) + "/" + relative;
+    }
+
+private:
+    std::string m_file;
+};
+
+TEST_F(LoopingSoundTest, RecordedLoopingSoundsStartAgainWhenTheSceneIsInserted) {
+    CScene* scene = play("room");
+    ASSERT_NE(scene, nullptr);
+    player->referenceSound("commands_hum", true, 1);
+    player->addSceneCommand(scene, CSceneCommand::kLoopingSound, 0, 80, 0, 0, 0, "commands_hum", 0,
+                            0, nullptr, nullptr, nullptr);
+    player->addSceneCommand(scene, CSceneCommand::kLoopingSound, 0, 80, 0, 0, 0, "COMMANDS_HUM", 0,
+                            0, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(player->isSoundPlaying("commands_hum"));
+    player->stopScene(scene);
+    scene = play("room");
+    EXPECT_TRUE(player->isSoundPlaying("commands_hum"));
+    // Both records name one file, whatever its case.
+    player->removeSceneCommandsForSound(scene, "Commands_Hum");
+    EXPECT_EQ(state("room")->commandCount, 0);
+    player->stopAllSounds();
 }
 
 }  // namespace
