@@ -188,6 +188,24 @@ TEST_F(SceneCommandsTest, RecordedChangesComeBackWhenTheSceneIsLoadedAndInserted
     EXPECT_EQ(childNames(scene->container).front(), "lone");
 }
 
+TEST_F(SceneCommandsTest, ADeletedCopyDoesNotComeBackAtTheReplay) {
+    CScene* scene = play("room");
+    ASSERT_NE(scene, nullptr);
+    player->addSceneCommand(scene, CSceneCommand::kDuplicate, 0x77, kLone, 0, 1, 0, "gone", 0, 0,
+                            "", nullptr, nullptr);
+    player->addSceneCommand(scene, CSceneCommand::kText, kLabel, 0, 0, 0, 0, "stays", 0, 0, nullptr,
+                            nullptr, nullptr);
+    unloadAndFree("room");
+    scene = play("room");
+    CSprite* copy = scene->findSprite(0x77);
+    ASSERT_NE(copy, nullptr);
+    player->deleteCopiedSprite(copy);
+    EXPECT_EQ(types("room"), (std::vector<long>{CSceneCommand::kText}));
+    unloadAndFree("room");
+    scene = play("room");
+    EXPECT_EQ(scene->findSprite(0x77), nullptr);
+}
+
 TEST_F(SceneCommandsTest, TheArrayGrowsByDoublingAndKeepsTheRecordsInOrder) {
     CScene* scene = play("room");
     ASSERT_NE(scene, nullptr);
