@@ -470,11 +470,9 @@ TEST_F(SceneCommandsTest, ResetsRemoveCopiesRestoreKeysAndGiveInsertedScenesFres
 
     // A reset of one scene's name frees its state and tells the scene handlers.
     player->setSceneScriptValue(scene, 3, 33);
-    CSceneState* old = scene->sceneState;
     player->resetGameStateForScene("room");
     EXPECT_EQ(player->getSceneScriptValue(scene, 3), 0);
     EXPECT_EQ(player->getSceneStateList().count, 1);
-    (void)old;
     player->resetGameStateForScene("unknown");
     EXPECT_EQ(player->getSceneStateList().count, 1);
 }
