@@ -8,13 +8,6 @@ void CPlayer::executeSpriteAction(CSprite* sprite, _CSpriteAction* action) {
     if (m_actionFilter && !m_actionFilter(sprite, action)) return;
 }
 
-void CPlayer::addSceneCommand(CScene*, long, long, long, long, long, long, const char*, float,
-                              float, const char*, const char*, const char*) {}
-
-void CPlayer::removeSceneCommands(CScene*, long) {}
-
-void CPlayer::removeSceneCommandsOfType(CScene*, long, long) {}
-
 void CPlayer::setSpriteAsCursor(CSprite*) {}
 
 void CPlayer::setSpriteAsSecondaryCursor(CSprite*) {}

@@ -452,6 +452,8 @@ void CPlayer::freeSceneSpriteTree(CScene* scene, CSceneState* sceneState, CSprit
         }
         child = next;
     }
+    // A copy's own record would bring it back at the scene's next replay.
+    removeSceneCommands(scene, static_cast<long>(sprite->id));
     if (sceneState) {
         if (CSpriteState* state = sceneState->findSpriteState(sprite->id)) {
             sceneState->detachSpriteState(state);

@@ -2,6 +2,22 @@
 
 CSceneState::~CSceneState() {
     freeSpriteStates();
+    freeCommands();
+    freeScriptStrings();
+}
+
+void CSceneState::freeCommands() {
+    delete[] commands;
+    commands = nullptr;
+    commandCount = 0;
+    commandCapacity = 0;
+}
+
+void CSceneState::freeScriptStrings() {
+    while (CSceneScriptString* s = scriptStrings.head) {
+        scriptStrings.remove(s);
+        delete s;
+    }
 }
 
 void CSceneState::freeSpriteStates() {
