@@ -213,8 +213,8 @@ public:
     void beginDeferredSpriteDeletes() { m_deferredDeleteDepth++; }
     void endDeferredSpriteDeletes();
     long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
-    // Not built yet: the action interpreter (it asks the action filter and runs nothing more),
-    // the recorded scene commands and the cursor hand-over do nothing here.
+    // Not built yet: the action interpreter (it asks the action filter and runs nothing more)
+    // and the recorded scene commands do nothing here.
     void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
                          const char* t1, float f1, float f2, const char* t2, const char* t3,
@@ -222,8 +222,6 @@ public:
     void removeSceneCommands(CScene* scene, long spriteId);
     void removeSceneCommandsOfType(CScene* scene, long spriteId, long type);
     void cmdApplySpriteBrush(CSprite* sprite, CSprite* source);
-    void setSpriteAsCursor(CSprite* sprite);
-    void setSpriteAsSecondaryCursor(CSprite* sprite);
 
     // Sounds and music: effects, background music, ambient and streamed sounds.
     void referenceSound(const char* file, bool loop, long voices);
@@ -262,6 +260,33 @@ public:
     void updateStreamedSounds(double elapsed);
     // Re-applies the volume of setting index to the sounds that follow it.
     void applySoundVolumes(long index);
+
+    // Event road: touch mode, cursor sprites, the pointer lock, the global scale, drag and drop.
+    void setTouchMode(bool on);
+    // A null sprite unsets the cursor.
+    void setSpriteAsCursor(CSprite* sprite);
+    void setSpriteAsSecondaryCursor(CSprite* sprite);
+    CSprite* getCursorSprite() const { return m_cursorSprite; }
+    CSprite* getSecondaryCursorSprite() const { return m_secondaryCursorSprite; }
+    void lockPointer(bool on);
+    bool isPointerLocked() const { return m_pointerLocked; }
+    float getGlobalScaleX() const { return m_globalScaleX; }
+    float getGlobalScaleY() const { return m_globalScaleY; }
+    // Taken by the cursor container at load and by scene containers at insertion only.
+    void setGlobalScale(float x, float y);
+    static CSprite* getSpriteForElement(ZUIElement* element);
+    void handleDebugKeys() {}
+    void dragSprite(CSprite* sprite, const char* name);
+    // Ends the drags of every dragged sprite, or of only that one; true when one was released.
+    bool releaseDraggedSprites(bool force, bool drop, bool all, CSprite* only);
+    CSprite* getFirstDraggedSprite();
+    CSprite* getNextDraggedSprite(CSprite* sprite);
+    bool isDraggingSprites() const { return m_dragInProgress; }
+    void acceptNativeDrop() { m_nativeDropAccepted = true; }
+    void flagDropSuccess() { m_dropSuccess = true; }
+    ZVector2 getSpriteDropAnchor() const { return m_dropAnchor; }
+    // The sprite whose drop is being delivered, null otherwise.
+    CSprite* getDropSourceSprite() const { return m_dropSource; }
 
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
@@ -404,4 +429,18 @@ private:
     ZGraphic* m_whiteGraphic = nullptr;
     ZGraphic* m_drawGraphic = nullptr;
     float m_defaultTouchMargin = 10.0f;
+
+    // Event road, cursors and drag and drop.
+    static bool isDraggedSprite(const CSprite* sprite);
+    bool computeDragInProgress() const;
+    void giveBackCursor(CSprite* sprite, bool update);
+    bool takeCursor(CSprite* sprite, bool secondary);
+    void sendPointerMessage(long message);
+    void deliverDrop(CSprite* sprite, bool drop);
+    CSprite* m_cursorSprite = nullptr;
+    CSprite* m_secondaryCursorSprite = nullptr;
+    CSprite* m_dropSource = nullptr;
+    ZVector2 m_dropAnchor{};
+    bool m_dropSuccess = false;
+    bool m_nativeDropAccepted = false;
 };

@@ -14,7 +14,3 @@ void CPlayer::addSceneCommand(CScene*, long, long, long, long, long, long, const
 void CPlayer::removeSceneCommands(CScene*, long) {}
 
 void CPlayer::removeSceneCommandsOfType(CScene*, long, long) {}
-
-void CPlayer::setSpriteAsCursor(CSprite*) {}
-
-void CPlayer::setSpriteAsSecondaryCursor(CSprite*) {}
