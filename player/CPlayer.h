@@ -501,16 +501,30 @@ private:
     float m_defaultTouchMargin = 10.0f;
 
     // Event road, cursors and drag and drop.
+    // Steps of the event road before the tree: the scene handlers and the display handlers.
+    void tellHandlersOfEvent(ZEvent* event);
     static bool isDraggedSprite(const CSprite* sprite);
-    bool computeDragInProgress() const;
+    // Where a sprite's element belongs: its parent sprite's element, or its scene's container.
+    static ZUIElement* homeElement(const CSprite* sprite);
     void giveBackCursor(CSprite* sprite, bool update);
     bool takeCursor(CSprite* sprite, bool secondary);
-    void sendPointerMessage(long message);
-    void deliverDrop(CSprite* sprite, bool drop);
+    // A sprite about to be freed is no cursor or drop source any more.
+    void forgetPointerSprite(const CSprite* sprite);
+    // A scene being removed gives back its cursors and drops its dragged sprites.
+    void releaseSceneCursorsAndDrags(CScene* scene);
+    // Sends an element message to the sprite under the pointer, if any.
+    void sendPointerMessage(long type);
+    void releaseSprite(CSprite* sprite, bool drop);
+    void deliverDrop(CSprite* sprite, bool drop, const char* name);
+    void dropOnNothing(CSprite* sprite, const char* name);
     CSprite* m_cursorSprite = nullptr;
     CSprite* m_secondaryCursorSprite = nullptr;
     CSprite* m_dropSource = nullptr;
     ZVector2 m_dropAnchor{};
     bool m_dropSuccess = false;
     bool m_nativeDropAccepted = false;
+
+protected:
+    // The parent of cursor sprites and dragged sprites, above every scene layer.
+    void createCursorContainer();
 };
