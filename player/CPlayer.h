@@ -527,4 +527,6 @@ private:
 protected:
     // The parent of cursor sprites and dragged sprites, above every scene layer.
     void createCursorContainer();
+    // For a game object made without loadGame, as tools and tests make it.
+    void setGameLoaded(bool loaded) { m_gameLoaded = loaded; }
 };

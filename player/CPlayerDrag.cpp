@@ -196,7 +196,8 @@ void CPlayer::deliverDrop(CSprite* sprite, bool drop, const char* name) {
             freeSlot = true;
         } else if (target->userEventNames[i] &&
                    userEventNamesMatch(target->userEventNames[i], "drop:", name)) {
-            executeSpriteActionForEvent(target, slot);
+            _CSpriteAction action{target->eventActionType[slot], target->eventActionParam[slot]};
+            executeSpriteAction(target, &action);
             handled = true;
         } else {
             refused = true;
