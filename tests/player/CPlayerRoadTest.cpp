@@ -1,10 +1,13 @@
 // The player's event road, cursors and drag and drop, driven by window events handed to the
 // player's event handler over scenes written by the tests, on the recording window.
+#include <AL/al.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
 
+#include "../sound/SoundTestSupport.h"
 #include "CGame.h"
 #include "CSpriteState.h"
 #include "CUIDisplayHandler.h"
@@ -14,6 +17,7 @@
 #include "ZMiscTools.h"
 #include "ZResource.h"
 #include "ZResourceStat.h"
+#include "ZSound.h"
 #include "ZUIElement.h"
 
 namespace {
@@ -350,6 +354,110 @@ TEST_F(RoadTest, ARemovedSceneTakesItsCursorAndDragsAlong) {
     EXPECT_EQ(player->getFirstDraggedSprite(), nullptr);
     EXPECT_EQ(player->getCursorContainer()->getChildrenCount(), 0);
     EXPECT_TRUE(window.displayingMouse);
+}
+
+// The gains of the voices of each kind that play now, from OpenAL's null device: the effects
+// are static sources, the music the one streaming source.
+std::vector<float> playingGains(ALint kind) {
+    std::vector<float> gains;
+    for (ALuint source = 1; source <= 4096; source++) {
+        if (!alIsSource(source)) continue;
+        ALint state = 0, type = 0;
+        alGetSourcei(source, AL_SOURCE_STATE, &state);
+        alGetSourcei(source, AL_SOURCE_TYPE, &type);
+        if (state != AL_PLAYING || type != kind) continue;
+        float gain = -1;
+        alGetSourcef(source, AL_GAIN, &gain);
+        gains.push_back(gain);
+    }
+    return gains;
+}
+
+class SoundPlayer : public CPlayer {
+public:
+    explicit SoundPlayer(const std::string& state) {
+        snprintf(m_stateFolder, sizeof(m_stateFolder), "%s", state.c_str());
+    }
+    using CPlayer::setGameLoaded;
+};
+
+class RoadSoundTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        ZMiscTools::initMiscTools();
+        ZResource::initialize();
+        std::string prefix = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        ZMiscTools::createDirectory(gamePath("sfx_wav").c_str());
+        effect = "road_" + prefix + "_effect";
+        song = "road_" + prefix + "_song";
+        write("sfx_wav/" + effect + ".wav",
+              SoundTest::wavFile(1, 8800, 16,
+                                 SoundTest::bytesOf(SoundTest::sine(440, 8800, 3.0, 8000))));
+        write(song + ".mp3", SoundTest::mp3File(SoundTest::sine(440, 22050, 2.0, 8000), 1, 22050));
+        player = new SoundPlayer(folder.path());
+    }
+    void TearDown() override {
+        delete player;
+        ZMiscTools::stopBackgroundMusic();
+        ZSound::cleanup();
+        ZResource::cleanup();
+        for (const std::string& path : m_written) ZMiscTools::removeFile(path.c_str());
+    }
+    static std::string gamePath(const std::string& relative) {
+        return std::string(ZMiscTools::getGameFolder()) + "/" + relative;
+    }
+    void write(const std::string& relative, const std::string& bytes) {
+        writeFile(gamePath(relative), bytes);
+        m_written.push_back(gamePath(relative));
+    }
+    void focus(long type) {
+        ZEvent event = {};
+        event.type = type;
+        EXPECT_TRUE(player->eventHandler(&event));
+    }
+
+    TempDir folder;
+    SoundPlayer* player = nullptr;
+    std::string effect, song;
+
+private:
+    std::vector<std::string> m_written;
+};
+
+TEST_F(RoadSoundTest, FocusLossSuspendsSoundAndGainResumesItAtTheMusicsVolume) {
+    player->setGameLoaded(true);
+    player->writeSetting("musicvolume", "80", true);
+    player->referenceSound(effect.c_str(), false, 1);
+    player->playSound(effect.c_str(), false, 100);
+    player->playMusic(song.c_str(), 50);
+    ASSERT_EQ(playingGains(AL_STATIC).size(), 1u);
+    ASSERT_EQ(playingGains(AL_STREAMING), std::vector<float>{0.4f});
+
+    focus(kZEventFocusLost);
+    EXPECT_TRUE(playingGains(AL_STATIC).empty()) << "the effect is paused";
+    ZResourceStat stat;
+    EXPECT_TRUE(ZResource::stat(folder.file("settings.ini").c_str(), &stat));
+    focus(kZEventFocusGained);
+    EXPECT_EQ(playingGains(AL_STATIC).size(), 1u) << "and plays on";
+    EXPECT_EQ(playingGains(AL_STREAMING), std::vector<float>{0.4f});
+
+    // Muted music stays silent when the focus comes back.
+    player->muteMusic(true);
+    focus(kZEventFocusLost);
+    focus(kZEventFocusGained);
+    std::vector<float> music = playingGains(AL_STREAMING);
+    EXPECT_TRUE(music.empty() || music == std::vector<float>{0.0f});
+}
+
+TEST_F(RoadSoundTest, FocusLossBeforeTheGameIsLoadedLeavesSoundPlaying) {
+    player->referenceSound(effect.c_str(), false, 1);
+    player->playSound(effect.c_str(), false, 100);
+    focus(kZEventFocusLost);
+    EXPECT_EQ(playingGains(AL_STATIC).size(), 1u);
+    ZResourceStat stat;
+    EXPECT_TRUE(ZResource::stat(folder.file("settings.ini").c_str(), &stat))
+        << "the settings are saved all the same";
 }
 
 }  // namespace
