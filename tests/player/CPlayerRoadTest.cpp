@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ namespace {
 
 std::vector<std::string>* g_record = nullptr;
 std::vector<std::string> g_actions;
+// Run inside the action filter, as an action of the sprite would.
+std::function<void(CSprite*)> g_onAction;
 
 void record(const std::string& line) {
     if (g_record) g_record->push_back(line);
@@ -79,6 +82,7 @@ bool recordAction(CSprite* sprite, void* action) {
     auto* a = static_cast<_CSpriteAction*>(action);
     g_actions.push_back(std::string(sprite->name) + " " + std::to_string(a->type) + " " +
                         (a->param ? a->param : ""));
+    if (g_onAction) g_onAction(sprite);
     return true;
 }
 
@@ -100,6 +104,7 @@ protected:
         PlayerFixture::SetUp();
         g_record = &calls;
         g_actions.clear();
+        g_onAction = nullptr;
         RecordingDisplayHandler::acceptDrops = false;
         ZInput::initialize(&window, nullptr, nullptr, 0, 0, 1.0f, 1.0f, true, 0, 0);
         ZMiscTools::createDirectory(statePath().c_str());
@@ -136,6 +141,7 @@ protected:
     void TearDown() override {
         PlayerFixture::TearDown();
         g_record = nullptr;
+        g_onAction = nullptr;
         ZInput::cleanup();
     }
     std::string statePath() const { return folder.file("state"); }
@@ -348,6 +354,7 @@ TEST_F(RoadTest, ARemovedSceneTakesItsCursorAndDragsAlong) {
     CSprite* box = scene->findSprite(2);
     player->setSpriteAsCursor(box);
     dragTokenTo(300, 100);
+    EXPECT_EQ(token->element->getNextSiblingElement(), box->element) << "drawn below the cursor";
     player->willRemoveScene(scene);
     player->removeScene(scene);
     EXPECT_EQ(player->getCursorSprite(), nullptr);
@@ -458,6 +465,27 @@ TEST_F(RoadSoundTest, FocusLossBeforeTheGameIsLoadedLeavesSoundPlaying) {
     ZResourceStat stat;
     EXPECT_TRUE(ZResource::stat(folder.file("settings.ini").c_str(), &stat))
         << "the settings are saved all the same";
+}
+
+TEST_F(RoadTest, ASpriteDeletedDuringItsDropIsFreedWhenTheDropEnds) {
+    CSprite* copy = player->copySprite(token, true, "copy", 0, nullptr);
+    ASSERT_NE(copy, nullptr);
+    frames(1);
+    long deferred = -1;
+    g_onAction = [&](CSprite*) {
+        copy->copyKind = 1;  // a copy that goes when its track ends
+        player->updateSprite(copy, 0, true, true);
+        deferred = player->getDeferredSpriteDeleteCount();
+    };
+    send(kZEventMouseMove, 100, 100);
+    player->dragSprite(copy, "key");
+    send(kZEventMouseMove, 300, 100);
+    frames(1);
+    send(kZEventMouseUp, 300, 100);
+    EXPECT_EQ(g_actions, std::vector<std::string>{"box 28 taken"});
+    EXPECT_EQ(deferred, 1) << "kept while the drop was delivered";
+    EXPECT_EQ(player->getDeferredSpriteDeleteCount(), 0);
+    EXPECT_EQ(player->getFirstDraggedSprite(), nullptr);
 }
 
 }  // namespace
