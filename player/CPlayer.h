@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "CAmbientSound.h"
@@ -14,7 +15,9 @@
 #include "CSceneLoader.h"
 #include "CSceneState.h"
 #include "CSound.h"
+#include "CStoredEvent.h"
 #include "CStreamedSound.h"
+#include "CUserEvent.h"
 #include "ZEvent.h"
 #include "ZGame.h"
 #include "ZList.h"
@@ -98,8 +101,9 @@ public:
     CUIDisplayHandler* createDisplayHandler(const char* name, ZUIElement* parent, CScene* scene);
     void callSceneHandlers(long method, CSprite* sprite, const char* text, uint64_t value,
                            void* data);
-    // Tells the scene handlers and the user-event callback of a user event.
-    void broadcastUserEvent(const char* name, bool quiet);
+    // Runs a user event on its listening sprites and display handlers, then tells the scene
+    // handlers and the user-event callback; true when a listener reacted.
+    bool broadcastUserEvent(const char* name, bool quiet);
 
     // Scene lifecycle: a scene is read and its pictures decoded on a loader thread of its own,
     // uploaded and inserted on the main thread, updated each frame, removed and unloaded.
@@ -223,8 +227,8 @@ public:
     void beginDeferredSpriteDeletes() { m_deferredDeleteDepth++; }
     void endDeferredSpriteDeletes();
     long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
-    // Not built yet: the action interpreter (it asks the action filter and runs nothing more),
-    // the recorded scene commands and the cursor hand-over do nothing here.
+    // Not built yet: the action interpreter (it asks the action filter and runs nothing more)
+    // and the recorded scene commands do nothing here.
     void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
                          const char* t1, float f1, float f2, const char* t2, const char* t3,
@@ -232,8 +236,6 @@ public:
     void removeSceneCommands(CScene* scene, long spriteId);
     void removeSceneCommandsOfType(CScene* scene, long spriteId, long type);
     void cmdApplySpriteBrush(CSprite* sprite, CSprite* source);
-    void setSpriteAsCursor(CSprite* sprite);
-    void setSpriteAsSecondaryCursor(CSprite* sprite);
 
     // Sounds and music: effects, background music, ambient and streamed sounds.
     void referenceSound(const char* file, bool loop, long voices);
@@ -347,6 +349,56 @@ public:
     void executeScriptForSprite(CSprite* sprite, const char* script);
     void setTouchDragOffset(ZVector2 offset, bool enabled);
     ZVector2 getTouchDragOffsetForSprite(CSprite* sprite);
+    // Event road: touch mode, cursor sprites, the pointer lock, the global scale, drag and drop.
+    void setTouchMode(bool on);
+    // A null sprite unsets the cursor.
+    void setSpriteAsCursor(CSprite* sprite);
+    void setSpriteAsSecondaryCursor(CSprite* sprite);
+    CSprite* getCursorSprite() const { return m_cursorSprite; }
+    CSprite* getSecondaryCursorSprite() const { return m_secondaryCursorSprite; }
+    void lockPointer(bool on);
+    bool isPointerLocked() const { return m_pointerLocked; }
+    float getGlobalScaleX() const { return m_globalScaleX; }
+    float getGlobalScaleY() const { return m_globalScaleY; }
+    // Taken by the cursor container at load and by scene containers at insertion only.
+    void setGlobalScale(float x, float y);
+    static CSprite* getSpriteForElement(ZUIElement* element);
+    void handleDebugKeys() {}
+    void dragSprite(CSprite* sprite, const char* name);
+    // Ends the drags of every dragged sprite, or of only that one; true when one was released.
+    bool releaseDraggedSprites(bool force, bool drop, bool all, CSprite* only);
+    CSprite* getFirstDraggedSprite();
+    CSprite* getNextDraggedSprite(CSprite* sprite);
+    bool isDraggingSprites() const { return m_dragInProgress; }
+    void acceptNativeDrop() { m_nativeDropAccepted = true; }
+    void flagDropSuccess() { m_dropSuccess = true; }
+    ZVector2 getSpriteDropAnchor() const { return m_dropAnchor; }
+    // The sprite whose drop is being delivered, null otherwise.
+    CSprite* getDropSourceSprite() const { return m_dropSource; }
+
+    // User events, sprite-event broadcasts, stored events and the action interpreter.
+    bool broadcastUserEventF(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void forwardUserEvent(CScene* scene, const char* name);
+    bool isEventForwarded() const { return m_eventForwarded; }
+    void broadcastSceneFlagsEvent(unsigned long flags, long slot);
+    void storeUserEvent(const char* name);
+    void removeStoredEvent(const char* name, bool prefix);
+    bool doesStoredEventExist(const char* name, bool prefix);
+    // The global stored events, which the saved game writes and reads.
+    ZList<CStoredEvent>& getStoredEvents() { return m_storedEvents; }
+    // Gives a new scene state a copy of every global stored event.
+    void copyStoredEventsTo(CSceneState* state);
+    // Deletes every global stored event, from the last to the first.
+    void freeStoredEvents();
+    const ZList<CUserEvent>& getUserEventList() const { return m_userEvents; }
+    const ZList<CUserEventListener>& getBroadcastListeners(long slot) const {
+        return m_broadcastListeners[slot >= 0 && slot < CSprite::kEventSlots ? slot : 0];
+    }
+    // Actions and events nested deeper than this are dropped with a log line.
+    static constexpr long kMaxActionDepth = 16;
+    long getActionDepth() const { return m_actionDepth; }
+    // Whether the sprite is registered for events, that is, alive in an inserted scene.
+    bool isSpriteRegistered(const CSprite* sprite) const;
 
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
@@ -465,6 +517,38 @@ private:
     long m_streamingIndex = -1;
     ZSysLock m_lock;
 
+    // User events, sprite-event broadcasts, stored events and the action interpreter.
+    struct ListenerCall {
+        CSprite* sprite;
+        uint64_t serial;
+        int64_t slot;
+    };
+    void runListenerCalls(const std::vector<ListenerCall>& calls, const char* name, bool forwarded);
+    void collectListenerCalls(const char* name, CScene* onlyScene,
+                              std::vector<ListenerCall>& calls) const;
+    bool isCallAlive(const ListenerCall& call) const;
+    bool runHoverRule(CSprite* target, const char* prefix);
+    void runBroadcastSlot(CSprite* sprite, long slot);
+    static CUIDisplayHandler* nearestDisplayHandler(CSprite* sprite);
+    bool enterAction(const char* what);
+    void leaveAction() { m_actionDepth--; }
+    void runSpriteAction(CSprite* sprite, _CSpriteAction* action);
+    void playSpriteToKeyIndex(CSprite* sprite, long index, bool cut);
+    void finishSpriteAction(CSprite* sprite);
+    long actionKeyIndex(CSprite* sprite, long key) const;
+    long actionCurrentKey(CSprite* sprite);
+    void actionCopySprite(CSprite* sprite, const char* param, bool underPointer);
+    void actionInsertScene(CSprite* sprite, const char* param, bool queued);
+    void actionSound(CSprite* sprite, long type, const char* param);
+    ZList<CUserEvent> m_userEvents;
+    ZList<CUserEventListener> m_broadcastListeners[CSprite::kEventSlots];
+    ZList<CStoredEvent> m_storedEvents;
+    // Registered sprites with the serial of their registration, so a walk over listeners taken
+    // before an action ran can tell a sprite that went away (or a new one at its address).
+    std::unordered_map<const CSprite*, uint64_t> m_registeredSprites;
+    uint64_t m_registrationSerial = 0;
+    long m_actionDepth = 0;
+
     // Scene lifecycle and sprites.
     void insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);
     ZUIImage* createEmitterElement(ZUIElement* parent, const _CBrush* brush);
@@ -507,4 +591,33 @@ private:
     bool m_restoringGameState = false;
     ZVector2 m_touchDragOffset{40, 40};
     bool m_touchDragOffsetEnabled = false;
+    // Event road, cursors and drag and drop.
+    // Steps of the event road before the tree: the scene handlers and the display handlers.
+    void tellHandlersOfEvent(ZEvent* event);
+    static bool isDraggedSprite(const CSprite* sprite);
+    // Where a sprite's element belongs: its parent sprite's element, or its scene's container.
+    static ZUIElement* homeElement(const CSprite* sprite);
+    void giveBackCursor(CSprite* sprite, bool update);
+    bool takeCursor(CSprite* sprite, bool secondary);
+    // A sprite about to be freed is no cursor or drop source any more.
+    void forgetPointerSprite(const CSprite* sprite);
+    // A scene being removed gives back its cursors and drops its dragged sprites.
+    void releaseSceneCursorsAndDrags(CScene* scene);
+    // Sends an element message to the sprite under the pointer, if any.
+    void sendPointerMessage(long type);
+    void releaseSprite(CSprite* sprite, bool drop);
+    void deliverDrop(CSprite* sprite, bool drop, const char* name);
+    void dropOnNothing(CSprite* sprite, const char* name);
+    CSprite* m_cursorSprite = nullptr;
+    CSprite* m_secondaryCursorSprite = nullptr;
+    CSprite* m_dropSource = nullptr;
+    ZVector2 m_dropAnchor{};
+    bool m_dropSuccess = false;
+    bool m_nativeDropAccepted = false;
+
+protected:
+    // The parent of cursor sprites and dragged sprites, above every scene layer.
+    void createCursorContainer();
+    // For a game object made without loadGame, as tools and tests make it.
+    void setGameLoaded(bool loaded) { m_gameLoaded = loaded; }
 };

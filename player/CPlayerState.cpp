@@ -17,6 +17,7 @@ int64_t roundedBlockSize(long size) {
 }  // namespace
 
 void CPlayer::clearGameState() {
+    setSpriteAsCursor(nullptr);
     m_notifyAgain = true;
     for (int64_t& value : m_fastValues) value = 0;
     m_pointerLocked = false;

@@ -4,6 +4,7 @@ CSceneState::~CSceneState() {
     freeSpriteStates();
     freeCommands();
     freeScriptStrings();
+    freeStoredEvents();
 }
 
 void CSceneState::freeCommands() {
@@ -17,6 +18,13 @@ void CSceneState::freeScriptStrings() {
     while (CSceneScriptString* s = scriptStrings.head) {
         scriptStrings.remove(s);
         delete s;
+    }
+}
+
+void CSceneState::freeStoredEvents() {
+    while (CStoredEvent* event = storedEvents.head) {
+        storedEvents.remove(event);
+        delete event;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "CSceneCommand.h"
 #include "CSceneScriptString.h"
 #include "CSpriteState.h"
+#include "CStoredEvent.h"
 #include "ZCounter.h"
 #include "ZHashTableLong.h"
 #include "ZList.h"
@@ -31,6 +32,8 @@ public:
     // Drops every recorded command: count and capacity 0, the array freed.
     void freeCommands();
     void freeScriptStrings();
+    // Deletes every stored event of the scene.
+    void freeStoredEvents();
 
     char name[100] = {};
     ZCounter fadeCounter;   // 1.0 to 0.0 during a switch, at rest complete at 1.0
@@ -52,4 +55,5 @@ public:
     int64_t scriptValues[kScriptValues] = {};  // indexes 1 to 40
     ZList<CSceneScriptString> scriptStrings;
     bool createdDuringRestore = false;
+    ZList<CStoredEvent> storedEvents;  // replayed to the scene when it is inserted
 };
