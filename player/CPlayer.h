@@ -300,6 +300,21 @@ public:
     long getActionDepth() const { return m_actionDepth; }
     // Whether the sprite is registered for events, that is, alive in an inserted scene.
     bool isSpriteRegistered(const CSprite* sprite) const;
+    // Frees the sprites kept while actions ran; nothing while one runs.
+    void releaseSpritesFreedDuringActions();
+    // Frees every user event, listener and stored event, and the sprites kept for actions.
+    void releaseEventRecords();
+    // Seams until the branches that build them arrive: commands and state, the game's sprite
+    // services, drag and drop, aligned copies.
+    void removeSceneCommandsForSound(CScene* scene, const char* file);
+    void refreshGameState();
+    void moveSpriteToFront(CSprite* sprite, bool replace);
+    void moveSpriteToBack(CSprite* sprite, bool replace);
+    void dragSprite(CSprite* sprite, const char* name);
+    CSprite* getDropSourceSprite() const { return nullptr; }
+    CSprite* copySpriteAndAlign(CSprite* sprite, CSprite* target, bool keep, long key,
+                                const char* name, long handlerId, const char* handler);
+    void containCopiedSprite(CSprite* sprite);
 
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
@@ -424,7 +439,7 @@ private:
         uint64_t serial;
         int64_t slot;
     };
-    void runListenerCalls(const std::vector<ListenerCall>& calls, const char* name, bool forwarded);
+    bool runListenerCalls(const std::vector<ListenerCall>& calls, const char* name, bool forwarded);
     void collectListenerCalls(const char* name, CScene* onlyScene,
                               std::vector<ListenerCall>& calls) const;
     bool isCallAlive(const ListenerCall& call) const;
@@ -432,7 +447,7 @@ private:
     void runBroadcastSlot(CSprite* sprite, long slot);
     static CUIDisplayHandler* nearestDisplayHandler(CSprite* sprite);
     bool enterAction(const char* what);
-    void leaveAction() { m_actionDepth--; }
+    void leaveAction();
     void runSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void playSpriteToKeyIndex(CSprite* sprite, long index, bool cut);
     void finishSpriteAction(CSprite* sprite);
@@ -449,6 +464,9 @@ private:
     std::unordered_map<const CSprite*, uint64_t> m_registeredSprites;
     uint64_t m_registrationSerial = 0;
     long m_actionDepth = 0;
+    // Sprites freed while actions ran: their memory waits for the next frame, as the callers
+    // of the actions may still read them.
+    std::vector<CSprite*> m_spritesFreedDuringActions;
 
     // Scene lifecycle and sprites.
     void insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);

@@ -13,3 +13,26 @@ void CPlayer::removeSceneCommandsOfType(CScene*, long, long) {}
 void CPlayer::setSpriteAsCursor(CSprite*) {}
 
 void CPlayer::setSpriteAsSecondaryCursor(CSprite*) {}
+
+// Until scene commands and state, the game's sprite services, drag and drop and aligned copies
+// arrive: a refresh updates the inserted scenes once, a copy is made where its source is.
+
+void CPlayer::removeSceneCommandsForSound(CScene*, const char*) {}
+
+void CPlayer::refreshGameState() {
+    for (CInsertedScene* i = m_insertedScenes.head; i; i = ZList<CInsertedScene>::nextOf(i))
+        updateScene(i->scene, 0);
+}
+
+void CPlayer::moveSpriteToFront(CSprite*, bool) {}
+
+void CPlayer::moveSpriteToBack(CSprite*, bool) {}
+
+void CPlayer::dragSprite(CSprite*, const char*) {}
+
+CSprite* CPlayer::copySpriteAndAlign(CSprite* sprite, CSprite*, bool keep, long, const char* name,
+                                     long handlerId, const char* handler) {
+    return copySprite(sprite, keep, name, handlerId, handler);
+}
+
+void CPlayer::containCopiedSprite(CSprite*) {}

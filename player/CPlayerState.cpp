@@ -14,6 +14,7 @@ int64_t roundedBlockSize(long size) {
 void CPlayer::clearGameState() {
     m_notifyAgain = true;
     m_pointerLocked = false;
+    freeStoredEvents();
     while (CSceneState* state = m_sceneStates.tail) freeSceneState(state);
     resetSceneHandlers();
 }
