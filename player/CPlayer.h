@@ -226,8 +226,8 @@ public:
     void beginDeferredSpriteDeletes() { m_deferredDeleteDepth++; }
     void endDeferredSpriteDeletes();
     long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
-    // Not built yet: the action interpreter (it asks the action filter and runs nothing more),
-    // the recorded scene commands and the cursor hand-over do nothing here.
+    // Not built yet: the action interpreter (it asks the action filter and runs nothing more)
+    // and the recorded scene commands do nothing here.
     void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
                          const char* t1, float f1, float f2, const char* t2, const char* t3,
@@ -235,8 +235,6 @@ public:
     void removeSceneCommands(CScene* scene, long spriteId);
     void removeSceneCommandsOfType(CScene* scene, long spriteId, long type);
     void cmdApplySpriteBrush(CSprite* sprite, CSprite* source);
-    void setSpriteAsCursor(CSprite* sprite);
-    void setSpriteAsSecondaryCursor(CSprite* sprite);
 
     // Sounds and music: effects, background music, ambient and streamed sounds.
     void referenceSound(const char* file, bool loop, long voices);
@@ -276,6 +274,33 @@ public:
     // Re-applies the volume of setting index to the sounds that follow it.
     void applySoundVolumes(long index);
 
+    // Event road: touch mode, cursor sprites, the pointer lock, the global scale, drag and drop.
+    void setTouchMode(bool on);
+    // A null sprite unsets the cursor.
+    void setSpriteAsCursor(CSprite* sprite);
+    void setSpriteAsSecondaryCursor(CSprite* sprite);
+    CSprite* getCursorSprite() const { return m_cursorSprite; }
+    CSprite* getSecondaryCursorSprite() const { return m_secondaryCursorSprite; }
+    void lockPointer(bool on);
+    bool isPointerLocked() const { return m_pointerLocked; }
+    float getGlobalScaleX() const { return m_globalScaleX; }
+    float getGlobalScaleY() const { return m_globalScaleY; }
+    // Taken by the cursor container at load and by scene containers at insertion only.
+    void setGlobalScale(float x, float y);
+    static CSprite* getSpriteForElement(ZUIElement* element);
+    void handleDebugKeys() {}
+    void dragSprite(CSprite* sprite, const char* name);
+    // Ends the drags of every dragged sprite, or of only that one; true when one was released.
+    bool releaseDraggedSprites(bool force, bool drop, bool all, CSprite* only);
+    CSprite* getFirstDraggedSprite();
+    CSprite* getNextDraggedSprite(CSprite* sprite);
+    bool isDraggingSprites() const { return m_dragInProgress; }
+    void acceptNativeDrop() { m_nativeDropAccepted = true; }
+    void flagDropSuccess() { m_dropSuccess = true; }
+    ZVector2 getSpriteDropAnchor() const { return m_dropAnchor; }
+    // The sprite whose drop is being delivered, null otherwise.
+    CSprite* getDropSourceSprite() const { return m_dropSource; }
+
     // User events, sprite-event broadcasts, stored events and the action interpreter.
     bool broadcastUserEventF(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void forwardUserEvent(CScene* scene, const char* name);
@@ -305,13 +330,11 @@ public:
     // Frees every user event, listener and stored event, and the sprites kept for actions.
     void releaseEventRecords();
     // Seams until the branches that build them arrive: commands and state, the game's sprite
-    // services, drag and drop, aligned copies.
+    // services, aligned copies.
     void removeSceneCommandsForSound(CScene* scene, const char* file);
     void refreshGameState();
     void moveSpriteToFront(CSprite* sprite, bool replace);
     void moveSpriteToBack(CSprite* sprite, bool replace);
-    void dragSprite(CSprite* sprite, const char* name);
-    CSprite* getDropSourceSprite() const { return nullptr; }
     CSprite* copySpriteAndAlign(CSprite* sprite, CSprite* target, bool keep, long key,
                                 const char* name, long handlerId, const char* handler);
     void containCopiedSprite(CSprite* sprite);
@@ -492,4 +515,34 @@ private:
     ZGraphic* m_whiteGraphic = nullptr;
     ZGraphic* m_drawGraphic = nullptr;
     float m_defaultTouchMargin = 10.0f;
+
+    // Event road, cursors and drag and drop.
+    // Steps of the event road before the tree: the scene handlers and the display handlers.
+    void tellHandlersOfEvent(ZEvent* event);
+    static bool isDraggedSprite(const CSprite* sprite);
+    // Where a sprite's element belongs: its parent sprite's element, or its scene's container.
+    static ZUIElement* homeElement(const CSprite* sprite);
+    void giveBackCursor(CSprite* sprite, bool update);
+    bool takeCursor(CSprite* sprite, bool secondary);
+    // A sprite about to be freed is no cursor or drop source any more.
+    void forgetPointerSprite(const CSprite* sprite);
+    // A scene being removed gives back its cursors and drops its dragged sprites.
+    void releaseSceneCursorsAndDrags(CScene* scene);
+    // Sends an element message to the sprite under the pointer, if any.
+    void sendPointerMessage(long type);
+    void releaseSprite(CSprite* sprite, bool drop);
+    void deliverDrop(CSprite* sprite, bool drop, const char* name);
+    void dropOnNothing(CSprite* sprite, const char* name);
+    CSprite* m_cursorSprite = nullptr;
+    CSprite* m_secondaryCursorSprite = nullptr;
+    CSprite* m_dropSource = nullptr;
+    ZVector2 m_dropAnchor{};
+    bool m_dropSuccess = false;
+    bool m_nativeDropAccepted = false;
+
+protected:
+    // The parent of cursor sprites and dragged sprites, above every scene layer.
+    void createCursorContainer();
+    // For a game object made without loadGame, as tools and tests make it.
+    void setGameLoaded(bool loaded) { m_gameLoaded = loaded; }
 };

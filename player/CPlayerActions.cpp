@@ -33,6 +33,13 @@ std::string cutText(const char* text, size_t n, char separator, bool last, std::
     return s;
 }
 
+// A key number plus the sprite's key offset, which comes from data and may be any number.
+long offsetKey(long key, int64_t offset) {
+    long sum;
+    if (__builtin_add_overflow(key, offset, &sum)) return offset < 0 ? LONG_MIN : LONG_MAX;
+    return sum;
+}
+
 long clampVolume(long volume) {
     return std::clamp(volume, 0l, 100l);
 }
@@ -60,7 +67,7 @@ void CPlayer::releaseSpritesFreedDuringActions() {
 }
 
 long CPlayer::actionKeyIndex(CSprite* sprite, long key) const {
-    long index = key - 1 + static_cast<long>(sprite->state ? sprite->state->keyOffset : 0);
+    long index = offsetKey(key - 1, sprite->state ? sprite->state->keyOffset : 0);
     return std::clamp(index, 0l, std::max(0l, sprite->keyCount - 1));
 }
 
@@ -200,7 +207,7 @@ void CPlayer::runSpriteAction(CSprite* sprite, _CSpriteAction* action) {
                 if (from < 1 || from > keys || to < 0 || to > keys) return;
                 if (m_debug)
                     ZCore::logMessage("Game: %s: go from key %ld to key %ld", name, from, to);
-                state->currentKey = from - 1 + state->keyOffset;
+                state->currentKey = offsetKey(from - 1, state->keyOffset);
                 playSpriteKeys(sprite, from - 1, to - 1, once ? 1 : 0);
             }
             break;
@@ -245,7 +252,7 @@ void CPlayer::runSpriteAction(CSprite* sprite, _CSpriteAction* action) {
                 ZCore::logMessage(
                     next ? "Game: %s: go to next key (%ld)" : "Game: %s: go to prev key (%ld)",
                     name, next ? c + 2 : c);
-            playSpriteToKeyIndex(sprite, (next ? c + 1 : c - 1) + state->keyOffset, false);
+            playSpriteToKeyIndex(sprite, offsetKey(next ? c + 1 : c - 1, state->keyOffset), false);
             break;
         }
         case 5:
@@ -414,7 +421,7 @@ void CPlayer::runSpriteAction(CSprite* sprite, _CSpriteAction* action) {
                 ZCore::logMessage(
                     next ? "Game: %s: cut to next key (%ld)" : "Game: %s: cut to prev key (%ld)",
                     name, next ? c + 2 : c);
-            playSpriteToKeyIndex(sprite, (next ? c + 1 : c - 1) + state->keyOffset, true);
+            playSpriteToKeyIndex(sprite, offsetKey(next ? c + 1 : c - 1, state->keyOffset), true);
             break;
         }
         case 32:

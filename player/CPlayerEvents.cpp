@@ -162,7 +162,9 @@ bool CPlayer::runHoverRule(CSprite* target, const char* prefix) {
         dragged.push_back({d, found->second, -1});
     }
     if (dragged.empty()) return false;
-    auto targetCall = ListenerCall{target, m_registeredSprites[target], -1};
+    auto targetFound = m_registeredSprites.find(target);
+    if (targetFound == m_registeredSprites.end()) return true;
+    const ListenerCall targetCall{target, targetFound->second, -1};
     for (const ListenerCall& call : dragged) {
         if (!isCallAlive(call) || !isCallAlive(targetCall)) continue;
         CSprite* d = call.sprite;
@@ -213,7 +215,9 @@ void CPlayer::runBroadcastSlot(CSprite* sprite, long slot) {
         if (l->sprite == sprite) continue;
         bool ancestor = false;
         for (const CSprite* s : chain) ancestor = ancestor || s == l->sprite;
-        if (!ancestor) calls.push_back({l->sprite, m_registeredSprites[l->sprite], slot});
+        auto found = m_registeredSprites.find(l->sprite);
+        if (!ancestor && found != m_registeredSprites.end())
+            calls.push_back({l->sprite, found->second, slot});
     }
     for (const ListenerCall& call : calls)
         if (isCallAlive(call)) executeSpriteActionForEvent(call.sprite, slot);

@@ -10,11 +10,7 @@ void CPlayer::removeSceneCommands(CScene*, long) {}
 
 void CPlayer::removeSceneCommandsOfType(CScene*, long, long) {}
 
-void CPlayer::setSpriteAsCursor(CSprite*) {}
-
-void CPlayer::setSpriteAsSecondaryCursor(CSprite*) {}
-
-// Until scene commands and state, the game's sprite services, drag and drop and aligned copies
+// Until scene commands and state, the game's sprite services and aligned copies
 // arrive: a refresh updates the inserted scenes once, a copy is made where its source is.
 
 void CPlayer::removeSceneCommandsForSound(CScene*, const char*) {}
@@ -27,8 +23,6 @@ void CPlayer::refreshGameState() {
 void CPlayer::moveSpriteToFront(CSprite*, bool) {}
 
 void CPlayer::moveSpriteToBack(CSprite*, bool) {}
-
-void CPlayer::dragSprite(CSprite*, const char*) {}
 
 CSprite* CPlayer::copySpriteAndAlign(CSprite* sprite, CSprite*, bool keep, long, const char* name,
                                      long handlerId, const char* handler) {

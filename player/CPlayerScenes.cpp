@@ -498,6 +498,7 @@ void CPlayer::removeScene(CScene* scene) {
     fireSceneEvent(scene, 13, 1);
     callSceneHandlers(eSceneHandlerLeaveScene, nullptr, scene->name, 0, nullptr);
     serializeSceneScriptStates(scene);
+    releaseSceneCursorsAndDrags(scene);
     for (CInsertedScene* i = m_insertedScenes.head; i;) {
         CInsertedScene* next = ZList<CInsertedScene>::nextOf(i);
         if (i->scene == scene) {

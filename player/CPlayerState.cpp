@@ -12,6 +12,7 @@ int64_t roundedBlockSize(long size) {
 }  // namespace
 
 void CPlayer::clearGameState() {
+    setSpriteAsCursor(nullptr);
     m_notifyAgain = true;
     m_pointerLocked = false;
     freeStoredEvents();
