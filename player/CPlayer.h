@@ -227,8 +227,7 @@ public:
     void beginDeferredSpriteDeletes() { m_deferredDeleteDepth++; }
     void endDeferredSpriteDeletes();
     long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
-    // Not built yet: the action interpreter (it asks the action filter and runs nothing more)
-    // and the recorded scene commands do nothing here.
+    // The action interpreter (after the action filter) and the recorded scene commands.
     void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
                          const char* t1, float f1, float f2, const char* t2, const char* t3,
