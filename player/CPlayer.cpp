@@ -63,6 +63,7 @@ CPlayer::~CPlayer() {
     g_lpPlayer = nullptr;
     m_actionFilter = nullptr;
     releaseSounds();
+    releaseEventRecords();
 }
 
 const char* CPlayer::getGameName() {
@@ -361,6 +362,7 @@ void CPlayer::restartFromOverride() {
 }
 
 void CPlayer::move(double dt) {
+    releaseSpritesFreedDuringActions();
     if (!m_pointerLocked) {
         m_pointerX = ZInput::getMouseX();
         m_pointerY = ZInput::getMouseY();

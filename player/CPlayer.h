@@ -227,8 +227,7 @@ public:
     void beginDeferredSpriteDeletes() { m_deferredDeleteDepth++; }
     void endDeferredSpriteDeletes();
     long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
-    // Not built yet: the action interpreter (it asks the action filter and runs nothing more)
-    // and the recorded scene commands do nothing here.
+    // The action interpreter (after the action filter) and the recorded scene commands.
     void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
                          const char* t1, float f1, float f2, const char* t2, const char* t3,
@@ -274,6 +273,65 @@ public:
     void updateStreamedSounds(double elapsed);
     // Re-applies the volume of setting index to the sounds that follow it.
     void applySoundVolumes(long index);
+
+    // Event road: touch mode, cursor sprites, the pointer lock, the global scale, drag and drop.
+    void setTouchMode(bool on);
+    // A null sprite unsets the cursor.
+    void setSpriteAsCursor(CSprite* sprite);
+    void setSpriteAsSecondaryCursor(CSprite* sprite);
+    CSprite* getCursorSprite() const { return m_cursorSprite; }
+    CSprite* getSecondaryCursorSprite() const { return m_secondaryCursorSprite; }
+    void lockPointer(bool on);
+    bool isPointerLocked() const { return m_pointerLocked; }
+    float getGlobalScaleX() const { return m_globalScaleX; }
+    float getGlobalScaleY() const { return m_globalScaleY; }
+    // Taken by the cursor container at load and by scene containers at insertion only.
+    void setGlobalScale(float x, float y);
+    static CSprite* getSpriteForElement(ZUIElement* element);
+    void handleDebugKeys() {}
+    void dragSprite(CSprite* sprite, const char* name);
+    // Ends the drags of every dragged sprite, or of only that one; true when one was released.
+    bool releaseDraggedSprites(bool force, bool drop, bool all, CSprite* only);
+    CSprite* getFirstDraggedSprite();
+    CSprite* getNextDraggedSprite(CSprite* sprite);
+    bool isDraggingSprites() const { return m_dragInProgress; }
+    void acceptNativeDrop() { m_nativeDropAccepted = true; }
+    void flagDropSuccess() { m_dropSuccess = true; }
+    ZVector2 getSpriteDropAnchor() const { return m_dropAnchor; }
+    // The sprite whose drop is being delivered, null otherwise.
+    CSprite* getDropSourceSprite() const { return m_dropSource; }
+
+    // User events, sprite-event broadcasts, stored events and the action interpreter.
+    bool broadcastUserEventF(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void forwardUserEvent(CScene* scene, const char* name);
+    bool isEventForwarded() const { return m_eventForwarded; }
+    void broadcastSceneFlagsEvent(unsigned long flags, long slot);
+    void storeUserEvent(const char* name);
+    void removeStoredEvent(const char* name, bool prefix);
+    bool doesStoredEventExist(const char* name, bool prefix);
+    // The global stored events, which the saved game writes and reads.
+    ZList<CStoredEvent>& getStoredEvents() { return m_storedEvents; }
+    // Gives a new scene state a copy of every global stored event.
+    void copyStoredEventsTo(CSceneState* state);
+    // Deletes every global stored event, from the last to the first.
+    void freeStoredEvents();
+    const ZList<CUserEvent>& getUserEventList() const { return m_userEvents; }
+    const ZList<CUserEventListener>& getBroadcastListeners(long slot) const {
+        return m_broadcastListeners[slot >= 0 && slot < CSprite::kEventSlots ? slot : 0];
+    }
+    // Actions and events nested deeper than this are dropped with a log line.
+    static constexpr long kMaxActionDepth = 16;
+    long getActionDepth() const { return m_actionDepth; }
+    // Whether the sprite is registered for events, that is, alive in an inserted scene.
+    bool isSpriteRegistered(const CSprite* sprite) const;
+    // Frees the sprites kept while actions ran; nothing while one runs.
+    void releaseSpritesFreedDuringActions();
+    // Frees every user event, listener and stored event, and the sprites kept for actions.
+    void releaseEventRecords();
+    // A seam until aligned copies arrive.
+    CSprite* copySpriteAndAlign(CSprite* sprite, CSprite* target, bool keep, long key,
+                                const char* name, long handlerId, const char* handler);
+    void containCopiedSprite(CSprite* sprite);
 
     // Scene commands, scene state, global variables, fast values and the game's sprite services.
     void removeSceneCommandsForSound(CScene* scene, const char* file);
@@ -349,56 +407,6 @@ public:
     void executeScriptForSprite(CSprite* sprite, const char* script);
     void setTouchDragOffset(ZVector2 offset, bool enabled);
     ZVector2 getTouchDragOffsetForSprite(CSprite* sprite);
-    // Event road: touch mode, cursor sprites, the pointer lock, the global scale, drag and drop.
-    void setTouchMode(bool on);
-    // A null sprite unsets the cursor.
-    void setSpriteAsCursor(CSprite* sprite);
-    void setSpriteAsSecondaryCursor(CSprite* sprite);
-    CSprite* getCursorSprite() const { return m_cursorSprite; }
-    CSprite* getSecondaryCursorSprite() const { return m_secondaryCursorSprite; }
-    void lockPointer(bool on);
-    bool isPointerLocked() const { return m_pointerLocked; }
-    float getGlobalScaleX() const { return m_globalScaleX; }
-    float getGlobalScaleY() const { return m_globalScaleY; }
-    // Taken by the cursor container at load and by scene containers at insertion only.
-    void setGlobalScale(float x, float y);
-    static CSprite* getSpriteForElement(ZUIElement* element);
-    void handleDebugKeys() {}
-    void dragSprite(CSprite* sprite, const char* name);
-    // Ends the drags of every dragged sprite, or of only that one; true when one was released.
-    bool releaseDraggedSprites(bool force, bool drop, bool all, CSprite* only);
-    CSprite* getFirstDraggedSprite();
-    CSprite* getNextDraggedSprite(CSprite* sprite);
-    bool isDraggingSprites() const { return m_dragInProgress; }
-    void acceptNativeDrop() { m_nativeDropAccepted = true; }
-    void flagDropSuccess() { m_dropSuccess = true; }
-    ZVector2 getSpriteDropAnchor() const { return m_dropAnchor; }
-    // The sprite whose drop is being delivered, null otherwise.
-    CSprite* getDropSourceSprite() const { return m_dropSource; }
-
-    // User events, sprite-event broadcasts, stored events and the action interpreter.
-    bool broadcastUserEventF(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    void forwardUserEvent(CScene* scene, const char* name);
-    bool isEventForwarded() const { return m_eventForwarded; }
-    void broadcastSceneFlagsEvent(unsigned long flags, long slot);
-    void storeUserEvent(const char* name);
-    void removeStoredEvent(const char* name, bool prefix);
-    bool doesStoredEventExist(const char* name, bool prefix);
-    // The global stored events, which the saved game writes and reads.
-    ZList<CStoredEvent>& getStoredEvents() { return m_storedEvents; }
-    // Gives a new scene state a copy of every global stored event.
-    void copyStoredEventsTo(CSceneState* state);
-    // Deletes every global stored event, from the last to the first.
-    void freeStoredEvents();
-    const ZList<CUserEvent>& getUserEventList() const { return m_userEvents; }
-    const ZList<CUserEventListener>& getBroadcastListeners(long slot) const {
-        return m_broadcastListeners[slot >= 0 && slot < CSprite::kEventSlots ? slot : 0];
-    }
-    // Actions and events nested deeper than this are dropped with a log line.
-    static constexpr long kMaxActionDepth = 16;
-    long getActionDepth() const { return m_actionDepth; }
-    // Whether the sprite is registered for events, that is, alive in an inserted scene.
-    bool isSpriteRegistered(const CSprite* sprite) const;
 
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
@@ -523,7 +531,7 @@ private:
         uint64_t serial;
         int64_t slot;
     };
-    void runListenerCalls(const std::vector<ListenerCall>& calls, const char* name, bool forwarded);
+    bool runListenerCalls(const std::vector<ListenerCall>& calls, const char* name, bool forwarded);
     void collectListenerCalls(const char* name, CScene* onlyScene,
                               std::vector<ListenerCall>& calls) const;
     bool isCallAlive(const ListenerCall& call) const;
@@ -531,7 +539,7 @@ private:
     void runBroadcastSlot(CSprite* sprite, long slot);
     static CUIDisplayHandler* nearestDisplayHandler(CSprite* sprite);
     bool enterAction(const char* what);
-    void leaveAction() { m_actionDepth--; }
+    void leaveAction();
     void runSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void playSpriteToKeyIndex(CSprite* sprite, long index, bool cut);
     void finishSpriteAction(CSprite* sprite);
@@ -548,6 +556,9 @@ private:
     std::unordered_map<const CSprite*, uint64_t> m_registeredSprites;
     uint64_t m_registrationSerial = 0;
     long m_actionDepth = 0;
+    // Sprites freed while actions ran: their memory waits for the next frame, as the callers
+    // of the actions may still read them.
+    std::vector<CSprite*> m_spritesFreedDuringActions;
 
     // Scene lifecycle and sprites.
     void insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);

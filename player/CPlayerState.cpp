@@ -21,6 +21,7 @@ void CPlayer::clearGameState() {
     m_notifyAgain = true;
     for (int64_t& value : m_fastValues) value = 0;
     m_pointerLocked = false;
+    freeStoredEvents();
     freeGlobalVariables();
     while (CSceneState* state = m_sceneStates.tail) freeSceneState(state);
     resetSceneHandlers();
