@@ -7,6 +7,7 @@
 #include "CAvailableDisplayHandler.h"
 #include "CInsertedScene.h"
 #include "CPlayerSettings.h"
+#include "CSavedGame.h"
 #include "CQueuedLoad.h"
 #include "CScene.h"
 #include "CSceneHandler.h"
@@ -263,6 +264,22 @@ public:
     // Re-applies the volume of setting index to the sounds that follow it.
     void applySoundVolumes(long index);
 
+    // Saved games: the whole state written to a file, read back at the start of a frame; the
+    // header read alone and two of its fields patched in place.
+    void saveGameStateTo(const char* path);
+    // False, with the game left as it was, for a file that is missing or refused.
+    bool restoreGameStateFrom(const char* path);
+    bool checkSavedGameState(const char* path, char* sceneName, unsigned long sceneNameSize,
+                             long* fastValues);
+    void saveFastGameSpecificValues(const char* path);
+    void saveSceneName(const char* path, const char* name);
+    const char* getSavedGameFilename(long slot);
+    static unsigned long xorBuffer(void* buffer, unsigned long length);
+    // Set while a restore re-inserts its scenes, and for the rest of the frame that ran it.
+    bool isRestoringGameState() const { return m_restoring; }
+    bool hasRestoredThisFrame() const { return m_restoredThisFrame; }
+    void refreshGameState();
+
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
 
@@ -404,4 +421,23 @@ private:
     ZGraphic* m_whiteGraphic = nullptr;
     ZGraphic* m_drawGraphic = nullptr;
     float m_defaultTouchMargin = 10.0f;
+
+    // Saved games.
+    long sceneHandlerStateSize();
+    void gatherSavedGame(CSavedGame& game);
+    void gatherSavedGlobals(CSavedGame& game);
+    void gatherSavedSceneRecords(CSceneState* state, CSavedGame::Scene& scene);
+    void commitSavedGame(CSavedGame& game);
+    void commitSavedGlobals(CSavedGame& game);
+    void commitSavedSceneRecords(CSavedGame::Scene& scene, CSceneState* state);
+    void replaySavedCommands(CSceneState* state);
+    void releaseDraggedSpritesForSave();
+    // Puts the layers' scenes back after a restore; true when one was loaded anew.
+    bool relayerAfterRestore(const char (&previous)[kSceneSlots][100]);
+    bool patchSavedGameHeader(const char* path, void (*change)(CSavedGame::Header&, void*),
+                              void* data);
+    char m_savedGameFilename[260] = {};
+    bool m_restoring = false;
+    bool m_restoredThisFrame = false;
+    int64_t m_fastValues[6] = {};
 };
