@@ -670,12 +670,6 @@ void CPlayer::callSceneHandlers(long method, CSprite* sprite, const char* text, 
     delete[] saved;
 }
 
-void CPlayer::broadcastUserEvent(const char* name, bool) {
-    if (!name) return;
-    callSceneHandlers(eSceneHandlerUserEvent, nullptr, name, 0, nullptr);
-    if (m_userEventCallback) m_userEventCallback(m_userEventData, name);
-}
-
 const char* CPlayer::getStringForFlags(uint64_t flags) {
     static char text[40];
     long n = 0;

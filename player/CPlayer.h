@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "CAmbientSound.h"
@@ -14,7 +15,9 @@
 #include "CSceneLoader.h"
 #include "CSceneState.h"
 #include "CSound.h"
+#include "CStoredEvent.h"
 #include "CStreamedSound.h"
+#include "CUserEvent.h"
 #include "ZEvent.h"
 #include "ZGame.h"
 #include "ZList.h"
@@ -98,8 +101,9 @@ public:
     CUIDisplayHandler* createDisplayHandler(const char* name, ZUIElement* parent, CScene* scene);
     void callSceneHandlers(long method, CSprite* sprite, const char* text, uint64_t value,
                            void* data);
-    // Tells the scene handlers and the user-event callback of a user event.
-    void broadcastUserEvent(const char* name, bool quiet);
+    // Runs a user event on its listening sprites and display handlers, then tells the scene
+    // handlers and the user-event callback; true when a listener reacted.
+    bool broadcastUserEvent(const char* name, bool quiet);
 
     // Scene lifecycle: a scene is read and its pictures decoded on a loader thread of its own,
     // uploaded and inserted on the main thread, updated each frame, removed and unloaded.
@@ -163,6 +167,15 @@ public:
     void freeSprite(CSprite* sprite);
     void freeSceneSpriteTree(CScene* scene, CSceneState* sceneState, CSprite* sprite);
     void changeSpriteParentNode(CSprite* sprite, CSprite* parent);
+    // Copies made at run time: kind 2 with keep, else kind 1 (deleted when its track ends).
+    CSprite* duplicateSprite(CSprite* sprite, CSprite* parent, bool keep, const char* name,
+                             long handlerId, const char* handler);
+    CSprite* copySprite(CSprite* sprite, bool keep, const char* name, long handlerId,
+                        const char* handler);
+    CSprite* copySpriteAt(CSprite* sprite, ZVector2 position, bool screen, bool keep,
+                          const char* name, CSprite* parent, long handlerId, const char* handler);
+    CSprite* cmdDuplicateSprite(CSprite* source, CSprite* parent, bool keep, unsigned long id,
+                                const char* name, long number, const char* handler);
     // Deletes a copy made at run time with its tree, wherever its element hangs.
     void deleteCopiedSprite(CSprite* sprite);
     static char* allocCopyString(const char* text);
@@ -280,6 +293,31 @@ public:
     bool hasRestoredThisFrame() const { return m_restoredThisFrame; }
     void refreshGameState();
 
+    // User events, sprite-event broadcasts, stored events and the action interpreter.
+    bool broadcastUserEventF(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void forwardUserEvent(CScene* scene, const char* name);
+    bool isEventForwarded() const { return m_eventForwarded; }
+    void broadcastSceneFlagsEvent(unsigned long flags, long slot);
+    bool doesSpriteUserEventContain(CSprite* sprite, long index, const char* name);
+    void storeUserEvent(const char* name);
+    void removeStoredEvent(const char* name, bool prefix);
+    bool doesStoredEventExist(const char* name, bool prefix);
+    // The global stored events, which the saved game writes and reads.
+    ZList<CStoredEvent>& getStoredEvents() { return m_storedEvents; }
+    // Gives a new scene state a copy of every global stored event.
+    void copyStoredEventsTo(CSceneState* state);
+    // Deletes every global stored event, from the last to the first.
+    void freeStoredEvents();
+    const ZList<CUserEvent>& getUserEventList() const { return m_userEvents; }
+    const ZList<CUserEventListener>& getBroadcastListeners(long slot) const {
+        return m_broadcastListeners[slot >= 0 && slot < CSprite::kEventSlots ? slot : 0];
+    }
+    // Actions and events nested deeper than this are dropped with a log line.
+    static constexpr long kMaxActionDepth = 16;
+    long getActionDepth() const { return m_actionDepth; }
+    // Whether the sprite is registered for events, that is, alive in an inserted scene.
+    bool isSpriteRegistered(const CSprite* sprite) const;
+
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
 
@@ -396,6 +434,38 @@ private:
     uint64_t m_streamGeneration = 0;
     long m_streamingIndex = -1;
     ZSysLock m_lock;
+
+    // User events, sprite-event broadcasts, stored events and the action interpreter.
+    struct ListenerCall {
+        CSprite* sprite;
+        uint64_t serial;
+        int64_t slot;
+    };
+    void runListenerCalls(const std::vector<ListenerCall>& calls, const char* name, bool forwarded);
+    void collectListenerCalls(const char* name, CScene* onlyScene,
+                              std::vector<ListenerCall>& calls) const;
+    bool isCallAlive(const ListenerCall& call) const;
+    bool runHoverRule(CSprite* target, const char* prefix);
+    void runBroadcastSlot(CSprite* sprite, long slot);
+    static CUIDisplayHandler* nearestDisplayHandler(CSprite* sprite);
+    bool enterAction(const char* what);
+    void leaveAction() { m_actionDepth--; }
+    void runSpriteAction(CSprite* sprite, _CSpriteAction* action);
+    void playSpriteToKeyIndex(CSprite* sprite, long index, bool cut);
+    void finishSpriteAction(CSprite* sprite);
+    long actionKeyIndex(CSprite* sprite, long key) const;
+    long actionCurrentKey(CSprite* sprite);
+    void actionCopySprite(CSprite* sprite, const char* param, bool underPointer);
+    void actionInsertScene(CSprite* sprite, const char* param, bool queued);
+    void actionSound(CSprite* sprite, long type, const char* param);
+    ZList<CUserEvent> m_userEvents;
+    ZList<CUserEventListener> m_broadcastListeners[CSprite::kEventSlots];
+    ZList<CStoredEvent> m_storedEvents;
+    // Registered sprites with the serial of their registration, so a walk over listeners taken
+    // before an action ran can tell a sprite that went away (or a new one at its address).
+    std::unordered_map<const CSprite*, uint64_t> m_registeredSprites;
+    uint64_t m_registrationSerial = 0;
+    long m_actionDepth = 0;
 
     // Scene lifecycle and sprites.
     void insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);

@@ -1,3 +1,6 @@
+#include <cstdarg>
+#include <cstdio>
+
 #include "CPlayer.h"
 #include "ZUIElement.h"
 
@@ -26,4 +29,50 @@ void CPlayer::fireSceneEvent(CScene* scene, long slot, long mask) {
 
 bool CPlayer::executeSpriteActionForEvent(CSprite*, long) {
     return false;
+}
+
+bool CPlayer::broadcastUserEvent(const char* name, bool) {
+    if (!name) return false;
+    callSceneHandlers(eSceneHandlerUserEvent, nullptr, name, 0, nullptr);
+    if (m_userEventCallback) m_userEventCallback(m_userEventData, name);
+    return false;
+}
+
+bool CPlayer::broadcastUserEventF(const char* format, ...) {
+    if (!format) return false;
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    return broadcastUserEvent(text, false);
+}
+
+void CPlayer::forwardUserEvent(CScene*, const char*) {}
+
+void CPlayer::broadcastSceneFlagsEvent(unsigned long, long) {}
+
+bool CPlayer::doesSpriteUserEventContain(CSprite*, long, const char*) {
+    return false;
+}
+
+void CPlayer::storeUserEvent(const char*) {}
+
+void CPlayer::removeStoredEvent(const char*, bool) {}
+
+bool CPlayer::doesStoredEventExist(const char*, bool) {
+    return false;
+}
+
+void CPlayer::copyStoredEventsTo(CSceneState*) {}
+
+void CPlayer::freeStoredEvents() {
+    while (CStoredEvent* event = m_storedEvents.tail) {
+        m_storedEvents.remove(event);
+        delete event;
+    }
+}
+
+bool CPlayer::isSpriteRegistered(const CSprite* sprite) const {
+    return m_registeredSprites.count(sprite) != 0;
 }

@@ -3,11 +3,6 @@
 // Seams for what other parts of the player will carry out; each keeps the one thing its callers
 // rely on.
 
-void CPlayer::executeSpriteAction(CSprite* sprite, _CSpriteAction* action) {
-    if (!sprite || !action) return;
-    if (m_actionFilter && !m_actionFilter(sprite, action)) return;
-}
-
 void CPlayer::addSceneCommand(CScene*, long, long, long, long, long, long, const char*, float,
                               float, const char*, const char*, const char*) {}
 

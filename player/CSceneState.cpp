@@ -2,6 +2,14 @@
 
 CSceneState::~CSceneState() {
     freeSpriteStates();
+    freeStoredEvents();
+}
+
+void CSceneState::freeStoredEvents() {
+    while (CStoredEvent* event = storedEvents.head) {
+        storedEvents.remove(event);
+        delete event;
+    }
 }
 
 void CSceneState::freeSpriteStates() {

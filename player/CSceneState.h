@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "CSpriteState.h"
+#include "CStoredEvent.h"
 #include "ZCounter.h"
 #include "ZHashTableLong.h"
 #include "ZList.h"
@@ -26,6 +27,8 @@ public:
     void addSpriteState(unsigned long spriteId, CSpriteState* state);
     // Takes the state out of the list and the table without deleting it.
     void detachSpriteState(CSpriteState* state);
+    // Deletes every stored event of the scene.
+    void freeStoredEvents();
 
     char name[100] = {};
     ZCounter fadeCounter;   // 1.0 to 0.0 during a switch, at rest complete at 1.0
@@ -42,4 +45,5 @@ public:
     bool insertedOnce = false;
     int64_t scriptValues[kScriptValues] = {};  // indexes 1 to 40
     bool createdDuringRestore = false;
+    ZList<CStoredEvent> storedEvents;  // replayed to the scene when it is inserted
 };
