@@ -1,7 +1,7 @@
+#include <strings.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "CGame.h"
 #include "CPlayer.h"
@@ -48,8 +48,8 @@ unsigned long CPlayer::xorBuffer(void* buffer, unsigned long length) {
 }
 
 const char* CPlayer::getSavedGameFilename(long slot) {
-    snprintf(m_savedGameFilename, sizeof(m_savedGameFilename), "%s/game%02ld.sav",
-             getStateFolder(), slot);
+    snprintf(m_savedGameFilename, sizeof(m_savedGameFilename), "%s/game%02ld.sav", getStateFolder(),
+             slot);
     return m_savedGameFilename;
 }
 
@@ -86,7 +86,7 @@ void CPlayer::gatherSavedGame(CSavedGame& game) {
         setText(scene.ambient, sizeof(scene.ambient), state->ambient);
         gatherSavedSceneRecords(state, scene);
         for (CSpriteState* s = state->spriteStates.head; s; s = ZList<CSpriteState>::nextOf(s))
-            CSavedGame::appendSpriteState(*s, static_cast<unsigned long>(s->getHashKey()),
+            CSavedGame::appendSpriteState(*s, static_cast<unsigned long>(s->hashKey),
                                           scene.spriteBlock);
     }
 }
@@ -130,7 +130,8 @@ bool CPlayer::patchSavedGameHeader(const char* path, void (*change)(CSavedGame::
     if (ok) {
         change(header, data);
         CSavedGame::writeHeader(header, bytes);
-        ok = fseek(file, 0, SEEK_SET) == 0 && fwrite(bytes, 1, sizeof(bytes), file) == sizeof(bytes);
+        ok =
+            fseek(file, 0, SEEK_SET) == 0 && fwrite(bytes, 1, sizeof(bytes), file) == sizeof(bytes);
         ok = fflush(file) == 0 && ok;
     }
     ok = fclose(file) == 0 && ok;
@@ -226,7 +227,7 @@ void CPlayer::commitSavedGame(CSavedGame& game) {
         setText(state->ambient, sizeof(state->ambient), scene.ambient);
         commitSavedSceneRecords(scene, state);
         for (std::unique_ptr<CSpriteState>& sprite : scene.spriteStates) {
-            long id = sprite->getHashKey();
+            long id = sprite->hashKey;
             // A second record of one id would leave the first unreachable in the table.
             if (state->findSpriteState(static_cast<unsigned long>(id))) continue;
             state->addSpriteState(static_cast<unsigned long>(id), sprite.release());
@@ -315,15 +316,40 @@ bool CPlayer::relayerAfterRestore(const char (&previous)[kSceneSlots][100]) {
     return loadedAnew;
 }
 
-// Until the records of global variables, stored events, script strings and commands are here,
-// the saved game carries their blocks empty.
-void CPlayer::gatherSavedGlobals(CSavedGame&) {}
+// Global variables, fast values, script strings and commands: their blocks are written empty
+// until their records are here.
+void CPlayer::gatherSavedGlobals(CSavedGame& game) {
+    for (CStoredEvent* e = m_storedEvents.head; e; e = ZList<CStoredEvent>::nextOf(e)) {
+        CSavedGame::Name name{};
+        setText(name.data(), name.size(), e->name);
+        game.storedEvents.push_back(name);
+    }
+}
 
-void CPlayer::commitSavedGlobals(CSavedGame&) {}
+void CPlayer::commitSavedGlobals(CSavedGame& game) {
+    freeStoredEvents();
+    for (const CSavedGame::Name& name : game.storedEvents) {
+        CStoredEvent* event = new CStoredEvent();
+        setText(event->name, sizeof(event->name), name.data());
+        m_storedEvents.addToTail(event);
+    }
+}
 
-void CPlayer::gatherSavedSceneRecords(CSceneState*, CSavedGame::Scene&) {}
+void CPlayer::gatherSavedSceneRecords(CSceneState* state, CSavedGame::Scene& scene) {
+    for (CStoredEvent* e = state->storedEvents.head; e; e = ZList<CStoredEvent>::nextOf(e)) {
+        CSavedGame::Name name{};
+        setText(name.data(), name.size(), e->name);
+        scene.storedEvents.push_back(name);
+    }
+}
 
-void CPlayer::commitSavedSceneRecords(CSavedGame::Scene&, CSceneState*) {}
+void CPlayer::commitSavedSceneRecords(CSavedGame::Scene& scene, CSceneState* state) {
+    for (const CSavedGame::Name& name : scene.storedEvents) {
+        CStoredEvent* event = new CStoredEvent();
+        setText(event->name, sizeof(event->name), name.data());
+        state->storedEvents.addToTail(event);
+    }
+}
 
 void CPlayer::replaySavedCommands(CSceneState*) {}
 

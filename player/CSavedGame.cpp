@@ -368,8 +368,7 @@ std::vector<unsigned char> CSavedGame::write() const {
             putText(value, 0, kValueSize, string.text);
             writer.piece(value, kValueSize);
         }
-        writer.piece(scene.commands.data(),
-                     scene.commands.size() / kCommandSize * kCommandSize);
+        writer.piece(scene.commands.data(), scene.commands.size() / kCommandSize * kCommandSize);
         writer.piece(scene.spriteBlock.data(), scene.spriteBlock.size());
     }
     writer.finish();

@@ -96,8 +96,7 @@ public:
     static bool isPlainName(const char* name);
     // The digest that the body of a file should end with, for a file whose blocks fit it; for
     // tools that seal an edited file again.
-    static bool computeDigest(const unsigned char* data, unsigned long size,
-                              unsigned char* digest);
+    static bool computeDigest(const unsigned char* data, unsigned long size, unsigned char* digest);
 
 private:
     // Parses the header and the body into game and digests the body; false when they do not

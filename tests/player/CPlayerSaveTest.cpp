@@ -115,7 +115,7 @@ TEST_F(SavedGameTest, RestoresTheWholeStateIntoAFreshPlayer) {
     EXPECT_TRUE(ZMiscTools::fileExists(path.c_str()));
     EXPECT_FALSE(ZMiscTools::fileExists((path + ".tmp").c_str()));
 
-    freshPlayer(&restored, "cave");
+    freshPlayer(&restored, "meadow");
     ASSERT_TRUE(player->restoreGameStateFrom(path.c_str()));
 
     ASSERT_NE(player->getSceneByLayer(0), nullptr);
@@ -156,8 +156,8 @@ TEST_F(SavedGameTest, RefusedFileLeavesTheGameAsItWas) {
     std::string shortened = good.substr(0, good.size() - 1);
     for (const std::string& bytes : {flipped, shortened, std::string()}) {
         writeFile(path, bytes);
-        std::vector<std::string> log = loggedMessages(
-            [&] { EXPECT_FALSE(player->restoreGameStateFrom(path.c_str())); });
+        std::vector<std::string> log =
+            loggedMessages([&] { EXPECT_FALSE(player->restoreGameStateFrom(path.c_str())); });
         EXPECT_NE(log.size(), 0u);
         EXPECT_EQ(player->getSceneByLayer(0), meadow);
         EXPECT_STREQ(player->getSceneByLayer(1)->name, "hud");
@@ -204,8 +204,7 @@ TEST_F(SavedGameTest, HeaderIsReadAndPatchedInPlace) {
     ASSERT_NE(player->getSceneByLayer(0), nullptr);
     EXPECT_STREQ(player->getSceneByLayer(0)->name, "cave");
 
-    EXPECT_FALSE(player->checkSavedGameState(dir.file("missing.sav").c_str(), nullptr, 0,
-                                             nullptr));
+    EXPECT_FALSE(player->checkSavedGameState(dir.file("missing.sav").c_str(), nullptr, 0, nullptr));
     writeFile(path, bytes.substr(0, 100));
     EXPECT_FALSE(player->checkSavedGameState(path.c_str(), nullptr, 0, nullptr));
 

@@ -217,7 +217,7 @@ TEST(SavedGameFile, RoundTripKeepsEveryField) {
     CSpriteState expected;
     fillSpriteState(expected, 1);
     const CSpriteState& first = *a.spriteStates[0];
-    EXPECT_EQ(first.getHashKey(), 0x1234);
+    EXPECT_EQ(first.hashKey, 0x1234);
     EXPECT_STREQ(first.dragName, "key1");
     EXPECT_EQ(first.keyFlags, expected.keyFlags);
     EXPECT_EQ(first.scriptValues[3], expected.scriptValues[3]);
@@ -226,7 +226,7 @@ TEST(SavedGameFile, RoundTripKeepsEveryField) {
     ASSERT_EQ(first.handlerBlockSize, 12);
     EXPECT_EQ(first.handlerBlock[0], 9);
     const CSpriteState& second = *a.spriteStates[1];
-    EXPECT_EQ(second.getHashKey(), 77);
+    EXPECT_EQ(second.hashKey, 77);
     EXPECT_EQ(second.handlerBlock, nullptr);
     EXPECT_EQ(second.keyAnchorOffsetCount, 0);
     EXPECT_TRUE(second.hidden && second.inputDisabled && !second.firstUpdate);
@@ -305,10 +305,12 @@ TEST(SavedGameFile, DamagedFilesAreRefusedAndChangeNothing) {
         {"sprite handler raised", field(Layout::sprites, sprites, 432, 13)},
         {"sprite handler huge", field(Layout::sprites, sprites, 432, huge)},
         {"last sprite handler raised", field(Layout::sprites, sprites, 500 + 432, 1)},
-        {"scene name a path", [](Bytes& f) {
+        {"scene name a path",
+         [](Bytes& f) {
              editPiece(f, Layout::sceneB, 976, [](unsigned char* p) { memcpy(p, "../cave", 8); });
          }},
-        {"layer name with a slash", [](Bytes& f) {
+        {"layer name with a slash",
+         [](Bytes& f) {
              CSavedGame::Header h;
              ASSERT_TRUE(CSavedGame::readHeader(f.data(), f.size(), h));
              snprintf(h.layers[3], 100, "scenes/x");
@@ -316,17 +318,17 @@ TEST(SavedGameFile, DamagedFilesAreRefusedAndChangeNothing) {
          }},
     };
     // One byte flipped in each block of the body.
-    for (unsigned long at : {Layout::handler + 3, Layout::events + 50, Layout::variables + 10,
-                             Layout::variables + 100 + 500, Layout::sceneA + 130,
-                             Layout::sceneEvents + 1, Layout::strings + 2, Layout::strings + 300,
-                             Layout::commands + 449, Layout::sprites + 60,
-                             Layout::secondSprite + 463, Layout::sceneB + 975})
+    for (unsigned long at :
+         {Layout::handler + 3, Layout::events + 50, Layout::variables + 10,
+          Layout::variables + 100 + 500, Layout::sceneA + 130, Layout::sceneEvents + 1,
+          Layout::strings + 2, Layout::strings + 300, Layout::commands + 449, Layout::sprites + 60,
+          Layout::secondSprite + 463, Layout::sceneB + 975})
         cases.push_back({"body byte flipped", flip(at)});
     // Truncated at many points, block edges among them.
     for (unsigned long size = 0; size < good.size(); size += size < 1600 ? 7 : 113)
         cases.push_back({"truncated", [size](Bytes& f) { f.resize(size); }});
-    for (unsigned long size : {Layout::handler, Layout::sceneA, Layout::sprites, Layout::digest,
-                               Layout::size - 1})
+    for (unsigned long size :
+         {Layout::handler, Layout::sceneA, Layout::sprites, Layout::digest, Layout::size - 1})
         cases.push_back({"truncated at a block edge", [size](Bytes& f) { f.resize(size); }});
 
     for (const Case& c : cases) {
@@ -382,12 +384,13 @@ TEST(SavedGameFile, WriterKilledAtRandomMomentsLeavesAWholeSave) {
         CSpriteState s;
         fillSpriteState(s, n);
         for (long i = 0; i < 200 + (n % 5) * 100; i++)
-            CSavedGame::appendSpriteState(s, static_cast<unsigned long>(i), g.scenes[1].spriteBlock);
+            CSavedGame::appendSpriteState(s, static_cast<unsigned long>(i),
+                                          g.scenes[1].spriteBlock);
         return g.write();
     };
     Bytes initial = generation(0);
-    ASSERT_TRUE(ZMiscTools::writeFileReplacing(path.c_str(), initial.data(), initial.size(),
-                                               nullptr, 0));
+    ASSERT_TRUE(
+        ZMiscTools::writeFileReplacing(path.c_str(), initial.data(), initial.size(), nullptr, 0));
     std::mt19937 random(20140608);
     long lastSeen = 0;
     for (int kill = 0; kill < 200; kill++) {
