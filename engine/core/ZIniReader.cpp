@@ -458,7 +458,8 @@ bool ZIniReader::compressBuffer(const char* text, const char* path, ZIniCompress
     ZLittleEndian::append32(header, salt);
     ZLittleEndian::append32(header, count);
     header.insert(header.end(), lengths.begin(), lengths.end());
-    return ZMiscTools::writeFileReplacing(path, header.data(), header.size(), block.data(), block.size());
+    return ZMiscTools::writeFileReplacing(path, header.data(), header.size(), block.data(),
+                                          block.size());
 }
 
 char* ZIniReader::allocCopyString(const char* text) {

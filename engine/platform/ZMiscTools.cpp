@@ -329,9 +329,8 @@ bool ZMiscTools::renameFile(const char* from, const char* to) {
     return rename(from, to) == 0;
 }
 
-bool ZMiscTools::writeFileReplacing(const char* path, const void* first,
-                                    unsigned long firstLength, const void* second,
-                                    unsigned long secondLength) {
+bool ZMiscTools::writeFileReplacing(const char* path, const void* first, unsigned long firstLength,
+                                    const void* second, unsigned long secondLength) {
     if (!path || !*path) return false;
     std::string temporary = std::string(path) + ".tmp";
     FILE* file = fopen(temporary.c_str(), "wb");
