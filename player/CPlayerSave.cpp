@@ -111,7 +111,9 @@ bool CPlayer::checkSavedGameState(const char* path, char* sceneName, unsigned lo
     bool ok = fread(bytes, 1, sizeof(bytes), file) == sizeof(bytes);
     fclose(file);
     CSavedGame::Header header;
-    if (!ok || !CSavedGame::readHeader(bytes, sizeof(bytes), header)) return false;
+    if (!ok || !CSavedGame::readHeader(bytes, sizeof(bytes), header) ||
+        header.handlerStateSize != sceneHandlerStateSize())
+        return false;
     if (sceneName && sceneNameSize > 0) setText(sceneName, sceneNameSize, header.layers[0]);
     if (fastValues)
         for (long i = 0; i < CSavedGame::kFastValues; i++) fastValues[i] = header.fastValues[i];
@@ -199,8 +201,6 @@ void CPlayer::commitSavedGame(CSavedGame& game) {
     setText(ambient, sizeof(ambient), h.ambient);
     long musicVolume = static_cast<long>(h.musicVolume);
     m_pointerLocked = h.pointerLocked;
-    m_musicMuted = h.musicMuted;
-    m_ambientMuted = h.ambientMuted;
     for (long i = 0; i < CSavedGame::kFastValues; i++) m_fastValues[i] = h.fastValues[i];
 
     size_t at = 0;
@@ -244,16 +244,19 @@ void CPlayer::commitSavedGame(CSavedGame& game) {
     flushSounds(false);
     flushAmbientSounds(false);
     stopStreamedSounds(-1);
-    if (music[0]) {
+    // The saved music at its saved volume, also when it is the one playing already.
+    if (!music[0])
         stopMusic();
+    else if (strcasecmp(music, m_musicName) == 0)
+        setCurrentMusicVolume(musicVolume);
+    else
         playMusic(music, musicVolume);
-    } else {
-        stopMusic();
-    }
     if (ambient[0])
         playAmbientSound(ambient);
     else
         stopAmbientSound();
+    muteMusic(h.musicMuted);
+    muteAmbientSounds(h.ambientMuted);
     if (loadedAnew) resetFrameLoop();
 
     bool freed = false;

@@ -93,6 +93,7 @@ protected:
         hero->scaleFactorX = 2;
         hero->scriptValues[0] = 11;
         snprintf(hero->dragName, sizeof(hero->dragName), "sword");
+        player->playMusic("theme", 40);
     }
     // The player thrown away and a fresh one started in the given scene.
     void freshPlayer(StateHandler* handler, const char* start) {
@@ -125,6 +126,7 @@ TEST_F(SavedGameTest, RestoresTheWholeStateIntoAFreshPlayer) {
     EXPECT_EQ(player->getSceneByLayer(2), nullptr);
     EXPECT_EQ(memcmp(restored.state, saved.state, 8), 0);
     EXPECT_EQ(restored.stateSets, 1);
+    EXPECT_STREQ(player->getCurrentMusicFilename(), "theme.mp3");
 
     CSceneState* meadow = player->getSceneStateByName("meadow", true);
     ASSERT_NE(meadow, nullptr);
@@ -204,10 +206,45 @@ TEST_F(SavedGameTest, HeaderIsReadAndPatchedInPlace) {
     ASSERT_NE(player->getSceneByLayer(0), nullptr);
     EXPECT_STREQ(player->getSceneByLayer(0)->name, "cave");
 
+    // Handlers whose state layout changed since the save make its header a bad one.
+    player->registerSceneHandler(&saved);
+    EXPECT_FALSE(player->checkSavedGameState(path.c_str(), nullptr, 0, nullptr));
     EXPECT_FALSE(player->checkSavedGameState(dir.file("missing.sav").c_str(), nullptr, 0, nullptr));
     writeFile(path, bytes.substr(0, 100));
     EXPECT_FALSE(player->checkSavedGameState(path.c_str(), nullptr, 0, nullptr));
 
     std::string slot = player->getSavedGameFilename(3);
     EXPECT_EQ(slot, std::string(player->getStateFolder()) + "/game03.sav");
+}
+
+// A switch of the main scene that asks for a restore takes the scene off its layer; the frame
+// restores at its end, or, for a refused file, puts the scene back and changes nothing else.
+TEST_F(SavedGameTest, RestoreAskedByASwitchRunsAtTheEndOfTheFrame) {
+    buildGame(saved);
+    player->saveGameStateTo(path.c_str());
+    std::string good = readFile(path);
+    std::string damaged = good;
+    damaged[damaged.size() - 20] ^= 4;
+    struct Case {
+        const std::string* file;
+        long scriptValue;
+    };
+    for (const Case& c : {Case{&damaged, 9}, Case{&good, 5}}) {
+        writeFile(path, *c.file);
+        player->getSceneStateByName("meadow", true)->scriptValues[0] = 9;
+        CScene* meadow = player->getSceneByLayer(0);
+        ASSERT_NE(meadow, nullptr);
+        player->doRestoreOnNextSwitch(path.c_str());
+        player->switchScene(meadow, meadow->sceneState, "cave", 0, 0);
+        bool restoredFrame = false;
+        for (int i = 0; i < 10 && !restoredFrame; i++) {
+            player->renderFrame();
+            restoredFrame = player->hasRestoredThisFrame();
+        }
+        EXPECT_EQ(restoredFrame, c.scriptValue == 5);
+        ASSERT_NE(player->getSceneByLayer(0), nullptr);
+        EXPECT_STREQ(player->getSceneByLayer(0)->name, "meadow");
+        EXPECT_STREQ(player->getSceneByLayer(1)->name, "hud");
+        EXPECT_EQ(player->getSceneStateByName("meadow", true)->scriptValues[0], c.scriptValue);
+    }
 }
