@@ -6,6 +6,7 @@
 
 #include "CAmbientSound.h"
 #include "CAvailableDisplayHandler.h"
+#include "CGlobalVariable.h"
 #include "CInsertedScene.h"
 #include "CPlayerSettings.h"
 #include "CQueuedLoad.h"
@@ -288,10 +289,8 @@ public:
     void saveSceneName(const char* path, const char* name);
     const char* getSavedGameFilename(long slot);
     static unsigned long xorBuffer(void* buffer, unsigned long length);
-    // Set while a restore re-inserts its scenes, and for the rest of the frame that ran it.
-    bool isRestoringGameState() const { return m_restoring; }
+    // Set for the rest of the frame that ran a restore.
     bool hasRestoredThisFrame() const { return m_restoredThisFrame; }
-    void refreshGameState();
 
     // User events, sprite-event broadcasts, stored events and the action interpreter.
     bool broadcastUserEventF(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -317,6 +316,80 @@ public:
     long getActionDepth() const { return m_actionDepth; }
     // Whether the sprite is registered for events, that is, alive in an inserted scene.
     bool isSpriteRegistered(const CSprite* sprite) const;
+
+    // Scene commands, scene state, global variables, fast values and the game's sprite services.
+    void removeSceneCommandsForSound(CScene* scene, const char* file);
+    // Runs a copy of the state's commands in order: commands recorded meanwhile wait.
+    void replayCommands(CSceneState* state);
+    // Starts each recorded looping sound of the state that is not playing.
+    void playRecordedLoopingSounds(CSceneState* state);
+    CSprite* getSpriteById(CScene* scene, long id);
+    void cmdApplySpriteKeys(CSprite* sprite, CSprite* source);
+    void cmdApplySpriteText(CSprite* sprite, const char* text);
+    void cmdApplySpriteTextLabel(CSprite* sprite, const char* label, const char* a1,
+                                 const char* a2, const char* a3);
+    void cmdApplySpriteActionForEvent(CSprite* sprite, long slot, long type,
+                                      const char* parameter, const char* names);
+    void cmdApplySpriteActionForKey(CSprite* sprite, long key, long which, long type,
+                                    const char* parameter);
+    void cmdSetSpriteScale(CSprite* sprite, long key, float x, float y);
+    void cmdPlaySoundLoop(const char* file, long volume);
+    void setSpriteParent(CSprite* sprite, CSprite* parent);
+    void cmdSetSpriteParent(CSprite* sprite, long parentId);
+    const ZList<CSceneState>& getSceneStateList() const { return m_sceneStates; }
+    long getSceneGameFlagsInt(CScene* scene);
+    long getSceneScriptValue(CScene* scene, long index);
+    void setSceneScriptValue(CScene* scene, long index, long value);
+    long getSceneScriptValueFromState(CSceneState* state, long index);
+    void setSceneScriptValueFromState(CSceneState* state, long index, long value);
+    const char* getSceneScriptStringValue(CScene* scene, long index);
+    const char* getSceneScriptStringValueFromState(CSceneState* state, long index);
+    void setSceneScriptStringValue(CScene* scene, long index, const char* text);
+    void setSceneScriptStringValueFromState(CSceneState* state, long index, const char* text);
+    bool doesGlobalVariableExist(const char* name);
+    const char* readGlobalVariable(const char* name);
+    long readGlobalVariableAsLong(const char* name);
+    void writeGlobalVariable(const char* name, const char* value);
+    void writeGlobalVariableAsLong(const char* name, long value);
+    const ZList<CGlobalVariable>& getGlobalVariableList() const { return m_globalVariables; }
+    void freeGlobalVariables();
+    long getFastGameSpecificValue(long index);
+    // The value comes first.
+    void setFastGameSpecificValue(long value, long index);
+    void resetGameState();
+    void refreshGameState();
+    void resetGameStateForScene(const char* name);
+    // Scene states reset while this is set remember that a restore made them.
+    bool isRestoringGameState() const { return m_restoringGameState; }
+    void setRestoringGameState(bool restoring) { m_restoringGameState = restoring; }
+    CSprite* getSpriteByName(CScene* scene, const char* name);
+    CSprite* getSpriteByNameNoCase(CScene* scene, const char* name);
+    CSprite* getSpriteByNameF(CScene* scene, const char* format, ...)
+        __attribute__((format(printf, 3, 4)));
+    CSprite* getChildSpriteByName(CSprite* sprite, const char* name);
+    CSprite* getChildSpriteByNameF(CSprite* sprite, const char* format, ...)
+        __attribute__((format(printf, 3, 4)));
+    const char* getSpriteName(CSprite* sprite);
+    long getSpriteId(CSprite* sprite);
+    long getSpriteGameFlagsInt(CSprite* sprite);
+    const char* getSpriteGameFlags(CSprite* sprite);
+    const char* getSpriteGameValue(CSprite* sprite, long index);
+    long getSpriteScriptValue(CSprite* sprite, long index);
+    void setSpriteScriptValue(CSprite* sprite, long index, long value);
+    void setSpriteScale(CSprite* sprite, long key, float x, float y);
+    void moveSpriteToFront(CSprite* sprite, bool replace);
+    void moveSpriteToBack(CSprite* sprite, bool replace);
+    void moveSpriteBehindSibling(CSprite* sprite, CSprite* sibling, bool replace);
+    void moveSpriteInFrontOfSibling(CSprite* sprite, CSprite* sibling, bool replace);
+    void doCustomSpriteCommand(CSprite* sprite, long a, long b, const char* text, bool replace);
+    void applySpriteKeys(CSprite* sprite, CSprite* source);
+    void applySpriteActionForEvent(CSprite* sprite, long slot, long type, const char* param,
+                                   const char* extra);
+    void applySpriteActionForKey(CSprite* sprite, long key, long which, long type,
+                                 const char* param);
+    void executeScriptForSprite(CSprite* sprite, const char* script);
+    void setTouchDragOffset(ZVector2 offset, bool enabled);
+    ZVector2 getTouchDragOffsetForSprite(CSprite* sprite);
 
     static const char* getStringForFlags(uint64_t flags);
     static char* allocCopyIniString(ZIniReader& reader, const char* section, const char* key);
@@ -502,12 +575,23 @@ private:
     void commitSavedSceneRecords(CSavedGame::Scene& scene, CSceneState* state);
     void replaySavedCommands(CSceneState* state);
     void releaseDraggedSpritesForSave();
+    // The inserted scenes linked to their states again and updated once, as a refresh of the
+    // game state does.
+    void refreshSceneStateLinks();
     // Puts the layers' scenes back after a restore; true when one was loaded anew.
     bool relayerAfterRestore(const char (&previous)[kSceneSlots][100]);
     bool patchSavedGameHeader(const char* path, void (*change)(CSavedGame::Header&, void*),
                               void* data);
     char m_savedGameFilename[260] = {};
-    bool m_restoring = false;
     bool m_restoredThisFrame = false;
-    int64_t m_fastValues[6] = {};
+
+    // Scene commands, scene state, global variables, fast values and the game's sprite services.
+    static constexpr long kFastValues = 6;
+    void growSceneCommands(CSceneState* state);
+    void moveSpriteElement(CSprite* sprite, long type, CSprite* sibling);
+    ZList<CGlobalVariable> m_globalVariables;
+    int64_t m_fastValues[kFastValues] = {};
+    bool m_restoringGameState = false;
+    ZVector2 m_touchDragOffset{40, 40};
+    bool m_touchDragOffsetEnabled = false;
 };

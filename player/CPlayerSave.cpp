@@ -235,11 +235,11 @@ void CPlayer::commitSavedGame(CSavedGame& game) {
         m_sceneStates.addToTail(state);
     }
 
-    m_restoring = true;
+    setRestoringGameState(true);
     m_restoredThisFrame = true;
-    refreshGameState();
+    refreshSceneStateLinks();
     bool loadedAnew = relayerAfterRestore(previous);
-    m_restoring = false;
+    setRestoringGameState(false);
 
     flushSounds(false);
     flushAmbientSounds(false);
@@ -274,7 +274,7 @@ void CPlayer::commitSavedGame(CSavedGame& game) {
         }
         state = next;
     }
-    if (freed) refreshGameState();
+    if (freed) refreshSceneStateLinks();
 
     moveContainersToLayers();
     for (long layer = 0; layer < kSceneSlots; layer++) {
@@ -319,13 +319,16 @@ bool CPlayer::relayerAfterRestore(const char (&previous)[kSceneSlots][100]) {
     return loadedAnew;
 }
 
-// Global variables, fast values, script strings and commands: their blocks are written empty
-// until their records are here.
 void CPlayer::gatherSavedGlobals(CSavedGame& game) {
     for (CStoredEvent* e = m_storedEvents.head; e; e = ZList<CStoredEvent>::nextOf(e)) {
         CSavedGame::Name name{};
         setText(name.data(), name.size(), e->name);
         game.storedEvents.push_back(name);
+    }
+    for (CGlobalVariable* v = m_globalVariables.head; v; v = ZList<CGlobalVariable>::nextOf(v)) {
+        game.variables.emplace_back();
+        setText(game.variables.back().name, CSavedGame::kNameSize, v->name);
+        setText(game.variables.back().value, CSavedGame::kValueSize, v->value);
     }
 }
 
@@ -336,6 +339,18 @@ void CPlayer::commitSavedGlobals(CSavedGame& game) {
         setText(event->name, sizeof(event->name), name.data());
         m_storedEvents.addToTail(event);
     }
+    freeGlobalVariables();
+    for (const CSavedGame::Variable& variable : game.variables) {
+        // As writing it would: a name met again, in any case, overwrites the first.
+        CGlobalVariable* v = m_globalVariables.head;
+        while (v && strcasecmp(v->name, variable.name) != 0) v = ZList<CGlobalVariable>::nextOf(v);
+        if (!v) {
+            v = new CGlobalVariable();
+            setText(v->name, sizeof(v->name), variable.name);
+            m_globalVariables.addToTail(v);
+        }
+        setText(v->value, sizeof(v->value), variable.value);
+    }
 }
 
 void CPlayer::gatherSavedSceneRecords(CSceneState* state, CSavedGame::Scene& scene) {
@@ -343,6 +358,17 @@ void CPlayer::gatherSavedSceneRecords(CSceneState* state, CSavedGame::Scene& sce
         CSavedGame::Name name{};
         setText(name.data(), name.size(), e->name);
         scene.storedEvents.push_back(name);
+    }
+    for (CSceneScriptString* t = state->scriptStrings.head; t;
+         t = ZList<CSceneScriptString>::nextOf(t)) {
+        scene.scriptStrings.emplace_back();
+        // The file keeps the low 32 bits.
+        scene.scriptStrings.back().index = static_cast<uint32_t>(t->index);
+        setText(scene.scriptStrings.back().text, CSavedGame::kValueSize, t->text);
+    }
+    if (state->commands && state->commandCount > 0) {
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(state->commands);
+        scene.commands.assign(bytes, bytes + state->commandCount * sizeof(CSceneCommand));
     }
 }
 
@@ -352,13 +378,28 @@ void CPlayer::commitSavedSceneRecords(CSavedGame::Scene& scene, CSceneState* sta
         setText(event->name, sizeof(event->name), name.data());
         state->storedEvents.addToTail(event);
     }
+    for (const CSavedGame::ScriptString& string : scene.scriptStrings) {
+        CSceneScriptString* t = new CSceneScriptString();
+        t->index = string.index;
+        setText(t->text, sizeof(t->text), string.text);
+        state->scriptStrings.addToTail(t);
+    }
+    int64_t count = static_cast<int64_t>(scene.commands.size() / sizeof(CSceneCommand));
+    if (count > 0) {
+        state->commands = new CSceneCommand[count];
+        memcpy(state->commands, scene.commands.data(), count * sizeof(CSceneCommand));
+        state->commandCount = state->commandCapacity = count;
+    }
 }
 
-void CPlayer::replaySavedCommands(CSceneState*) {}
+void CPlayer::replaySavedCommands(CSceneState* state) {
+    replayCommands(state);
+}
 
+// Dragged sprites are released with the drag and drop of the event road.
 void CPlayer::releaseDraggedSpritesForSave() {}
 
-void CPlayer::refreshGameState() {
+void CPlayer::refreshSceneStateLinks() {
     for (CInsertedScene* i = m_insertedScenes.head; i; i = ZList<CInsertedScene>::nextOf(i)) {
         CScene* scene = i->scene;
         CSceneState* state = getSceneStateByName(scene->name, false);

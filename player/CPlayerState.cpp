@@ -50,3 +50,61 @@ void CPlayer::deserializeSceneScriptStates(CScene* scene) {
         sprite->handler->onStateSet();
     }
 }
+
+long CPlayer::getSceneGameFlagsInt(CScene* scene) {
+    return scene ? static_cast<long>(scene->flags) : 0;
+}
+
+long CPlayer::getSceneScriptValue(CScene*, long) {
+    return 0;
+}
+
+void CPlayer::setSceneScriptValue(CScene*, long, long) {}
+
+long CPlayer::getSceneScriptValueFromState(CSceneState*, long) {
+    return 0;
+}
+
+void CPlayer::setSceneScriptValueFromState(CSceneState*, long, long) {}
+
+const char* CPlayer::getSceneScriptStringValue(CScene*, long) {
+    return nullptr;
+}
+
+const char* CPlayer::getSceneScriptStringValueFromState(CSceneState*, long) {
+    return nullptr;
+}
+
+void CPlayer::setSceneScriptStringValue(CScene*, long, const char*) {}
+
+void CPlayer::setSceneScriptStringValueFromState(CSceneState*, long, const char*) {}
+
+bool CPlayer::doesGlobalVariableExist(const char*) {
+    return false;
+}
+
+const char* CPlayer::readGlobalVariable(const char*) {
+    return "";
+}
+
+long CPlayer::readGlobalVariableAsLong(const char*) {
+    return 0;
+}
+
+void CPlayer::writeGlobalVariable(const char*, const char*) {}
+
+void CPlayer::writeGlobalVariableAsLong(const char*, long) {}
+
+void CPlayer::freeGlobalVariables() {}
+
+long CPlayer::getFastGameSpecificValue(long) {
+    return 0;
+}
+
+void CPlayer::setFastGameSpecificValue(long, long) {}
+
+void CPlayer::resetGameState() {}
+
+void CPlayer::refreshGameState() {}
+
+void CPlayer::resetGameStateForScene(const char*) {}

@@ -3,12 +3,28 @@
 CSceneState::~CSceneState() {
     freeSpriteStates();
     freeStoredEvents();
+    freeCommands();
+    freeScriptStrings();
 }
 
 void CSceneState::freeStoredEvents() {
     while (CStoredEvent* event = storedEvents.head) {
         storedEvents.remove(event);
         delete event;
+    }
+}
+
+void CSceneState::freeCommands() {
+    delete[] commands;
+    commands = nullptr;
+    commandCount = 0;
+    commandCapacity = 0;
+}
+
+void CSceneState::freeScriptStrings() {
+    while (CSceneScriptString* s = scriptStrings.head) {
+        scriptStrings.remove(s);
+        delete s;
     }
 }
 
