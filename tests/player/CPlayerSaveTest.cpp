@@ -58,6 +58,11 @@ protected:
         mount();
         path = dir.file("game01.sav");
     }
+    void TearDown() override {
+        // The player does not free its global stored events yet.
+        if (player) player->freeStoredEvents();
+        PlayerFixture::TearDown();
+    }
     void addScene(const std::string& name, const std::string& sprites) {
         add("data/scenes/" + name + ".ini", "[scene]\nwidth=768\nheight=1024\n" + sprites);
         addPicture("data/graphics/scene_" + name + "_background.jpg", 32, 32, 0xFF204060);
@@ -85,10 +90,28 @@ protected:
         bat->scriptValues[2] = 77;
         snprintf(bat->dragName, sizeof(bat->dragName), "wing");
         player->stopScene(cave);
+        CSceneState* caveState = player->getSceneStateByName("cave", true);
+        CStoredEvent* waiting = new CStoredEvent();
+        snprintf(waiting->name, sizeof(waiting->name), "broadcast:dawn");
+        caveState->storedEvents.addToTail(waiting);
+        CStoredEvent* global = new CStoredEvent();
+        snprintf(global->name, sizeof(global->name), "broadcast:dawn");
+        player->getStoredEvents().addToTail(global);
 
         CSceneState* meadow = player->getSceneStateByName("meadow", true);
         meadow->scriptValues[0] = 5;
         meadow->scriptValues[39] = -7;
+        CSceneScriptString* string = new CSceneScriptString();
+        string->index = -3;
+        snprintf(string->text, sizeof(string->text), "minus three");
+        meadow->scriptStrings.addToTail(string);
+        meadow->commands = new CSceneCommand[2]();
+        meadow->commandCount = meadow->commandCapacity = 2;
+        meadow->commands[0].type = CSceneCommand::kText;
+        meadow->commands[0].words[0] = 2;
+        snprintf(meadow->commands[0].texts[0], 100, "written");
+        meadow->commands[1].type = CSceneCommand::kScale;
+        meadow->commands[1].setFloat(1, 2.5f);
         CSpriteState* hero = spriteOf("meadow", "hero")->state;
         hero->scaleFactorX = 2;
         hero->scriptValues[0] = 11;
@@ -97,6 +120,7 @@ protected:
     }
     // The player thrown away and a fresh one started in the given scene.
     void freshPlayer(StateHandler* handler, const char* start) {
+        player->freeStoredEvents();
         delete player;
         player = new TestPlayer(playerWindow());
         if (handler) player->registerSceneHandler(handler);
@@ -132,6 +156,17 @@ TEST_F(SavedGameTest, RestoresTheWholeStateIntoAFreshPlayer) {
     ASSERT_NE(meadow, nullptr);
     EXPECT_EQ(meadow->scriptValues[0], 5);
     EXPECT_EQ(meadow->scriptValues[39], -7);
+    ASSERT_EQ(meadow->scriptStrings.count, 1);
+    // Indexes keep their low 32 bits.
+    EXPECT_EQ(meadow->scriptStrings.head->index, 0xFFFFFFFDL);
+    EXPECT_STREQ(meadow->scriptStrings.head->text, "minus three");
+    ASSERT_EQ(meadow->commandCount, 2);
+    EXPECT_EQ(meadow->commands[0].type, CSceneCommand::kText);
+    EXPECT_EQ(meadow->commands[0].words[0], 2);
+    EXPECT_STREQ(meadow->commands[0].texts[0], "written");
+    EXPECT_EQ(meadow->commands[1].getFloat(1), 2.5f);
+    ASSERT_EQ(player->getStoredEvents().count, 1);
+    EXPECT_STREQ(player->getStoredEvents().head->name, "broadcast:dawn");
     CSpriteState* hero = spriteOf("meadow", "hero")->state;
     ASSERT_NE(hero, nullptr);
     EXPECT_EQ(hero, meadow->findSpriteState(1));
@@ -142,6 +177,8 @@ TEST_F(SavedGameTest, RestoresTheWholeStateIntoAFreshPlayer) {
     CSceneState* cave = player->getSceneStateByName("cave", true);
     ASSERT_NE(cave, nullptr);
     EXPECT_EQ(spriteStateBytes(cave->findSpriteState(5)), bat);
+    ASSERT_EQ(cave->storedEvents.count, 1);
+    EXPECT_STREQ(cave->storedEvents.head->name, "broadcast:dawn");
 }
 
 TEST_F(SavedGameTest, RefusedFileLeavesTheGameAsItWas) {
