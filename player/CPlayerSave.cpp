@@ -92,7 +92,11 @@ void CPlayer::gatherSavedGame(CSavedGame& game) {
 }
 
 void CPlayer::saveGameStateTo(const char* path) {
-    if (!path || !*path || strlen(path) + 4 > 259) return;
+    if (!path || !*path) return;
+    if (strlen(path) + 4 > 259) {
+        ZCore::logMessage("Game: saved game path %s is too long, ERROR", path);
+        return;
+    }
     releaseDraggedSpritesForSave();
     for (CInsertedScene* i = m_insertedScenes.head; i; i = ZList<CInsertedScene>::nextOf(i))
         serializeSceneScriptStates(i->scene);
