@@ -326,10 +326,10 @@ public:
     CSprite* getSpriteById(CScene* scene, long id);
     void cmdApplySpriteKeys(CSprite* sprite, CSprite* source);
     void cmdApplySpriteText(CSprite* sprite, const char* text);
-    void cmdApplySpriteTextLabel(CSprite* sprite, const char* label, const char* a1,
-                                 const char* a2, const char* a3);
-    void cmdApplySpriteActionForEvent(CSprite* sprite, long slot, long type,
-                                      const char* parameter, const char* names);
+    void cmdApplySpriteTextLabel(CSprite* sprite, const char* label, const char* a1, const char* a2,
+                                 const char* a3);
+    void cmdApplySpriteActionForEvent(CSprite* sprite, long slot, long type, const char* parameter,
+                                      const char* names);
     void cmdApplySpriteActionForKey(CSprite* sprite, long key, long which, long type,
                                     const char* parameter);
     void cmdSetSpriteScale(CSprite* sprite, long key, float x, float y);
@@ -588,7 +588,15 @@ private:
     // Scene commands, scene state, global variables, fast values and the game's sprite services.
     static constexpr long kFastValues = 6;
     void growSceneCommands(CSceneState* state);
+    void replayCommand(CScene* scene, const CSceneCommand& command);
+    // The sprite's current keys become copies of count keys.
+    static void replaceSpriteKeys(CSprite* sprite, const CSpriteKey* keys, long count);
+    // A scene's sprites as a reset of its state leaves them: copies gone, keys as loaded.
+    void resetSceneSprites(CScene* scene, CSceneState* state);
+    // Carries out a drawing-order command (4, 5, 13 or 14) without recording it.
     void moveSpriteElement(CSprite* sprite, long type, CSprite* sibling);
+    void moveSpriteInOrder(CSprite* sprite, long type, CSprite* sibling, bool replace);
+    void removeCustomSceneCommands(CScene* scene, long spriteId, long a);
     ZList<CGlobalVariable> m_globalVariables;
     int64_t m_fastValues[kFastValues] = {};
     bool m_restoringGameState = false;

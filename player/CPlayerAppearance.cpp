@@ -4,7 +4,6 @@
 #include "CPlayer.h"
 #include "CSceneState.h"
 #include "CSpriteState.h"
-#include "CTextFormat.h"
 #include "ZUIImage.h"
 #include "ZUIRichText.h"
 #include "ZUIVideo.h"
@@ -85,37 +84,27 @@ void CPlayer::applySpriteBrush(CSprite* sprite, CSprite* source, bool keepAnchor
 }
 
 void CPlayer::applySpriteText(CSprite* sprite, const char* text, bool replace) {
-    if (!sprite || !sprite->state) return;
-    ZUIRichText* element = ZUIRichText::isRichText(sprite->element);
-    if (!element) return;
+    if (!sprite || !sprite->state || !ZUIRichText::isRichText(sprite->element)) return;
     long id = static_cast<long>(sprite->id);
     if (replace) {
         removeSceneCommandsOfType(sprite->scene, id, kCommandText);
         removeSceneCommandsOfType(sprite->scene, id, kCommandTextLabel);
     }
-    element->setText(text ? text : "");
+    cmdApplySpriteText(sprite, text);
     addSceneCommand(sprite->scene, kCommandText, id, 0, 0, 0, 0, text ? text : "", 0, 0, nullptr,
                     nullptr, nullptr);
 }
 
 void CPlayer::applySpriteTextLabel(CSprite* sprite, const char* label, const char* a1, bool replace,
                                    const char* a2, const char* a3) {
-    if (!sprite || !sprite->state) return;
-    ZUIRichText* element = ZUIRichText::isRichText(sprite->element);
-    if (!element) return;
+    if (!sprite || !sprite->state || !ZUIRichText::isRichText(sprite->element)) return;
     if (!label) label = "";
-    const char* found = label[0] ? getString(label) : nullptr;
     long id = static_cast<long>(sprite->id);
     if (replace) {
         removeSceneCommandsOfType(sprite->scene, id, kCommandText);
         removeSceneCommandsOfType(sprite->scene, id, kCommandTextLabel);
     }
-    // The format comes from a data file: only its own placeholders are filled, never printf's.
-    const CTextFormat::Arg args[] = {CTextFormat::Arg::of(a1), CTextFormat::Arg::of(a2),
-                                     CTextFormat::Arg::of(a3)};
-    char text[2048];
-    CTextFormat::format(text, sizeof(text), found ? found : label, args, 3);
-    element->setText(text);
+    cmdApplySpriteTextLabel(sprite, label, a1, a2, a3);
     addSceneCommand(sprite->scene, kCommandTextLabel, id, 0, 0, 0, 0, label, 0, 0, a1 ? a1 : "",
                     a2 ? a2 : "", a3 ? a3 : "");
 }

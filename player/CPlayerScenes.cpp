@@ -323,6 +323,7 @@ void CPlayer::insertScene(CScene* scene, long layer, bool noInitialUpdate) {
 
     if (state->music[0]) playMusic(state->music, 100);
     if (state->ambient[0]) playAmbientSound(state->ambient);
+    playRecordedLoopingSounds(state);
     deserializeSceneScriptStates(scene);
     state->insertedOnce = true;
     scene->status = 4;
@@ -333,6 +334,10 @@ void CPlayer::insertScene(CScene* scene, long layer, bool noInitialUpdate) {
     for (CSprite* sprite = scene->sprites.head; sprite; sprite = ZList<CSprite>::nextOf(sprite))
         postInsertSprite(sprite);
     resetFrameLoop();
+    if (state->replayPending) {
+        state->replayPending = false;
+        replayCommands(state);
+    }
     if (!noInitialUpdate) updateScene(scene, 0);
 }
 
@@ -716,33 +721,22 @@ void CPlayer::resetSceneState(CScene* scene, CSceneState* state) {
     state->replayPending = false;
     state->closeRequested = false;
     state->nextScene[0] = '\0';
-    state->createdDuringRestore = false;
+    state->createdDuringRestore = m_restoringGameState;
     state->insertedOnce = true;
     for (int64_t& v : state->scriptValues) v = 0;
     copyText(state->music, sizeof(state->music), scene->defaultMusic);
     state->ambient[0] = state->musicInEffect[0] = state->ambientInEffect[0] = '\0';
-    for (CSprite* sprite = scene->sprites.head; sprite;) {
-        CSprite* next = ZList<CSprite>::nextOf(sprite);
-        if (sprite->copyKind != 0) {
-            freeSceneSpriteTree(scene, state, sprite);
-            next = scene->sprites.head;  // the tree may have taken the next one along
-            sprite = next;
-            continue;
-        }
-        for (long k = 0; k < sprite->keyCount && k < sprite->loadedKeyCount; k++)
-            sprite->keys[k].copyFrom(sprite->loadedKeys[k]);
-        sprite->state = nullptr;
-        sprite = next;
-    }
+    resetSceneSprites(scene, state);
     state->freeSpriteStates();
+    state->freeScriptStrings();
+    state->freeCommands();
 }
 
 void CPlayer::freeSceneState(CSceneState* state) {
     if (!state) return;
     if (CScene* scene = findLoadedScene(state->name)) {
         if (scene->sceneState == state) scene->sceneState = nullptr;
-        for (CSprite* sprite = scene->sprites.head; sprite; sprite = ZList<CSprite>::nextOf(sprite))
-            sprite->state = nullptr;
+        resetSceneSprites(scene, state);
     }
     m_sceneStates.remove(state);
     delete state;
