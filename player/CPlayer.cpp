@@ -63,6 +63,7 @@ CPlayer::~CPlayer() {
     g_lpPlayer = nullptr;
     m_actionFilter = nullptr;
     releaseSounds();
+    releaseEventRecords();
 }
 
 const char* CPlayer::getGameName() {
@@ -144,13 +145,7 @@ bool CPlayer::loadGame() {
     CEmitter::g_nMaxEmitters = 500;
     ZUIElement::setBatchVertexCount(1000);
     ZUIElement::initialize(m_window);
-    m_cursorContainer = new ZUIElement(ZUIElement::getRootElement());
-    m_cursorContainer->setName("__cursor_container");
-    m_cursorContainer->setLayer(kCursorLayer);
-    m_cursorContainer->setPosition(0, 0);
-    m_cursorContainer->setSize(static_cast<float>(m_window ? m_window->getWindowWidth() : 0),
-                               static_cast<float>(m_window ? m_window->getWindowHeight() : 0));
-    m_cursorContainer->setScaleXY(m_globalScaleX, m_globalScaleY);
+    createCursorContainer();
     makeDrawingGraphics();
 
     readConfig();
@@ -370,6 +365,7 @@ void CPlayer::restartFromOverride() {
 }
 
 void CPlayer::move(double dt) {
+    releaseSpritesFreedDuringActions();
     if (!m_pointerLocked) {
         m_pointerX = ZInput::getMouseX();
         m_pointerY = ZInput::getMouseY();
@@ -403,6 +399,8 @@ void CPlayer::move(double dt) {
         CGame::displayLoadingStatus(true);
         m_loadingStatusShown = true;
     }
+
+    m_dragInProgress = getFirstDraggedSprite() != nullptr;
 
     ZUIElement* under = ZUIElement::getMousedOverElement();
     uint64_t flags = 0;  // the sprite under the pointer gives its flags once sprites have elements
@@ -693,20 +691,51 @@ bool CPlayer::staticEventHandler(ZEvent* event) {
 }
 
 bool CPlayer::eventHandler(ZEvent* event) {
-    if (!event) return false;
+    if (!event) return true;
     // Events pumped by the frame a switch draws in the middle of an update wait for the next
     // frame: handling them now would run actions inside the update that asked for the switch.
     if (m_drawingSwitchFrame) {
         m_deferredEvents.push_back(*event);
         return true;
     }
-    // The event road of the player comes with sprite events; until then the UI tree and the
-    // game see every event.
     m_eventDepth++;
-    bool taken = ZUIElement::dispatchEvent(event);
+    if (!m_pointerLocked) {
+        m_pointerX = ZInput::getMouseX();
+        m_pointerY = ZInput::getMouseY();
+    }
+    tellHandlersOfEvent(event);
+
+    long type = static_cast<long>(event->type);
+    bool touch = type == kZEventTouch;
+    if (type == kZEventFocusLost) {
+        if (m_gameLoaded) {
+            ZSound::suspend();
+            ZMiscTools::setBackgroundMusicVolume(0);
+        }
+        releaseDraggedSprites(true, false, true, nullptr);
+    } else if (type == kZEventFocusGained && m_gameLoaded) {
+        ZSound::resume();
+        // The volume music plays at, so that muted music stays silent.
+        ZMiscTools::setBackgroundMusicVolume(musicVolume());
+    }
+    if (type == kZEventMouseUp || (touch && event->touchPhase == 2))
+        releaseDraggedSprites(false, true, false, nullptr);
+    bool pressed = m_touchMode ? touch && event->touchPhase == 0 : type == kZEventMouseDown;
+    bool endedDrag = pressed && releaseDraggedSprites(true, true, false, nullptr);
+
+    bool handled = false;
+    bool pointer = (type >= kZEventMouseMove && type <= kZEventMouseDown) || touch;
+    if (!m_windowJustCreated && !endedDrag && !(m_pointerLocked && pointer))
+        handled = ZUIElement::dispatchEvent(event);
+    if (!endedDrag && !handled) {
+        if (type == kZEventFocusGained)
+            overrideConfig();
+        else if (type == kZEventFocusLost)
+            saveSettings();
+    }
     CGame::handleGameEvent(event);
     m_eventDepth--;
-    return taken;
+    return true;
 }
 
 void CPlayer::replayDeferredEvents() {

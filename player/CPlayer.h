@@ -228,8 +228,8 @@ public:
     void beginDeferredSpriteDeletes() { m_deferredDeleteDepth++; }
     void endDeferredSpriteDeletes();
     long getDeferredSpriteDeleteCount() const { return m_deferredDeletes.count; }
-    // Not built yet: the action interpreter (it asks the action filter and runs nothing more),
-    // the recorded scene commands and the cursor hand-over do nothing here.
+    // Not built yet: the action interpreter (it asks the action filter and runs nothing more)
+    // and the recorded scene commands do nothing here.
     void executeSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void addSceneCommand(CScene* scene, long type, long w1, long w2, long w3, long w4, long w5,
                          const char* t1, float f1, float f2, const char* t2, const char* t3,
@@ -237,8 +237,6 @@ public:
     void removeSceneCommands(CScene* scene, long spriteId);
     void removeSceneCommandsOfType(CScene* scene, long spriteId, long type);
     void cmdApplySpriteBrush(CSprite* sprite, CSprite* source);
-    void setSpriteAsCursor(CSprite* sprite);
-    void setSpriteAsSecondaryCursor(CSprite* sprite);
 
     // Sounds and music: effects, background music, ambient and streamed sounds.
     void referenceSound(const char* file, bool loop, long voices);
@@ -292,6 +290,33 @@ public:
     // Set for the rest of the frame that ran a restore.
     bool hasRestoredThisFrame() const { return m_restoredThisFrame; }
 
+    // Event road: touch mode, cursor sprites, the pointer lock, the global scale, drag and drop.
+    void setTouchMode(bool on);
+    // A null sprite unsets the cursor.
+    void setSpriteAsCursor(CSprite* sprite);
+    void setSpriteAsSecondaryCursor(CSprite* sprite);
+    CSprite* getCursorSprite() const { return m_cursorSprite; }
+    CSprite* getSecondaryCursorSprite() const { return m_secondaryCursorSprite; }
+    void lockPointer(bool on);
+    bool isPointerLocked() const { return m_pointerLocked; }
+    float getGlobalScaleX() const { return m_globalScaleX; }
+    float getGlobalScaleY() const { return m_globalScaleY; }
+    // Taken by the cursor container at load and by scene containers at insertion only.
+    void setGlobalScale(float x, float y);
+    static CSprite* getSpriteForElement(ZUIElement* element);
+    void handleDebugKeys() {}
+    void dragSprite(CSprite* sprite, const char* name);
+    // Ends the drags of every dragged sprite, or of only that one; true when one was released.
+    bool releaseDraggedSprites(bool force, bool drop, bool all, CSprite* only);
+    CSprite* getFirstDraggedSprite();
+    CSprite* getNextDraggedSprite(CSprite* sprite);
+    bool isDraggingSprites() const { return m_dragInProgress; }
+    void acceptNativeDrop() { m_nativeDropAccepted = true; }
+    void flagDropSuccess() { m_dropSuccess = true; }
+    ZVector2 getSpriteDropAnchor() const { return m_dropAnchor; }
+    // The sprite whose drop is being delivered, null otherwise.
+    CSprite* getDropSourceSprite() const { return m_dropSource; }
+
     // User events, sprite-event broadcasts, stored events and the action interpreter.
     bool broadcastUserEventF(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void forwardUserEvent(CScene* scene, const char* name);
@@ -316,6 +341,14 @@ public:
     long getActionDepth() const { return m_actionDepth; }
     // Whether the sprite is registered for events, that is, alive in an inserted scene.
     bool isSpriteRegistered(const CSprite* sprite) const;
+    // Frees the sprites kept while actions ran; nothing while one runs.
+    void releaseSpritesFreedDuringActions();
+    // Frees every user event, listener and stored event, and the sprites kept for actions.
+    void releaseEventRecords();
+    // Seams until the branch that builds them arrives: aligned copies.
+    CSprite* copySpriteAndAlign(CSprite* sprite, CSprite* target, bool keep, long key,
+                                const char* name, long handlerId, const char* handler);
+    void containCopiedSprite(CSprite* sprite);
 
     // Scene commands, scene state, global variables, fast values and the game's sprite services.
     void removeSceneCommandsForSound(CScene* scene, const char* file);
@@ -514,7 +547,7 @@ private:
         uint64_t serial;
         int64_t slot;
     };
-    void runListenerCalls(const std::vector<ListenerCall>& calls, const char* name, bool forwarded);
+    bool runListenerCalls(const std::vector<ListenerCall>& calls, const char* name, bool forwarded);
     void collectListenerCalls(const char* name, CScene* onlyScene,
                               std::vector<ListenerCall>& calls) const;
     bool isCallAlive(const ListenerCall& call) const;
@@ -522,7 +555,7 @@ private:
     void runBroadcastSlot(CSprite* sprite, long slot);
     static CUIDisplayHandler* nearestDisplayHandler(CSprite* sprite);
     bool enterAction(const char* what);
-    void leaveAction() { m_actionDepth--; }
+    void leaveAction();
     void runSpriteAction(CSprite* sprite, _CSpriteAction* action);
     void playSpriteToKeyIndex(CSprite* sprite, long index, bool cut);
     void finishSpriteAction(CSprite* sprite);
@@ -539,6 +572,9 @@ private:
     std::unordered_map<const CSprite*, uint64_t> m_registeredSprites;
     uint64_t m_registrationSerial = 0;
     long m_actionDepth = 0;
+    // Sprites freed while actions ran: their memory waits for the next frame, as the callers
+    // of the actions may still read them.
+    std::vector<CSprite*> m_spritesFreedDuringActions;
 
     // Scene lifecycle and sprites.
     void insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprite* sprite, long id);
@@ -573,11 +609,6 @@ private:
     void commitSavedGame(CSavedGame& game);
     void commitSavedGlobals(CSavedGame& game);
     void commitSavedSceneRecords(CSavedGame::Scene& scene, CSceneState* state);
-    void replaySavedCommands(CSceneState* state);
-    void releaseDraggedSpritesForSave();
-    // The inserted scenes linked to their states again and updated once, as a refresh of the
-    // game state does.
-    void refreshSceneStateLinks();
     // Puts the layers' scenes back after a restore; true when one was loaded anew.
     bool relayerAfterRestore(const char (&previous)[kSceneSlots][100]);
     bool patchSavedGameHeader(const char* path, void (*change)(CSavedGame::Header&, void*),
@@ -602,4 +633,34 @@ private:
     bool m_restoringGameState = false;
     ZVector2 m_touchDragOffset{40, 40};
     bool m_touchDragOffsetEnabled = false;
+
+    // Event road, cursors and drag and drop.
+    // Steps of the event road before the tree: the scene handlers and the display handlers.
+    void tellHandlersOfEvent(ZEvent* event);
+    static bool isDraggedSprite(const CSprite* sprite);
+    // Where a sprite's element belongs: its parent sprite's element, or its scene's container.
+    static ZUIElement* homeElement(const CSprite* sprite);
+    void giveBackCursor(CSprite* sprite, bool update);
+    bool takeCursor(CSprite* sprite, bool secondary);
+    // A sprite about to be freed is no cursor or drop source any more.
+    void forgetPointerSprite(const CSprite* sprite);
+    // A scene being removed gives back its cursors and drops its dragged sprites.
+    void releaseSceneCursorsAndDrags(CScene* scene);
+    // Sends an element message to the sprite under the pointer, if any.
+    void sendPointerMessage(long type);
+    void releaseSprite(CSprite* sprite, bool drop);
+    void deliverDrop(CSprite* sprite, bool drop, const char* name);
+    void dropOnNothing(CSprite* sprite, const char* name);
+    CSprite* m_cursorSprite = nullptr;
+    CSprite* m_secondaryCursorSprite = nullptr;
+    CSprite* m_dropSource = nullptr;
+    ZVector2 m_dropAnchor{};
+    bool m_dropSuccess = false;
+    bool m_nativeDropAccepted = false;
+
+protected:
+    // The parent of cursor sprites and dragged sprites, above every scene layer.
+    void createCursorContainer();
+    // For a game object made without loadGame, as tools and tests make it.
+    void setGameLoaded(bool loaded) { m_gameLoaded = loaded; }
 };

@@ -645,6 +645,7 @@ bool CPlayer::isSpriteEmitterDone(CSprite* sprite) {
 }
 
 void CPlayer::discardSprite(CSprite* sprite) {
+    forgetPointerSprite(sprite);
     delete sprite->state;
     sprite->state = nullptr;
     freeSprite(sprite);
@@ -655,6 +656,7 @@ void CPlayer::endDeferredSpriteDeletes() {
     if (m_deferredDeleteDepth > 0) return;
     while (CSprite* sprite = m_deferredDeletes.head) {
         m_deferredDeletes.remove(sprite);
+        if (m_debug) ZCore::logMessage("Game: %s: deferred delete", sprite->name);
         discardSprite(sprite);
     }
 }

@@ -97,7 +97,7 @@ void CPlayer::saveGameStateTo(const char* path) {
         ZCore::logMessage("Game: saved game path %s is too long, ERROR", path);
         return;
     }
-    releaseDraggedSpritesForSave();
+    releaseDraggedSprites(true, false, true, nullptr);
     for (CInsertedScene* i = m_insertedScenes.head; i; i = ZList<CInsertedScene>::nextOf(i))
         serializeSceneScriptStates(i->scene);
     CSavedGame game;
@@ -241,7 +241,7 @@ void CPlayer::commitSavedGame(CSavedGame& game) {
 
     setRestoringGameState(true);
     m_restoredThisFrame = true;
-    refreshSceneStateLinks();
+    refreshGameState();
     bool loadedAnew = relayerAfterRestore(previous);
     setRestoringGameState(false);
 
@@ -272,13 +272,13 @@ void CPlayer::commitSavedGame(CSavedGame& game) {
         } else {
             CScene* scene = findLoadedScene(state->name);
             if (scene && scene->status >= 4 && scene->sceneState == state)
-                replaySavedCommands(state);
+                replayCommands(state);
             else
                 state->replayPending = true;
         }
         state = next;
     }
-    if (freed) refreshSceneStateLinks();
+    if (freed) refreshGameState();
 
     moveContainersToLayers();
     for (long layer = 0; layer < kSceneSlots; layer++) {
@@ -337,24 +337,13 @@ void CPlayer::gatherSavedGlobals(CSavedGame& game) {
 }
 
 void CPlayer::commitSavedGlobals(CSavedGame& game) {
-    freeStoredEvents();
     for (const CSavedGame::Name& name : game.storedEvents) {
         CStoredEvent* event = new CStoredEvent();
         setText(event->name, sizeof(event->name), name.data());
         m_storedEvents.addToTail(event);
     }
-    freeGlobalVariables();
-    for (const CSavedGame::Variable& variable : game.variables) {
-        // As writing it would: a name met again, in any case, overwrites the first.
-        CGlobalVariable* v = m_globalVariables.head;
-        while (v && strcasecmp(v->name, variable.name) != 0) v = ZList<CGlobalVariable>::nextOf(v);
-        if (!v) {
-            v = new CGlobalVariable();
-            setText(v->name, sizeof(v->name), variable.name);
-            m_globalVariables.addToTail(v);
-        }
-        setText(v->value, sizeof(v->value), variable.value);
-    }
+    for (const CSavedGame::Variable& variable : game.variables)
+        writeGlobalVariable(variable.name, variable.value);
 }
 
 void CPlayer::gatherSavedSceneRecords(CSceneState* state, CSavedGame::Scene& scene) {
@@ -396,27 +385,3 @@ void CPlayer::commitSavedSceneRecords(CSavedGame::Scene& scene, CSceneState* sta
     }
 }
 
-void CPlayer::replaySavedCommands(CSceneState* state) {
-    replayCommands(state);
-}
-
-// Dragged sprites are released with the drag and drop of the event road.
-void CPlayer::releaseDraggedSpritesForSave() {}
-
-void CPlayer::refreshSceneStateLinks() {
-    for (CInsertedScene* i = m_insertedScenes.head; i; i = ZList<CInsertedScene>::nextOf(i)) {
-        CScene* scene = i->scene;
-        CSceneState* state = getSceneStateByName(scene->name, false);
-        scene->sceneState = state;
-        for (CSprite* sprite = scene->sprites.head; sprite;
-             sprite = ZList<CSprite>::nextOf(sprite)) {
-            sprite->state = getSpriteState(state, sprite);
-            if (sprite->state) sprite->state->firstUpdate = true;
-            sprite->scene = scene;
-            sprite->sceneState = state;
-        }
-        deserializeSceneScriptStates(scene);
-        updateScene(scene, 0);
-    }
-    m_notifyAgain = true;
-}

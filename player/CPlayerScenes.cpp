@@ -339,6 +339,13 @@ void CPlayer::insertScene(CScene* scene, long layer, bool noInitialUpdate) {
         replayCommands(state);
     }
     if (!noInitialUpdate) updateScene(scene, 0);
+    while (CStoredEvent* event = state->storedEvents.head) {
+        state->storedEvents.remove(event);
+        char name[100];
+        memcpy(name, event->name, sizeof(name));
+        delete event;
+        forwardUserEvent(scene, name);
+    }
 }
 
 void CPlayer::scanSpritePreloads(CSprite* sprite, bool reference) {
@@ -393,7 +400,9 @@ bool CPlayer::updateScene(CScene* scene, double dt) {
 
     bool wasComplete = state->fadeCounter.isCompleted();
     state->fadeCounter.move(dt);
-    if (wasComplete && state->nextScene[0]) {
+    // A switch or close waits while an action runs: it would free the elements and sprites
+    // of the event being handled.
+    if (wasComplete && state->nextScene[0] && m_actionDepth == 0) {
         long layer = scene->layer;
         if (layer == 0) drawFrameDuringSwitch();
         char target[100];
@@ -441,7 +450,7 @@ bool CPlayer::updateScene(CScene* scene, double dt) {
         moveContainersToLayers();
         return false;
     }
-    if (state->closeRequested) {
+    if (state->closeRequested && m_actionDepth == 0) {
         state->closeRequested = false;
         long targetLayer = scene->targetLayer;
         willRemoveScene(scene);
@@ -494,6 +503,7 @@ void CPlayer::removeScene(CScene* scene) {
     fireSceneEvent(scene, 13, 1);
     callSceneHandlers(eSceneHandlerLeaveScene, nullptr, scene->name, 0, nullptr);
     serializeSceneScriptStates(scene);
+    releaseSceneCursorsAndDrags(scene);
     for (CInsertedScene* i = m_insertedScenes.head; i;) {
         CInsertedScene* next = ZList<CInsertedScene>::nextOf(i);
         if (i->scene == scene) {
@@ -709,6 +719,7 @@ CSceneState* CPlayer::getSceneStateByName(const char* name, bool onlyExisting) {
     CSceneState* state = new CSceneState();
     copyText(state->name, sizeof(state->name), name);
     resetSceneState(scene, state);
+    copyStoredEventsTo(state);
     m_sceneStates.addToTail(state);
     return state;
 }

@@ -430,6 +430,7 @@ void CPlayer::removeReparentedElements(CScene* scene, ZUIElement* element) {
 
 void CPlayer::freeSprite(CSprite* sprite) {
     if (!sprite) return;
+    unregisterSpriteForEvents(sprite);
     if (sprite->image) sprite->image->setState(ZUIElementStateDisabled);
     if (sprite->richText) sprite->richText->setState(ZUIElementStateDisabled);
     if (sprite->slider) sprite->slider->setState(ZUIElementStateDisabled);
@@ -438,6 +439,12 @@ void CPlayer::freeSprite(CSprite* sprite) {
     // already cleared by their removal.
     delete sprite->element;
     sprite->element = nullptr;
+    // An action may have freed its own sprite, which its callers still read.
+    if (m_actionDepth > 0) {
+        sprite->state = nullptr;
+        m_spritesFreedDuringActions.push_back(sprite);
+        return;
+    }
     delete sprite;
 }
 

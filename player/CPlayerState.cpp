@@ -17,10 +17,12 @@ int64_t roundedBlockSize(long size) {
 }  // namespace
 
 void CPlayer::clearGameState() {
+    setSpriteAsCursor(nullptr);
     m_notifyAgain = true;
     for (int64_t& value : m_fastValues) value = 0;
     m_pointerLocked = false;
     freeGlobalVariables();
+    freeStoredEvents();
     while (CSceneState* state = m_sceneStates.tail) freeSceneState(state);
     resetSceneHandlers();
 }

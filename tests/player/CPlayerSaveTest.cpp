@@ -58,11 +58,6 @@ protected:
         mount();
         path = dir.file("game01.sav");
     }
-    void TearDown() override {
-        // The player does not free its global stored events yet.
-        if (player) player->freeStoredEvents();
-        PlayerFixture::TearDown();
-    }
     void addScene(const std::string& name, const std::string& sprites) {
         add("data/scenes/" + name + ".ini", "[scene]\nwidth=768\nheight=1024\n" + sprites);
         addPicture("data/graphics/scene_" + name + "_background.jpg", 32, 32, 0xFF204060);
@@ -117,10 +112,13 @@ protected:
         hero->scriptValues[0] = 11;
         snprintf(hero->dragName, sizeof(hero->dragName), "sword");
         player->playMusic("theme", 40);
+        player->writeGlobalVariable("coins", "42");
+        player->writeGlobalVariable("hero", "Ash");
+        player->setFastGameSpecificValue(7, 2);
+        player->setFastGameSpecificValue(-1, 5);
     }
     // The player thrown away and a fresh one started in the given scene.
     void freshPlayer(StateHandler* handler, const char* start) {
-        player->freeStoredEvents();
         delete player;
         player = new TestPlayer(playerWindow());
         if (handler) player->registerSceneHandler(handler);
@@ -151,6 +149,11 @@ TEST_F(SavedGameTest, RestoresTheWholeStateIntoAFreshPlayer) {
     EXPECT_EQ(memcmp(restored.state, saved.state, 8), 0);
     EXPECT_EQ(restored.stateSets, 1);
     EXPECT_STREQ(player->getCurrentMusicFilename(), "theme.mp3");
+    EXPECT_STREQ(player->readGlobalVariable("coins"), "42");
+    EXPECT_STREQ(player->readGlobalVariable("hero"), "Ash");
+    EXPECT_EQ(player->getGlobalVariableList().count, 2);
+    EXPECT_EQ(player->getFastGameSpecificValue(2), 7);
+    EXPECT_EQ(player->getFastGameSpecificValue(5), -1);
 
     CSceneState* meadow = player->getSceneStateByName("meadow", true);
     ASSERT_NE(meadow, nullptr);
