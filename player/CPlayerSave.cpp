@@ -384,4 +384,3 @@ void CPlayer::commitSavedSceneRecords(CSavedGame::Scene& scene, CSceneState* sta
         state->commandCount = state->commandCapacity = count;
     }
 }
-
