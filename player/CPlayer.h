@@ -322,7 +322,6 @@ public:
     void forwardUserEvent(CScene* scene, const char* name);
     bool isEventForwarded() const { return m_eventForwarded; }
     void broadcastSceneFlagsEvent(unsigned long flags, long slot);
-    bool doesSpriteUserEventContain(CSprite* sprite, long index, const char* name);
     void storeUserEvent(const char* name);
     void removeStoredEvent(const char* name, bool prefix);
     bool doesStoredEventExist(const char* name, bool prefix);
@@ -345,7 +344,7 @@ public:
     void releaseSpritesFreedDuringActions();
     // Frees every user event, listener and stored event, and the sprites kept for actions.
     void releaseEventRecords();
-    // Seams until the branch that builds them arrives: aligned copies.
+    // A seam until aligned copies arrive.
     CSprite* copySpriteAndAlign(CSprite* sprite, CSprite* target, bool keep, long key,
                                 const char* name, long handlerId, const char* handler);
     void containCopiedSprite(CSprite* sprite);
@@ -420,6 +419,7 @@ public:
                                    const char* extra);
     void applySpriteActionForKey(CSprite* sprite, long key, long which, long type,
                                  const char* param);
+    bool doesSpriteUserEventContain(CSprite* sprite, long index, const char* name);
     void executeScriptForSprite(CSprite* sprite, const char* script);
     void setTouchDragOffset(ZVector2 offset, bool enabled);
     ZVector2 getTouchDragOffsetForSprite(CSprite* sprite);
@@ -616,24 +616,6 @@ private:
     char m_savedGameFilename[260] = {};
     bool m_restoredThisFrame = false;
 
-    // Scene commands, scene state, global variables, fast values and the game's sprite services.
-    static constexpr long kFastValues = 6;
-    void growSceneCommands(CSceneState* state);
-    void replayCommand(CScene* scene, const CSceneCommand& command);
-    // The sprite's current keys become copies of count keys.
-    static void replaceSpriteKeys(CSprite* sprite, const CSpriteKey* keys, long count);
-    // A scene's sprites as a reset of its state leaves them: copies gone, keys as loaded.
-    void resetSceneSprites(CScene* scene, CSceneState* state);
-    // Carries out a drawing-order command (4, 5, 13 or 14) without recording it.
-    void moveSpriteElement(CSprite* sprite, long type, CSprite* sibling);
-    void moveSpriteInOrder(CSprite* sprite, long type, CSprite* sibling, bool replace);
-    void removeCustomSceneCommands(CScene* scene, long spriteId, long a);
-    ZList<CGlobalVariable> m_globalVariables;
-    int64_t m_fastValues[kFastValues] = {};
-    bool m_restoringGameState = false;
-    ZVector2 m_touchDragOffset{40, 40};
-    bool m_touchDragOffsetEnabled = false;
-
     // Event road, cursors and drag and drop.
     // Steps of the event road before the tree: the scene handlers and the display handlers.
     void tellHandlersOfEvent(ZEvent* event);
@@ -663,4 +645,22 @@ protected:
     void createCursorContainer();
     // For a game object made without loadGame, as tools and tests make it.
     void setGameLoaded(bool loaded) { m_gameLoaded = loaded; }
+
+    // Scene commands, scene state, global variables, fast values and the game's sprite services.
+    static constexpr long kFastValues = 6;
+    void growSceneCommands(CSceneState* state);
+    void replayCommand(CScene* scene, const CSceneCommand& command);
+    // The sprite's current keys become copies of count keys.
+    static void replaceSpriteKeys(CSprite* sprite, const CSpriteKey* keys, long count);
+    // A scene's sprites as a reset of its state leaves them: copies gone, keys as loaded.
+    void resetSceneSprites(CScene* scene, CSceneState* state);
+    // Carries out a drawing-order command (4, 5, 13 or 14) without recording it.
+    void moveSpriteElement(CSprite* sprite, long type, CSprite* sibling);
+    void moveSpriteInOrder(CSprite* sprite, long type, CSprite* sibling, bool replace);
+    void removeCustomSceneCommands(CScene* scene, long spriteId, long a);
+    ZList<CGlobalVariable> m_globalVariables;
+    int64_t m_fastValues[kFastValues] = {};
+    bool m_restoringGameState = false;
+    ZVector2 m_touchDragOffset{40, 40};
+    bool m_touchDragOffsetEnabled = false;
 };

@@ -137,18 +137,6 @@ bool CPlayer::executeSpriteActionForEvent(CSprite* sprite, long slot) {
     return true;
 }
 
-bool CPlayer::doesSpriteUserEventContain(CSprite* sprite, long index, const char* name) {
-    if (!sprite || !name || index < 0 || index >= CSprite::kUserEvents) return false;
-    const char* text = sprite->userEventNames[index];
-    if (!text || !text[0]) return false;
-    bool found = false;
-    size_t length = strlen(name);
-    forEachEventName(text, [&](const char* p, size_t n) {
-        if (n == length && strncasecmp(p, name, n) == 0) found = true;
-    });
-    return found;
-}
-
 bool CPlayer::runHoverRule(CSprite* target, const char* prefix) {
     if (!m_cursorContainer) return false;
     // The dragged sprites first: the actions run below may change the container's children.

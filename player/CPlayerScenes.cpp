@@ -739,6 +739,7 @@ void CPlayer::resetSceneState(CScene* scene, CSceneState* state) {
     state->ambient[0] = state->musicInEffect[0] = state->ambientInEffect[0] = '\0';
     resetSceneSprites(scene, state);
     state->freeSpriteStates();
+    state->freeStoredEvents();
     state->freeScriptStrings();
     state->freeCommands();
 }

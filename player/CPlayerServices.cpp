@@ -172,6 +172,16 @@ void CPlayer::applySpriteActionForKey(CSprite* sprite, long key, long which, lon
                     which, type, 0, param ? param : "", 0, 0, nullptr, nullptr, nullptr);
 }
 
+bool CPlayer::doesSpriteUserEventContain(CSprite* sprite, long index, const char* name) {
+    if (!sprite || !name || index < 0 || index >= CSprite::kUserEvents) return false;
+    const char* names = sprite->userEventNames[index];
+    if (!names || !names[0]) return false;
+    // Only the first 511 characters of a name list count.
+    char cut[512];
+    snprintf(cut, sizeof(cut), "%s", names);
+    return userEventNamesMatch(cut, "", name);
+}
+
 void CPlayer::executeScriptForSprite(CSprite*, const char*) {}
 
 void CPlayer::setTouchDragOffset(ZVector2 offset, bool enabled) {

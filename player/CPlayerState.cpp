@@ -21,8 +21,8 @@ void CPlayer::clearGameState() {
     m_notifyAgain = true;
     for (int64_t& value : m_fastValues) value = 0;
     m_pointerLocked = false;
-    freeGlobalVariables();
     freeStoredEvents();
+    freeGlobalVariables();
     while (CSceneState* state = m_sceneStates.tail) freeSceneState(state);
     resetSceneHandlers();
 }

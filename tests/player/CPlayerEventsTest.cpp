@@ -309,7 +309,19 @@ TEST_F(EventsTest, EachActionTypeHasItsEffect) {
          }},
         {18, "boom,250", none, logs("play sound boom (once), volume 100")},
         {18, "boom,-3", none, logs("play sound boom (once), volume 0")},
-        {19, "hum", none, logs("play sound hum (loop), volume 100")},
+        {19, "hum,40", none,
+         [](CSprite* s, CPlayer*, const std::vector<std::string>& lines) {
+             EXPECT_TRUE(logged(lines, "play sound hum (loop), volume 40"));
+             // Recorded, so that the sound plays again when the scene comes back.
+             EXPECT_EQ(s->sceneState->commandCount, 1);
+         }},
+        {20, "hum", [](CSprite* s) {
+             _CSpriteAction loop{19, const_cast<char*>("hum")};
+             CPlayer::g_lpPlayer->executeSpriteAction(s, &loop);
+         },
+         [](CSprite* s, CPlayer*, const std::vector<std::string>&) {
+             EXPECT_EQ(s->sceneState->commandCount, 0);
+         }},
         {20, "hum", none, logs("Game: actor: stop sound hum")},
         {21, "river,80,-2", none, logs("stream sound river, volume 80, index 0")},
         {22, "3", none, logs("stop streamed sounds for index 3")},
@@ -343,6 +355,14 @@ TEST_F(EventsTest, EachActionTypeHasItsEffect) {
          }},
         {29, "", at(100, -1), times(200, 200)},
         {30, "", at(200, -1), times(100, 100)},
+        {33, "", none,
+         [](CSprite* s, CPlayer*, const std::vector<std::string>&) {
+             EXPECT_EQ(s->element->getParentElement()->getLastChildElement(), s->element);
+         }},
+        {34, "", [](CSprite* s) { CPlayer::g_lpPlayer->moveSpriteToFront(s, false); },
+         [](CSprite* s, CPlayer*, const std::vector<std::string>&) {
+             EXPECT_EQ(s->element->getParentElement()->getFirstChildElement(), s->element);
+         }},
         {31, "next", none,
          [](CSprite* s, CPlayer*, const std::vector<std::string>&) {
              EXPECT_STREQ(s->sceneState->nextScene, "next");
