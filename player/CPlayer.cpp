@@ -321,12 +321,15 @@ void CPlayer::renderFrame() {
 
     endFrame(!m_forceRender);
 
+    m_restoredThisFrame = false;
     if (m_restorePending) {
         m_restorePending = false;
         if (m_restorePath[0]) {
-            // Restoring a saved game comes with the saved-game file; the request is dropped.
             CGame::displayLoadingStatus(true);
+            char path[260];
+            copyText(path, sizeof(path), m_restorePath);
             m_restorePath[0] = '\0';
+            restoreGameStateFrom(path);
             CGame::displayLoadingStatus(false);
         }
     }

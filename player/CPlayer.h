@@ -10,6 +10,7 @@
 #include "CInsertedScene.h"
 #include "CPlayerSettings.h"
 #include "CQueuedLoad.h"
+#include "CSavedGame.h"
 #include "CScene.h"
 #include "CSceneHandler.h"
 #include "CSceneLoader.h"
@@ -273,6 +274,20 @@ public:
     void updateStreamedSounds(double elapsed);
     // Re-applies the volume of setting index to the sounds that follow it.
     void applySoundVolumes(long index);
+
+    // Saved games: the whole state written to a file, read back at the start of a frame; the
+    // header read alone and two of its fields patched in place.
+    void saveGameStateTo(const char* path);
+    // False, with the game left as it was, for a file that is missing or refused.
+    bool restoreGameStateFrom(const char* path);
+    bool checkSavedGameState(const char* path, char* sceneName, unsigned long sceneNameSize,
+                             long* fastValues);
+    void saveFastGameSpecificValues(const char* path);
+    void saveSceneName(const char* path, const char* name);
+    const char* getSavedGameFilename(long slot);
+    static unsigned long xorBuffer(void* buffer, unsigned long length);
+    // Set for the rest of the frame that ran a restore.
+    bool hasRestoredThisFrame() const { return m_restoredThisFrame; }
 
     // Event road: touch mode, cursor sprites, the pointer lock, the global scale, drag and drop.
     void setTouchMode(bool on);
@@ -602,6 +617,21 @@ private:
     bool m_restoringGameState = false;
     ZVector2 m_touchDragOffset{40, 40};
     bool m_touchDragOffsetEnabled = false;
+    // Saved games.
+    long sceneHandlerStateSize();
+    void gatherSavedGame(CSavedGame& game);
+    void gatherSavedGlobals(CSavedGame& game);
+    void gatherSavedSceneRecords(CSceneState* state, CSavedGame::Scene& scene);
+    void commitSavedGame(CSavedGame& game);
+    void commitSavedGlobals(CSavedGame& game);
+    void commitSavedSceneRecords(CSavedGame::Scene& scene, CSceneState* state);
+    // Puts the layers' scenes back after a restore; true when one was loaded anew.
+    bool relayerAfterRestore(const char (&previous)[kSceneSlots][100]);
+    bool patchSavedGameHeader(const char* path, void (*change)(CSavedGame::Header&, void*),
+                              void* data);
+    char m_savedGameFilename[260] = {};
+    bool m_restoredThisFrame = false;
+
     // Event road, cursors and drag and drop.
     // Steps of the event road before the tree: the scene handlers and the display handlers.
     void tellHandlersOfEvent(ZEvent* event);

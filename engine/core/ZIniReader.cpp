@@ -2,7 +2,6 @@
 
 #include <locale.h>
 #include <openssl/evp.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 
 #include "ZCore.h"
 #include "ZLittleEndian.h"
+#include "ZMiscTools.h"
 #include "ZRandom.h"
 #include "ZResource.h"
 #include "ZZipDecoder.h"
@@ -103,23 +103,6 @@ void walkIniText(const char* text, Found&& found) {
             return;
         }
     }
-}
-
-// Writes the two pieces to path.tmp, flushes them to the disk and moves the temporary over the
-// path in one rename, so the path always holds the old file or the whole new one. Any failure
-// removes the temporary and leaves the old file as it was.
-bool writeFileReplacing(const char* path, const void* first, size_t firstLength, const void* second,
-                        size_t secondLength) {
-    std::string temporary = std::string(path) + ".tmp";
-    FILE* file = fopen(temporary.c_str(), "wb");
-    if (!file) return false;
-    bool ok = fwrite(first, 1, firstLength, file) == firstLength;
-    if (ok && secondLength) ok = fwrite(second, 1, secondLength, file) == secondLength;
-    ok = ok && fflush(file) == 0 && fsync(fileno(file)) == 0;
-    ok = (fclose(file) == 0) && ok;
-    ok = ok && rename(temporary.c_str(), path) == 0;
-    if (!ok) remove(temporary.c_str());
-    return ok;
 }
 
 uint64_t roundUpToAesBlock(uint64_t length) {
@@ -370,7 +353,7 @@ bool ZIniReader::writeIni(const char* path, ZIniCompressionMode mode, const char
         return true;
     }
     // The text form ends with a NUL byte.
-    return writeFileReplacing(path, text.c_str(), text.size() + 1, nullptr, 0);
+    return ZMiscTools::writeFileReplacing(path, text.c_str(), text.size() + 1, nullptr, 0);
 }
 
 bool ZIniReader::compress(const char* path, ZIniCompressionMode mode, const char* key,
@@ -475,7 +458,8 @@ bool ZIniReader::compressBuffer(const char* text, const char* path, ZIniCompress
     ZLittleEndian::append32(header, salt);
     ZLittleEndian::append32(header, count);
     header.insert(header.end(), lengths.begin(), lengths.end());
-    return writeFileReplacing(path, header.data(), header.size(), block.data(), block.size());
+    return ZMiscTools::writeFileReplacing(path, header.data(), header.size(), block.data(),
+                                          block.size());
 }
 
 char* ZIniReader::allocCopyString(const char* text) {

@@ -329,6 +329,33 @@ bool ZMiscTools::renameFile(const char* from, const char* to) {
     return rename(from, to) == 0;
 }
 
+bool ZMiscTools::writeFileReplacing(const char* path, const void* first, unsigned long firstLength,
+                                    const void* second, unsigned long secondLength) {
+    if (!path || !*path) return false;
+    std::string temporary = std::string(path) + ".tmp";
+    FILE* file = fopen(temporary.c_str(), "wb");
+    if (!file) return false;
+    bool ok = !firstLength || fwrite(first, 1, firstLength, file) == firstLength;
+    if (ok && secondLength) ok = fwrite(second, 1, secondLength, file) == secondLength;
+    ok = ok && fflush(file) == 0 && fsync(fileno(file)) == 0;
+    ok = (fclose(file) == 0) && ok;
+    ok = ok && rename(temporary.c_str(), path) == 0;
+    if (!ok) {
+        remove(temporary.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with the folder's entry.
+    std::string folder(path);
+    size_t slash = folder.find_last_of('/');
+    folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash ? slash : 1);
+    int directory = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (directory >= 0) {
+        fsync(directory);
+        close(directory);
+    }
+    return true;
+}
+
 bool ZMiscTools::fileExists(const char* path) {
     struct stat info;
     return path && lstat(path, &info) == 0;

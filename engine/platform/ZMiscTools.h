@@ -54,6 +54,11 @@ public:
     static bool removeFile(const char* path);
     static bool removeDirectory(const char* path);
     static bool renameFile(const char* from, const char* to);
+    // Writes the two pieces to path plus ".tmp", flushes them to the disk and moves the
+    // temporary over path in one rename, so path always holds the old file or the whole new
+    // one. Any failure removes the temporary and leaves the old file as it was.
+    static bool writeFileReplacing(const char* path, const void* first, unsigned long firstLength,
+                                   const void* second, unsigned long secondLength);
     static bool fileExists(const char* path);
     static void enumerateFolder(const char* path,
                                 bool (*callback)(const char* name, bool isFolder, void* data),
