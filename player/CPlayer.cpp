@@ -52,6 +52,8 @@ CPlayer* CPlayer::g_lpPlayer = nullptr;
 
 CPlayer::CPlayer() {
     g_lpPlayer = this;
+    // Known before the window exists: scene containers and the pan helper size by it.
+    CGame::getScreenSize(m_designWidth, m_designHeight, m_windowWidth, m_windowHeight);
     if (const char* frames = getenv(kQuitAfterFramesVariable)) {
         long n = atol(frames);
         if (n > 0) m_framesLeftBeforeQuit = n;
