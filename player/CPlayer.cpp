@@ -356,6 +356,7 @@ void CPlayer::move(double dt) {
         m_pointerY = ZInput::getMouseY();
     }
     m_leftButton = ZInput::getLeftButtonState();
+    for (bool& disabled : m_gesturesDisabled) disabled = false;
 
     double capped = std::min(dt, kMaxFrameStep);
     for (CInsertedScene* inserted = m_insertedScenes.head; inserted; inserted = m_walkNext) {
@@ -395,6 +396,7 @@ void CPlayer::move(double dt) {
         callSceneHandlers(eSceneHandlerNewFlagsUnderCursor, nullptr, nullptr, flags, nullptr);
     }
     m_notifyAgain = false;
+    panAndZoomLayers();
     m_windowJustCreated = false;
 }
 
@@ -436,6 +438,7 @@ void CPlayer::unloadGame() {
     m_samples->freeAll();
     delete m_placeholderSound;
     m_placeholderSound = nullptr;
+    for (long layer = 0; layer < kPanLayers; layer++) deleteGestureArea(layer);
     delete m_cursorContainer;
     m_cursorContainer = nullptr;
     ZUIElement::cleanup();
@@ -681,6 +684,7 @@ void CPlayer::insertScene(CScene* scene, long layer, bool) {
     scene->container->setSize(m_designWidth, m_designHeight);
     scene->layer = layer;
     scene->status = 4;
+    createGestureArea(layer, scene->container);
     CInsertedScene* inserted = new CInsertedScene();
     inserted->scene = scene;
     inserted->layer = layer;
@@ -700,6 +704,7 @@ void CPlayer::removeScene(CScene* scene) {
         }
         inserted = next;
     }
+    if (scene->container) deleteGestureArea(scene->layer);
     delete scene->container;
     scene->container = nullptr;
     if (scene->layer >= 0) scene->layer = -1;

@@ -10,7 +10,10 @@
 #include "CSceneLoader.h"
 #include "ZGame.h"
 #include "ZList.h"
+#include "ZRectangle.h"
+#include "ZVector2.h"
 
+class ZGestureArea;
 class ZSound;
 class ZUIElement;
 struct ZEvent;
@@ -105,6 +108,30 @@ public:
     bool eventHandler(ZEvent* event);
 
     static CPlayer* g_lpPlayer;
+
+    // Pan and zoom of the two lowest scene layers (0 and 1); other layers are ignored.
+    static constexpr long kPanLayers = 2;
+    void disableGestures(long layer);
+    void setZoomedSpriteOffset(long layer, float x, float y);
+    void setZoomedSpriteSize(long layer, float width, float height);
+    // Moves the layer's camera so that the target rectangle comes into view, unless it is wholly
+    // visible already.
+    void panAreaToTarget(long layer, ZRectangle target);
+    ZGestureArea* getGestureArea(long layer) const;
+    // The gesture area of a layer without one, bound to the container of the scene inserted in
+    // it; and its removal with the scene.
+    void createGestureArea(long layer, ZUIElement* container);
+    void deleteGestureArea(long layer);
+
+private:
+    void panAndZoomLayers();
+    void applyPanMatrix(long layer);
+    ZGestureArea* m_gestureAreas[kPanLayers] = {};
+    ZUIElement* m_gestureContainers[kPanLayers] = {};
+    ZVector2 m_zoomedOffset[kPanLayers] = {};
+    ZVector2 m_zoomedNegatedOffset[kPanLayers] = {};
+    ZVector2 m_zoomedSize[kPanLayers] = {{-1, -1}, {-1, -1}};
+    bool m_gesturesDisabled[kPanLayers] = {};
 
 private:
     void insertStartScenes();
