@@ -11,6 +11,7 @@
 #include "CGame.h"
 #include "CUIDisplayHandler.h"
 #include "ZCore.h"
+#include "ZGraphic.h"
 #include "ZIniReader.h"
 #include "ZInput.h"
 #include "ZManagedFontList.h"
@@ -149,6 +150,8 @@ bool CPlayer::loadGame() {
     m_cursorContainer->setSize(static_cast<float>(m_window ? m_window->getWindowWidth() : 0),
                                static_cast<float>(m_window ? m_window->getWindowHeight() : 0));
     m_cursorContainer->setScaleXY(m_globalScaleX, m_globalScaleY);
+    m_drawingGraphic = ZCore::createZGraphic();
+    if (m_drawingGraphic) m_drawingGraphic->setTextureQuality(true);
 
     readConfig();
     readLanguageStringTable();
@@ -408,9 +411,9 @@ void CPlayer::drawLayer(long layer) {
 
 void CPlayer::blit() {
     CScene* main = findLoadedScene(m_sceneSlots[0]);
-    // The background covering the screen can spare the clear once backgrounds are drawn.
-    if (!main || !main->backgroundImage) m_window->setWorldView(0, 0, 0, 1, true);
+    if (mainSceneNeedsClear(main)) m_window->setWorldView(0, 0, 0, 1, true);
     drawLayer(0);
+    drawBandAroundMainScene(main);
     for (long layer = 1; layer < kSceneSlots; layer++) drawLayer(layer);
     if (m_touchMode || m_window->canDisplayMouse()) ZUIElement::blitAll(kCursorLayer);
 }
@@ -439,6 +442,8 @@ void CPlayer::unloadGame() {
     delete m_placeholderSound;
     m_placeholderSound = nullptr;
     for (long layer = 0; layer < kPanLayers; layer++) deleteGestureArea(layer);
+    delete m_drawingGraphic;
+    m_drawingGraphic = nullptr;
     delete m_cursorContainer;
     m_cursorContainer = nullptr;
     ZUIElement::cleanup();

@@ -14,6 +14,7 @@
 #include "ZVector2.h"
 
 class ZGestureArea;
+class ZGraphic;
 class ZSound;
 class ZUIElement;
 struct ZEvent;
@@ -124,6 +125,12 @@ public:
     void deleteGestureArea(long layer);
 
 private:
+    // Drawing of the main scene: whether its background covers the screen, and the black band
+    // around it where a pan or zoom leaves the screen uncovered.
+    bool mainSceneNeedsClear(CScene* main);
+    void drawBandAroundMainScene(CScene* main);
+    ZGraphic* m_drawingGraphic = nullptr;
+
     void panAndZoomLayers();
     void applyPanMatrix(long layer);
     ZGestureArea* m_gestureAreas[kPanLayers] = {};

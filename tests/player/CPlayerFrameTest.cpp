@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../ui/RecordingGraphic.h"
 #include "../ui/RecordingLog.h"
 #include "CPlayer.h"
 #include "CUIDisplayHandler.h"
@@ -13,10 +14,12 @@
 #include "LoggedMessages.h"
 #include "TempDir.h"
 #include "ZCore.h"
+#include "ZGestureArea.h"
 #include "ZInput.h"
 #include "ZMiscTools.h"
 #include "ZResource.h"
 #include "ZUIElement.h"
+#include "ZUIImage.h"
 
 // What the frame and the start-up did, in order, as every side of them saw it: the window, the
 // game's hooks, the scene handlers and the elements.
@@ -292,6 +295,55 @@ TEST_F(PlayerFrameTest, AFrameRunsItsStepsInOrderAndDrawsEachLayerBetweenTheGame
     player.blit();
     EXPECT_EQ(g_steps.front(), "clear");
     EXPECT_EQ(g_steps.back(), "postBlit 8");
+}
+
+TEST_F(PlayerFrameTest, TheMainScenesBackgroundSparesTheClearAndABandFillsWhatAZoomUncovers) {
+    start();
+    CScene* main = player.findLoadedScene("frametest_main");
+    ASSERT_TRUE(main && main->container && player.getGestureArea(0));
+    RecordingGraphic* image = static_cast<RecordingGraphic*>(ZCore::createZGraphic());
+    ASSERT_NE(image, nullptr);
+    image->width = 768;
+    image->height = 1024;
+    CSprite background;
+    background.element = new ZUIImage(main->container);
+    background.element->setSize(768, 1024);
+    main->backgroundImage = image;
+    main->backgroundSprite = &background;
+
+    struct Case {
+        const char* what;
+        float scale, blend, backgroundX;
+        bool hasImage, cleared, band;
+    };
+    const Case cases[] = {
+        {"covered at rest", 1, 1, 0, true, false, false},
+        {"zoomed out", 0.5f, 1, 0, true, false, true},
+        {"fading in", 1, 0.5f, 0, true, false, true},
+        {"background moved aside", 1, 1, 100, true, true, false},
+        {"no background image", 0.5f, 1, 0, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        player.getGestureArea(0)->setScale(c.scale);
+        main->container->setBlend(c.blend);
+        background.element->setPosition(c.backgroundX, 0);
+        main->backgroundImage = c.hasImage ? image : nullptr;
+        player.move(0);
+        g_steps.clear();
+        RecordingLog::clear();
+        player.blit();
+        EXPECT_EQ(g_steps.front() == "clear", c.cleared);
+        // The band is drawn with the player's own graphic right after layer 0.
+        std::vector<std::string> batches = RecordingLog::matching("batch begin");
+        long band = 0;
+        for (const std::string& line : batches)
+            if (line != "batch begin " + image->tag()) band++;
+        EXPECT_EQ(band > 0, c.band);
+    }
+    main->backgroundImage = nullptr;
+    main->backgroundSprite = nullptr;
+    delete image;
 }
 
 TEST_F(PlayerFrameTest, ControlAndReturnTogetherSwitchFullScreenOncePerPress) {
