@@ -387,12 +387,15 @@ void CPlayer::move(double dt) {
         m_loadingStatusShown = true;
     }
 
+    m_dragInProgress = isSpriteDragInProgress();
+
     ZUIElement* under = ZUIElement::getMousedOverElement();
-    uint64_t flags = 0;  // the sprite under the pointer gives its flags once sprites have elements
+    CSprite* sprite = spriteOfElement(under);
+    uint64_t flags = flagsOfSprite(sprite);
     bool notify = m_notifyAgain;
     if (under != m_mousedOver || notify) {
         m_mousedOver = under;
-        callSceneHandlers(eSceneHandlerNewSpriteUnderCursor, nullptr, nullptr, 0, nullptr);
+        callSceneHandlers(eSceneHandlerNewSpriteUnderCursor, sprite, nullptr, 0, nullptr);
     }
     if (flags != m_flagsUnderCursor || notify) {
         m_flagsUnderCursor = flags;

@@ -131,6 +131,12 @@ private:
     void drawBandAroundMainScene(CScene* main);
     ZGraphic* m_drawingGraphic = nullptr;
 
+    // The pointer: the sprite an element stands for (null for other elements), the flags under
+    // the pointer, and whether a sprite is being dragged in the cursor container.
+    static CSprite* spriteOfElement(ZUIElement* element);
+    static uint64_t flagsOfSprite(CSprite* sprite);
+    bool isSpriteDragInProgress() const;
+
     void panAndZoomLayers();
     void applyPanMatrix(long layer);
     ZGestureArea* m_gestureAreas[kPanLayers] = {};

@@ -3,6 +3,7 @@
 #include "CPlayer.h"
 #include "CScene.h"
 #include "CSprite.h"
+#include "CSpriteState.h"
 #include "ZGestureArea.h"
 #include "ZMatrix.h"
 #include "ZUIElement.h"
@@ -20,11 +21,30 @@ bool isPanLayer(long layer) {
     return layer >= 0 && layer < CPlayer::kPanLayers;
 }
 
-CSprite* spriteOf(ZUIElement* element) {
+}  // namespace
+
+CSprite* CPlayer::spriteOfElement(ZUIElement* element) {
     return element ? static_cast<CSprite*>(element->getUserData()) : nullptr;
 }
 
-}  // namespace
+uint64_t CPlayer::flagsOfSprite(CSprite* sprite) {
+    if (!sprite) return 0;
+    uint64_t flags = sprite->gameFlags;
+    long key = sprite->state ? static_cast<long>(sprite->state->currentKey) : -1;
+    if (key >= 0 && key < sprite->keyCount && sprite->keys) flags |= sprite->keys[key].flags;
+    return flags;
+}
+
+bool CPlayer::isSpriteDragInProgress() const {
+    if (!m_cursorContainer) return false;
+    for (ZUIElement* child = m_cursorContainer->getFirstChildElement(); child;
+         child = child->getNextSiblingElement()) {
+        CSprite* sprite = spriteOfElement(child);
+        const CSpriteState* state = sprite ? sprite->state : nullptr;
+        if (state && state->dragging && !state->isCursor && !state->isSecondaryCursor) return true;
+    }
+    return false;
+}
 
 void CPlayer::disableGestures(long layer) {
     if (isPanLayer(layer)) m_gesturesDisabled[layer] = true;
@@ -69,7 +89,7 @@ void CPlayer::applyPanMatrix(long layer) {
 }
 
 void CPlayer::panAndZoomLayers() {
-    CSprite* sprite = spriteOf(ZUIElement::getMousedOverElement());
+    CSprite* sprite = spriteOfElement(ZUIElement::getMousedOverElement());
     for (long layer = 0; layer < kPanLayers; layer++) {
         ZGestureArea* area = m_gestureAreas[layer];
         if (!area || !m_gestureContainers[layer]) continue;

@@ -9,6 +9,7 @@
 #include "../ui/RecordingGraphic.h"
 #include "../ui/RecordingLog.h"
 #include "CPlayer.h"
+#include "CSpriteState.h"
 #include "CUIDisplayHandler.h"
 #include "FakeWindow.h"
 #include "LoggedMessages.h"
@@ -98,8 +99,12 @@ public:
     const char* getHandledSceneName() override { return "*"; }
     void onReset() override { step("handler reset"); }
     void move(double) override { step("handler move"); }
-    void onNewSpriteUnderCursor(CSprite*) override { step("handler under cursor"); }
-    void onNewFlagsUnderCursor(unsigned long) override { step("handler flags"); }
+    void onNewSpriteUnderCursor(CSprite* sprite) override {
+        step(sprite ? "handler under sprite" : "handler under nothing");
+    }
+    void onNewFlagsUnderCursor(unsigned long flags) override {
+        step("handler flags " + std::to_string(flags));
+    }
     void onUserEvent(const char* name) override { step(std::string("handler ") + name); }
     long getStateSize() override { return 0; }
     void* getStateData() override { return nullptr; }
@@ -344,6 +349,79 @@ TEST_F(PlayerFrameTest, TheMainScenesBackgroundSparesTheClearAndABandFillsWhatAZ
     main->backgroundImage = nullptr;
     main->backgroundSprite = nullptr;
     delete image;
+}
+
+TEST_F(PlayerFrameTest, ASpriteDraggedInTheCursorContainerHoldsTheMainScenesPanStill) {
+    start();
+    ZGestureArea* area = player.getGestureArea(0);
+    ASSERT_NE(area, nullptr);
+    CSpriteState state;
+    CSprite sprite;
+    sprite.state = &state;
+    ZUIElement* element = new ZUIElement(player.getCursorContainer());
+    element->setUserData(&sprite);
+    struct Case {
+        const char* what;
+        bool dragging, cursor, secondary, enabled;
+    };
+    const Case cases[] = {
+        {"resting in the container", false, false, false, true},
+        {"dragged", true, false, false, false},
+        {"the cursor, dragging", true, true, false, true},
+        {"the secondary cursor, dragging", true, false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        state.dragging = c.dragging;
+        state.isCursor = c.cursor;
+        state.isSecondaryCursor = c.secondary;
+        player.move(0);
+        EXPECT_EQ(area->isEnabled(), c.enabled);
+    }
+    delete element;
+    sprite.state = nullptr;
+}
+
+TEST_F(PlayerFrameTest, TheSpriteUnderThePointerAndItsFlagsAreToldWhenTheyChange) {
+    start();
+    CScene* main = player.findLoadedScene("frametest_main");
+    ASSERT_TRUE(main && main->container);
+    CSpriteState state;
+    CSprite sprite;
+    sprite.state = &state;
+    sprite.gameFlags = 0x1;
+    sprite.keyCount = 2;
+    sprite.keys = new CSpriteKey[2]();
+    sprite.keys[1].flags = 0x4;
+    state.currentKey = 1;
+    ZUIElement* element = new ZUIElement(main->container);
+    element->setPosition(100, 100);
+    element->setSize(50, 50);
+    element->enableElementInput(true);
+    element->setUserData(&sprite);
+    ZInput::initialize(&window, nullptr, nullptr, 0, 0, 1, 1, true, 0, 0);
+
+    struct Case {
+        const char* what;
+        long x, y;
+        std::vector<std::string> told;
+    };
+    const Case cases[] = {
+        {"onto the sprite", 120, 120, {"handler under sprite", "handler flags 5"}},
+        {"still on it", 125, 125, {}},
+        {"off it", 300, 300, {"handler under nothing", "handler flags 0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The tree finds what lies under the pointer where the input state has it.
+        ZInput::mousePointerTo(c.x, c.y);
+        g_steps.clear();
+        player.move(0);
+        EXPECT_EQ(only(g_steps, {"handler under", "handler flags"}), c.told);
+    }
+    ZInput::cleanup();
+    delete element;
+    sprite.state = nullptr;
 }
 
 TEST_F(PlayerFrameTest, ControlAndReturnTogetherSwitchFullScreenOncePerPress) {
