@@ -1,15 +1,24 @@
 // Reads the input as a scene file and a brush file (split at the first form feed; the brush
 // file is the scene's default "objects") and checks that the records hold together: every index
-// inside its table, at least one key per sprite, a sprite tree without loops.
+// inside its table, at least one key per sprite, a sprite tree without loops. Then builds the
+// sprites' elements on the tests' fake window and recording renderer, runs one update and takes
+// them out again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "CPlayer.h"
 #include "CScene.h"
 #include "CSceneLoader.h"
+#include "FakeWindow.h"
+#include "RecordingBatch.h"
+#include "RecordingGraphic.h"
+#include "RecordingLog.h"
+#include "ZCore.h"
 #include "ZMiscTools.h"
+#include "ZUIElement.h"
 
 namespace {
 
@@ -54,6 +63,45 @@ void checkScene(const CScene& scene) {
     check(count == scene.sprites.count);
 }
 
+// The player on the fake window; a missing file ends nothing here.
+class FuzzPlayer : public CPlayer {
+public:
+    explicit FuzzPlayer(ZWindow* window) { m_window = window; }
+    void abortOnFile(const char*) override {}
+};
+
+FuzzPlayer* g_player = nullptr;
+
+void buildSprites(CScene& scene) {
+    CSceneState state;
+    snprintf(state.name, sizeof(state.name), "%s", scene.name);
+    state.fadeCounter.startCounter(1, 1, 0, 0, ZCounterLinear);
+    state.fadeCounter.move(0);
+    scene.container = new ZUIElement(ZUIElement::getRootElement());
+    scene.container->setSize(scene.width, scene.height);
+    scene.sceneState = &state;
+    scene.layer = 0;
+    // Parents first, as the scene's insertion does; a pass that makes nothing ends it.
+    for (bool made = true; made;) {
+        made = false;
+        for (CSprite* s = scene.sprites.head; s; s = ZList<CSprite>::nextOf(s)) {
+            if (s->element || (s->parent && !s->parent->element)) continue;
+            g_player->insertSprite(&scene, &state, s, 0);
+            made = true;
+        }
+    }
+    for (CSprite* s = scene.sprites.head; s; s = ZList<CSprite>::nextOf(s)) {
+        check(s->element && s->element->getUserData() == s && s->state);
+        g_player->applySpriteColor(s);
+    }
+    for (CSprite* s = scene.sprites.head; s; s = ZList<CSprite>::nextOf(s))
+        g_player->removeSprite(s);
+    delete scene.container;
+    scene.container = nullptr;
+    scene.sceneState = nullptr;
+    RecordingLog::clear();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -62,6 +110,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ZMiscTools::createDirectory((g_root + "/data").c_str());
     ZMiscTools::createDirectory((g_root + "/data/scenes").c_str());
     ZMiscTools::createDirectory((g_root + "/data/brushes").c_str());
+    ZCore::setRenderFactories([]() -> ZGraphic* { return new RecordingGraphic(); },
+                              []() -> ZBatch* { return new RecordingBatch(); });
+    static FakeWindow window;
+    ZUIElement::initialize(&window);
+    g_player = new FuzzPlayer(&window);
     return 0;
 }
 
@@ -76,6 +129,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CScene scene;
     snprintf(scene.name, sizeof(scene.name), "fuzzscene");
     CSceneLoader loader;
-    if (loader.loadSceneDefinition(&scene)) checkScene(scene);
+    if (loader.loadSceneDefinition(&scene)) {
+        checkScene(scene);
+        buildSprites(scene);
+    }
     return 0;
 }

@@ -166,6 +166,15 @@ public:
     void freeSprite(CSprite* sprite);
     void freeSceneSpriteTree(CScene* scene, CSceneState* sceneState, CSprite* sprite);
     void changeSpriteParentNode(CSprite* sprite, CSprite* parent);
+    // Copies made at run time: kind 2 with keep, else kind 1 (deleted when its track ends).
+    CSprite* duplicateSprite(CSprite* sprite, CSprite* parent, bool keep, const char* name,
+                             long handlerId, const char* handler);
+    CSprite* copySprite(CSprite* sprite, bool keep, const char* name, long handlerId,
+                        const char* handler);
+    CSprite* copySpriteAt(CSprite* sprite, ZVector2 position, bool screen, bool keep,
+                          const char* name, CSprite* parent, long handlerId, const char* handler);
+    CSprite* cmdDuplicateSprite(CSprite* source, CSprite* parent, bool keep, unsigned long id,
+                                const char* name, long number, const char* handler);
     // Deletes a copy made at run time with its tree, wherever its element hangs.
     void deleteCopiedSprite(CSprite* sprite);
     static char* allocCopyString(const char* text);

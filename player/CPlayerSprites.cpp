@@ -12,6 +12,7 @@
 #include "CUIStreamedImage.h"
 #include "ZCore.h"
 #include "ZIniReader.h"
+#include "ZRandom.h"
 #include "ZTextFace.h"
 #include "ZUIBounds.h"
 #include "ZUIButton.h"
@@ -196,6 +197,7 @@ void CPlayer::insertSpriteElement(CScene* scene, CSceneState* sceneState, CSprit
         image->setFrameGraphic(0, m_whiteGraphic, 0, 0, side, side, nullptr, -1, -1);
         image->setColor(1, 0, 0, 1);
         image->addVisual(kFramesVisual);
+        image->setCurrentVisual(kFramesVisual);
         image->setVisualSequence(kFramesVisual, 0, 0, 0, true, false, false);
         image->setVisualCurrentFrame(kFramesVisual, 0, -1, 0);
         sprite->image = image;
@@ -382,6 +384,7 @@ void CPlayer::setUpImageFrames(CScene* scene, CSprite* sprite, CSpriteState* sta
     // A rate of 0 (the default) or below means no brush animation: the frames hold.
     double frameDuration = brush.animRate > 0 ? 1000.0 / brush.animRate : 0;
     image->addVisual(kFramesVisual);
+    image->setCurrentVisual(kFramesVisual);
     image->setVisualSequence(kFramesVisual, 0, brush.frameCount - 1, frameDuration, true, false,
                              false);
     image->setVisualCurrentFrame(kFramesVisual, 0, -1, 0);
@@ -519,4 +522,84 @@ void CPlayer::deleteCopiedSprite(CSprite* sprite) {
         freeSceneSpriteTree(scene, state, sprite);
         return;
     }
+}
+
+CSprite* CPlayer::cmdDuplicateSprite(CSprite* source, CSprite* parent, bool keep, unsigned long id,
+                                     const char* name, long number, const char* handler) {
+    if (!source || !source->scene || !source->sceneState) return nullptr;
+    CScene* scene = source->scene;
+    CSceneState* sceneState = source->sceneState;
+    long frames = validBrush(scene, source) ? scene->brushes[source->brushIndex].frameCount : 0;
+    CSprite* copy = new CSprite();
+    copy->copyRecordFrom(*source, frames);
+    copy->id = id;
+    copy->copyKind = keep ? 2 : 1;
+    if (name && name[0]) snprintf(copy->name, sizeof(copy->name), "%s", name);
+    if (handler && handler[0])
+        snprintf(copy->displayHandler, sizeof(copy->displayHandler), "%s", handler);
+    copy->parentId = parent ? parent->id : 0;
+    if (parent) parent->appendChild(copy);
+    updateSpriteBezier(copy);
+
+    copy->state = getSpriteState(sceneState, copy);
+    scene->sprites.insertAfter(copy, source);
+    copy->setHashKey(static_cast<long>(copy->id));
+    scene->spriteTable.hashInsert(copy);
+    insertSprite(scene, sceneState, copy, static_cast<long>(source->id));
+    if (copy->element && source->element &&
+        copy->element->getParentElement() == source->element->getParentElement())
+        copy->element->moveAfterSibling(source->element);
+    postInsertSprite(copy);
+    callSceneHandlers(eSceneHandlerSpriteDuplicated, copy, nullptr, static_cast<uint64_t>(number),
+                      source);
+    if (!updateSprite(copy, 0, false, false)) return nullptr;
+    applySpriteColor(copy);
+    return copy;
+}
+
+CSprite* CPlayer::duplicateSprite(CSprite* sprite, CSprite* parent, bool keep, const char* name,
+                                  long handlerId, const char* handler) {
+    if (!sprite || !sprite->scene || !sprite->sceneState) return nullptr;
+    CScene* scene = sprite->scene;
+    CSceneState* sceneState = sprite->sceneState;
+    unsigned long id = 0;
+    while (id == 0 || id == kTinyPlaceholderId || sceneState->findSpriteState(id) ||
+           scene->findSprite(id))
+        id = ZRandom::getRandom() & 0xFFFFFFFFul;
+    CSprite* copy = cmdDuplicateSprite(sprite, parent ? parent : sprite->parent, keep, id, name,
+                                       handlerId, handler);
+    if (!copy) return nullptr;
+    // Children loaded from the file come along; copies hanging below the source do not.
+    for (CSprite* child = scene->sprites.head; child; child = ZList<CSprite>::nextOf(child))
+        if (child != copy && child->copyKind == 0 && child->parentId == sprite->id &&
+            child->parent == sprite)
+            duplicateSprite(child, copy, keep, nullptr, handlerId, handler);
+    registerSpriteForEvents(copy);
+    return copy;
+}
+
+CSprite* CPlayer::copySprite(CSprite* sprite, bool keep, const char* name, long handlerId,
+                             const char* handler) {
+    return duplicateSprite(sprite, nullptr, keep, name, handlerId, handler);
+}
+
+CSprite* CPlayer::copySpriteAt(CSprite* sprite, ZVector2 position, bool screen, bool keep,
+                               const char* name, CSprite* parent, long handlerId,
+                               const char* handler) {
+    CSprite* copy = duplicateSprite(sprite, parent, keep, name, handlerId, handler);
+    if (!copy || !copy->state) return copy;
+    const ZVector2 anchor = copy->keys[0].anchor;
+    if (!screen || !copy->element) {
+        copy->state->anchorOffset = {position.x - anchor.x, position.y - anchor.y};
+        return copy;
+    }
+    // Both points into the element's space: the offset moves the anchor there.
+    ZMatrix inverse = copy->element->getAbsMatrix().inverse();
+    float ax = 0, ay = 0;
+    copy->element->getAbsPosition(anchor.x - copy->element->getPositionX(),
+                                  anchor.y - copy->element->getPositionY(), ax, ay);
+    ZVector2 target = inverse.transform2({position.x, -position.y});
+    ZVector2 from = inverse.transform2({ax, -ay});
+    copy->state->anchorOffset = {target.x - from.x, -(target.y - from.y)};
+    return copy;
 }

@@ -30,6 +30,9 @@ public:
 
     // Appends a child at the end of this sprite's children.
     void appendChild(CSprite* child);
+    // Takes the other sprite's record with copies of everything it owns (its atlas tables of
+    // frames entries, texts and keys); no element, tree links, state or scene.
+    void copyRecordFrom(const CSprite& other, long frames);
 
     unsigned long id = 0;
     long copyKind = 0;

@@ -179,6 +179,8 @@ TEST_F(SceneLifecycleTest, SpritesBecomeTheElementOfTheirBrushKind) {
     EXPECT_EQ(frame.graphic, scene->backgroundImage);
     ZUIImageVisual visual;
     ASSERT_TRUE(plate->getVisualData("frames", &visual));
+    EXPECT_EQ(visual.lastFrame, 2);
+    EXPECT_DOUBLE_EQ(visual.frameDuration, 100);  // 10 frames a second
 
     ZUIImage* panel = ZUIImage::isImage(element("kinds", "panel"));
     ASSERT_TRUE(panel && panel->getFrameData(0, &frame));
@@ -187,6 +189,9 @@ TEST_F(SceneLifecycleTest, SpritesBecomeTheElementOfTheirBrushKind) {
     EXPECT_EQ(frame.stretchLeft, 20);
     EXPECT_EQ(frame.stretchRight, 28);
     EXPECT_EQ(frame.stretchTop, 20);
+    // A brush without a frame rate has no brush animation: no endless frame time.
+    ASSERT_TRUE(panel->getVisualData("frames", &visual));
+    EXPECT_EQ(visual.frameDuration, 0);
 
     CUIRichText* label = dynamic_cast<CUIRichText*>(element("kinds", "label"));
     ASSERT_NE(label, nullptr);
@@ -240,7 +245,8 @@ TEST_F(SceneLifecycleTest, ChildrenListedBeforeTheirParentsAreInsertedUnderThem)
 
 TEST_F(SceneLifecycleTest, PicturesUploadOnTheMainThreadAfterTheirDecode) {
     addScene("order",
-             sprite(1, 1, 1, "back") + sprite(2, 2, 2, "plate", atlasFrame(1, 0, 0, 40, 40)));
+             sprite(1, 1, 1, "back") +
+                 sprite(2, 2, 2, "plate", "key1color=FFFFFFFF\n" + atlasFrame(1, 0, 0, 40, 40)));
     mount();
     CScene* scene = player->loadScene("order");
     ASSERT_NE(scene, nullptr);
@@ -251,6 +257,12 @@ TEST_F(SceneLifecycleTest, PicturesUploadOnTheMainThreadAfterTheirDecode) {
                                                    "upload scene_order_atlas1.bmp"}));
     EXPECT_EQ(element("order", "plate"), nullptr);  // elements come with the insertion
     player->insertScene(scene, 0, false);
+    // Once inserted, the sprite draws its frame from the atlas.
+    RecordingLog::clear();
+    frames(1);
+    std::string atlas = static_cast<RecordingGraphic*>(scene->atlases[0])->tag();
+    EXPECT_FALSE(RecordingLog::matching("batch begin " + atlas).empty());
+    EXPECT_FALSE(RecordingLog::matching("batch blit 0 0 40 40 > 0 0 40 40").empty());
     EXPECT_NE(element("order", "plate"), nullptr);
 
     // A scene whose file has not changed is taken again without a new load.
@@ -536,6 +548,92 @@ TEST_F(SceneLifecycleTest, LoadSwitchAndUnloadManyTimesInARowLeaveNothingBehind)
     player->freeAllScenes();
     EXPECT_EQ(ZUIElement::getTotalElementsCount(), elementsBefore);
     EXPECT_EQ(RecordingLog::liveGraphics, graphicsBefore);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SceneLifecycleTest, ACopyTakesTheSourcesChildrenButNotItsCopies) {
+    addScene("copies", sprite(1, 2, 1, "source", "key1anchorx=100\nkey1anchory=100\n") +
+                           sprite(2, 2, 2, "left", "parent=1\n") +
+                           sprite(3, 2, 3, "right", "parent=1\n"));
+    mount();
+    CScene* scene = play("copies");
+    ASSERT_NE(scene, nullptr);
+    CSprite* source = scene->findSprite(1);
+    CSprite* kept = player->copySprite(source, true, "kept", 0, nullptr);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->copyKind, 2);
+    EXPECT_STREQ(kept->name, "kept");
+    EXPECT_NE(kept->id, 0ul);
+    EXPECT_NE(kept->id, 0xFFFFFFFFul);
+    EXPECT_EQ(scene->findSprite(kept->id), kept);
+    ASSERT_NE(kept->element, nullptr);
+    EXPECT_EQ(kept->element->getParentElement(), source->element->getParentElement());
+    // Both children came along, under the copy.
+    long children = 0;
+    for (CSprite* c = kept->firstChild; c; c = c->nextSibling) {
+        children++;
+        EXPECT_EQ(c->copyKind, 2);
+        EXPECT_EQ(c->element->getParentElement(), kept->element);
+    }
+    EXPECT_EQ(children, 2);
+    EXPECT_EQ(scene->sprites.count, 6);
+
+    // A second copy of the source copies its two loaded children, not the copies made so far.
+    CSprite* moved =
+        player->copySpriteAt(source, {300, 400}, false, false, nullptr, nullptr, 0, nullptr);
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(moved->copyKind, 1);
+    EXPECT_STREQ(moved->name, "source");
+    EXPECT_EQ(scene->sprites.count, 9);
+    EXPECT_EQ(moved->state->anchorOffset.x, 200);
+    EXPECT_EQ(moved->state->anchorOffset.y, 300);
+    std::vector<unsigned long> ids;
+    for (CSprite* s = scene->sprites.head; s; s = ZList<CSprite>::nextOf(s)) {
+        for (unsigned long id : ids) EXPECT_NE(id, s->id);
+        ids.push_back(s->id);
+    }
+
+    // Reset, the scene state frees the copies and their states.
+    player->stopScene(scene);
+    player->resetSceneState(scene, player->getSceneStateByName("copies", true));
+    EXPECT_EQ(scene->sprites.count, 3);
+}
+
+TEST_F(SceneLifecycleTest, ANewSpriteStateStartsFromTheSpritesFirstKey) {
+    addScene("states", sprite(1, 2, 1, "plays", "key1color=80FF0000\nkey1flags=6\n") +
+                           sprite(2, 2, 2, "waits", "noautoplaykeys=1\n"));
+    mount();
+    CScene* scene = player->loadScene("states");
+    player->uploadScene(scene);
+    CSceneState* state = player->getSceneStateByName("states", false);
+    ASSERT_NE(state, nullptr);
+    CSpriteState* plays = player->getSpriteState(state, scene->findSprite(1));
+    CSpriteState* waits = player->getSpriteState(state, scene->findSprite(2));
+    ASSERT_TRUE(plays && waits);
+    EXPECT_EQ(player->getSpriteState(state, scene->findSprite(1)), plays);
+    EXPECT_EQ(plays->playMode, 1);
+    EXPECT_EQ(waits->playMode, 0);
+    EXPECT_EQ(plays->currentKey, -1);
+    EXPECT_EQ(plays->targetTime, -1);
+    EXPECT_EQ(plays->keyAnchorOffsetCount, 1);
+    EXPECT_EQ(plays->keyAnchorOffsets[0].x, 0);
+    EXPECT_EQ(plays->keyFlags, 6u);
+    EXPECT_NEAR(plays->color[0], 1, 1e-6);
+    EXPECT_NEAR(plays->color[3], 128 / 255.0, 1e-6);
+    EXPECT_STREQ(plays->dragName, "");
+    EXPECT_EQ(plays->handlerBlock, nullptr);
+    EXPECT_EQ(plays->emissionArcEnd, 360);
+    EXPECT_TRUE(plays->firstUpdate);
+    // A reset brings the start values back after changes.
+    plays->time = 500;
+    plays->speed = 3;
+    player->resetSpriteState(scene->findSprite(1), plays);
+    EXPECT_EQ(plays->time, 0);
+    EXPECT_EQ(plays->speed, 1);
+    EXPECT_EQ(state->spriteStates.count, 2);
 }
 
 }  // namespace

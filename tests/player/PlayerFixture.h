@@ -13,11 +13,23 @@
 #include "../ui/RecordingWindow.h"
 #include "CPlayer.h"
 
+// Taken from the start of a decoding graphic's construction to the end of its destruction (it
+// is the graphic's first base): the recording graphic's counters are plain, and loader threads
+// make graphics while the main thread frees others.
+struct GraphicCountersLock {
+    GraphicCountersLock();
+    ~GraphicCountersLock();
+    static void acquire();
+    static void release();
+};
+
 // A recording graphic that decodes real picture files in its first phase, on whichever thread
 // asks, and writes "upload <file>" to the recording log in its second. Decodes can be slowed
 // down, standing for a slow archive.
-class DecodingGraphic : public RecordingGraphic {
+class DecodingGraphic : private GraphicCountersLock, public RecordingGraphic {
 public:
+    DecodingGraphic() { GraphicCountersLock::release(); }
+    ~DecodingGraphic() override { GraphicCountersLock::acquire(); }
     static std::atomic<long> decodeDelayMs;
     static std::atomic<long> decodes;
     std::string file;

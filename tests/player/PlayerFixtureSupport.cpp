@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "../ui/RecordingBatch.h"
@@ -21,6 +22,8 @@ std::atomic<long> DecodingGraphic::decodes{0};
 
 namespace {
 
+std::mutex g_graphicCounters;
+
 ZGraphic* makeDecodingGraphic() {
     return new DecodingGraphic();
 }
@@ -35,6 +38,22 @@ std::string baseName(const char* path) {
 }
 
 }  // namespace
+
+GraphicCountersLock::GraphicCountersLock() {
+    acquire();
+}
+
+GraphicCountersLock::~GraphicCountersLock() {
+    release();
+}
+
+void GraphicCountersLock::acquire() {
+    g_graphicCounters.lock();
+}
+
+void GraphicCountersLock::release() {
+    g_graphicCounters.unlock();
+}
 
 bool DecodingGraphic::decode(const char* path) {
     if (long delay = decodeDelayMs.load())
