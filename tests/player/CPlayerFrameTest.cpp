@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../ui/RecordingBatch.h"
 #include "../ui/RecordingGraphic.h"
 #include "../ui/RecordingLog.h"
 #include "CPlayer.h"
@@ -13,14 +14,15 @@
 #include "CUIDisplayHandler.h"
 #include "FakeWindow.h"
 #include "LoggedMessages.h"
+#include "PlayerFixture.h"
 #include "TempDir.h"
 #include "ZCore.h"
 #include "ZGestureArea.h"
+#include "ZImage.h"
 #include "ZInput.h"
 #include "ZMiscTools.h"
 #include "ZResource.h"
 #include "ZUIElement.h"
-#include "ZUIImage.h"
 
 // What the frame and the start-up did, in order, as every side of them saw it: the window, the
 // game's hooks, the scene handlers and the elements.
@@ -119,10 +121,10 @@ public:
     static CUIDisplayHandler* make(ZUIElement* parent) { return new StepDisplay(parent); }
 };
 
-class TestPlayer : public CPlayer {
+class FramePlayer : public CPlayer {
 public:
-    explicit TestPlayer(ZWindow* window) { m_window = window; }
-    ~TestPlayer() override { m_window = nullptr; }
+    explicit FramePlayer(ZWindow* window) { m_window = window; }
+    ~FramePlayer() override { m_window = nullptr; }
     void setStateFolder(const std::string& path) {
         snprintf(m_stateFolder, sizeof(m_stateFolder), "%s", path.c_str());
     }
@@ -153,9 +155,27 @@ bool writeZip(const std::string& path, const std::vector<Entry>& entries) {
     return zipClose(zip, nullptr) == ZIP_OK && ok;
 }
 
+// A main scene is covered by its background (a scene whose brushes have id 1 loads a background
+// picture); the overlay has no background, only a plate.
 const char kScene[] =
     "[scene]\nwidth=768\nheight=1024\nbrushes=frametest_brushes\n"
     "[sprite1]\nbrush=1\nid=1\nname=back\nkey1rectx2=768\nkey1recty2=1024\n";
+const char kOverlay[] =
+    "[scene]\nwidth=768\nheight=1024\nbrushes=frametest_overlay_brushes\n"
+    "[sprite1]\nbrush=2\nid=1\nname=plate\nkey1rectx2=100\nkey1recty2=100\n";
+
+// Scene pictures are decoded from the archive, as the loader thread does for the game.
+ZGraphic* makeDecodingGraphic() {
+    return new DecodingGraphic();
+}
+ZBatch* makeRecordingBatch() {
+    return new RecordingBatch();
+}
+
+// The fixture's picture encoder, reached through a class of its own.
+struct Pictures : PlayerFixture {
+    using PlayerFixture::encodePicture;
+};
 
 // The game's data for these tests, packed as the game packs it and mounted before the game's own
 // data.pak, so its names win. Archives stay mounted for the process: it is written once.
@@ -165,14 +185,20 @@ protected:
         ZMiscTools::initMiscTools();
         folder = new TempDir();
         std::string pak = folder->file("frametest.pak");
-        ASSERT_TRUE(writeZip(pak, {{"data/game/game.ini",
-                                    "[config]\nstartscene=frametest_main\noverlay1=frametest_hud\n"
-                                    "overlay2=frametest_missing\noverlay4=frametest_hud\n"},
-                                   {"data/game/english.txt", "TITLE \"The title\"\nPLAY Play\n"},
-                                   {"data/scenes/frametest_main.ini", kScene},
-                                   {"data/scenes/frametest_hud.ini", kScene},
-                                   {"data/scenes/frametest_other.ini", kScene},
-                                   {"data/brushes/frametest_brushes.ini", "[brush1]\nid=1\n"}}));
+        std::string background = Pictures::encodePicture(768, 1024, 0xff204060, ZImageFormatJpg);
+        ASSERT_FALSE(background.empty());
+        ASSERT_TRUE(
+            writeZip(pak, {{"data/game/game.ini",
+                            "[config]\nstartscene=frametest_main\noverlay1=frametest_hud\n"
+                            "overlay2=frametest_missing\noverlay4=frametest_hud\n"},
+                           {"data/game/english.txt", "TITLE \"The title\"\nPLAY Play\n"},
+                           {"data/scenes/frametest_main.ini", kScene},
+                           {"data/scenes/frametest_hud.ini", kOverlay},
+                           {"data/scenes/frametest_other.ini", kScene},
+                           {"data/brushes/frametest_brushes.ini", "[brush1]\nid=1\n"},
+                           {"data/brushes/frametest_overlay_brushes.ini", "[brush1]\nid=2\n"},
+                           {"data/graphics/scene_frametest_main_background.jpg", background},
+                           {"data/graphics/scene_frametest_other_background.jpg", background}}));
         ASSERT_EQ(ZResource::addArchive(pak.c_str(), 0, nullptr), 0);
     }
     static void TearDownTestSuite() {
@@ -181,6 +207,7 @@ protected:
     }
     void SetUp() override {
         RecordingLog::install();
+        ZCore::setRenderFactories(makeDecodingGraphic, makeRecordingBatch);
         g_steps.clear();
         player.setStateFolder(state.path() + "/state");
         ZMiscTools::createDirectory((state.path() + "/state").c_str());
@@ -192,13 +219,16 @@ protected:
         ZUIElement::cleanup();
         RecordingLog::uninstall();
     }
-    // Starts the game and puts a step display into each inserted scene and the cursor layer.
+    // Starts the game and puts a step display into each inserted scene and the cursor layer. A
+    // scene whose file is missing stays known to the player, without a container.
     void start() {
         ASSERT_TRUE(player.loadGame());
         player.registerDisplayHandler("step", StepDisplay::make);
-        for (long slot = 0; slot < CPlayer::kSceneSlots; slot++)
-            if (CScene* scene = player.findLoadedScene(player.getSceneSlot(slot)))
+        for (long slot = 0; slot < CPlayer::kSceneSlots; slot++) {
+            CScene* scene = player.findLoadedScene(player.getSceneSlot(slot));
+            if (scene && scene->container)
                 player.createDisplayHandler("step", scene->container, scene);
+        }
         new StepDisplay(player.getCursorContainer());
         g_steps.clear();
     }
@@ -217,7 +247,7 @@ protected:
     static TempDir* folder;
     TempDir state;
     StepWindow window;
-    TestPlayer player{&window};
+    FramePlayer player{&window};
     StepHandler handler;
 };
 
@@ -226,11 +256,12 @@ TempDir* PlayerFrameTest::folder = nullptr;
 TEST_F(PlayerFrameTest, StartUpRunsInItsOrderAndInsertsTheOverlaysFirst) {
     std::vector<std::string> lines = loggedMessages([&] { ASSERT_TRUE(player.loadGame()); });
     // The log and the steps side by side: the steps that tell the order, with the log lines of
-    // the string table and of the scene that is missing.
-    EXPECT_EQ(
-        only(g_steps, {"enumerate", "handler", "loading", "postInit", "resetFrameTime"}),
-        (std::vector<std::string>{"enumeratePakfiles", "enumerateDisplayHandlers", "handler reset",
-                                  "loading shown", "postInit", "resetFrameTime"}));
+    // the string table and of the scene that is missing. Each of the two inserted scenes resets
+    // the frame loop; the game's post-init comes before the last reset.
+    EXPECT_EQ(only(g_steps, {"enumerate", "handler", "loading", "postInit", "resetFrameTime"}),
+              (std::vector<std::string>{"enumeratePakfiles", "enumerateDisplayHandlers",
+                                        "handler reset", "loading shown", "resetFrameTime",
+                                        "resetFrameTime", "postInit", "resetFrameTime"}));
     EXPECT_EQ(only(lines, {"Game: str", "Scene: scene '"}),
               (std::vector<std::string>{"Game: strings table read, 2 entries, ansi encoding",
                                         "Scene: scene 'frametest_missing' not loaded, file '" +
@@ -276,9 +307,12 @@ TEST_F(PlayerFrameTest, AFrameRunsItsStepsInOrderAndDrawsEachLayerBetweenTheGame
     start();
     player.renderFrame();
 
-    std::vector<std::string> expected = {"processEvents",  "processEvents",  "display move 99",
-                                         "display move 0", "display move 1", "handler move",
-                                         "game move",      "loading hidden", "clear"};
+    // The scenes entered in this frame have what lies under the pointer told again; the main
+    // scene's background covers the screen, so it is not cleared.
+    std::vector<std::string> expected = {
+        "processEvents",         "processEvents",  "display move 99", "display move 0",
+        "display move 1",        "handler move",   "game move",       "loading hidden",
+        "handler under nothing", "handler flags 0"};
     for (long layer = 0; layer < CPlayer::kSceneSlots; layer++) {
         expected.push_back("preBlit " + std::to_string(layer));
         if (layer <= 1) expected.push_back("display blit " + std::to_string(layer));
@@ -295,6 +329,7 @@ TEST_F(PlayerFrameTest, AFrameRunsItsStepsInOrderAndDrawsEachLayerBetweenTheGame
 
     // Without the main scene the screen is still cleared; a window that cannot show the pointer
     // keeps the cursor layer undrawn.
+    player.stopScene(player.findLoadedScene("frametest_main"));
     window.quit = true;
     g_steps.clear();
     player.blit();
@@ -304,17 +339,17 @@ TEST_F(PlayerFrameTest, AFrameRunsItsStepsInOrderAndDrawsEachLayerBetweenTheGame
 
 TEST_F(PlayerFrameTest, TheMainScenesBackgroundSparesTheClearAndABandFillsWhatAZoomUncovers) {
     start();
+    // The scene's own background: its picture, decoded by the load, and the image element its
+    // sprite became.
     CScene* main = player.findLoadedScene("frametest_main");
     ASSERT_TRUE(main && main->container && player.getGestureArea(0));
-    RecordingGraphic* image = static_cast<RecordingGraphic*>(ZCore::createZGraphic());
-    ASSERT_NE(image, nullptr);
-    image->width = 768;
-    image->height = 1024;
-    CSprite background;
-    background.element = new ZUIImage(main->container);
-    background.element->setSize(768, 1024);
-    main->backgroundImage = image;
-    main->backgroundSprite = &background;
+    ASSERT_TRUE(main->backgroundImage && main->backgroundSprite && main->backgroundSprite->element);
+    ZGraphic* picture = main->backgroundImage;
+    RecordingGraphic* image = static_cast<RecordingGraphic*>(picture);
+    EXPECT_EQ(image->width, 768);
+    EXPECT_EQ(image->height, 1024);
+    ZUIElement* background = main->backgroundSprite->element;
+    EXPECT_TRUE(background->isOfClass("ZUIImage"));
 
     struct Case {
         const char* what;
@@ -332,8 +367,8 @@ TEST_F(PlayerFrameTest, TheMainScenesBackgroundSparesTheClearAndABandFillsWhatAZ
         SCOPED_TRACE(c.what);
         player.getGestureArea(0)->setScale(c.scale);
         main->container->setBlend(c.blend);
-        background.element->setPosition(c.backgroundX, 0);
-        main->backgroundImage = c.hasImage ? image : nullptr;
+        background->setPosition(c.backgroundX, 0);
+        main->backgroundImage = c.hasImage ? picture : nullptr;
         player.move(0);
         g_steps.clear();
         RecordingLog::clear();
@@ -346,9 +381,7 @@ TEST_F(PlayerFrameTest, TheMainScenesBackgroundSparesTheClearAndABandFillsWhatAZ
             if (line != "batch begin " + image->tag()) band++;
         EXPECT_EQ(band > 0, c.band);
     }
-    main->backgroundImage = nullptr;
-    main->backgroundSprite = nullptr;
-    delete image;
+    main->backgroundImage = picture;
 }
 
 TEST_F(PlayerFrameTest, ASpriteDraggedInTheCursorContainerHoldsTheMainScenesPanStill) {
