@@ -195,6 +195,7 @@ protected:
                            {"data/scenes/frametest_main.ini", kScene},
                            {"data/scenes/frametest_hud.ini", kOverlay},
                            {"data/scenes/frametest_other.ini", kScene},
+                           {"data/scenes/frametest_bare.ini", kScene},
                            {"data/brushes/frametest_brushes.ini", "[brush1]\nid=1\n"},
                            {"data/brushes/frametest_overlay_brushes.ini", "[brush1]\nid=2\n"},
                            {"data/graphics/scene_frametest_main_background.jpg", background},
@@ -535,15 +536,37 @@ TEST_F(PlayerFrameTest, AStartSceneThatCannotBeReadEndsTheGameWithItsFileNamed) 
     // The override names the start scene the game loads: without it there is nothing to show.
     std::string editor = state.path() + "/Tinkerloom";
     ZMiscTools::createDirectory(editor.c_str());
-    writeFile(editor + "/override.ini", "[config]\nstartscene=frametest_nowhere\n");
-    ASSERT_TRUE(player.loadGame());
-    ASSERT_EQ(player.aborted.size(), 1u);
-    EXPECT_NE(player.aborted[0].find("data/scenes/frametest_nowhere.ini"), std::string::npos)
-        << player.aborted[0];
-    // The overlays that could be read are still in place.
-    CScene* hud = player.findLoadedScene("frametest_hud");
-    ASSERT_NE(hud, nullptr);
-    EXPECT_EQ(hud->layer, 1);
+    struct Case {
+        const char* what;
+        const char* startScene;
+        const char* file;
+    };
+    const Case cases[] = {
+        {"its scene file is missing", "frametest_nowhere", "data/scenes/frametest_nowhere.ini"},
+        // The picture is read on the loader thread; the upload ends the game with its name.
+        {"its background picture is missing", "frametest_bare",
+         "scene_frametest_bare_background.jpg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // A look without the file forgets its kept time: the next one may be written in the
+        // same second.
+        player.overrideConfig();
+        writeFile(editor + "/override.ini",
+                  std::string("[config]\nstartscene=") + c.startScene + "\n");
+        player.aborted.clear();
+        ASSERT_TRUE(player.loadGame());
+        // The abort does not return in the game: the first one is what the player sees.
+        ASSERT_FALSE(player.aborted.empty());
+        EXPECT_NE(player.aborted[0].find(c.file), std::string::npos) << player.aborted[0];
+        CScene* main = player.findLoadedScene(c.startScene);
+        EXPECT_TRUE(!main || !main->container);
+        // The overlays that could be read are still in place.
+        CScene* hud = player.findLoadedScene("frametest_hud");
+        ASSERT_NE(hud, nullptr);
+        EXPECT_EQ(hud->layer, 1);
+        player.unloadGame();
+    }
 }
 
 }  // namespace
