@@ -12,6 +12,7 @@
 #include "CGame.h"
 #include "CUIDisplayHandler.h"
 #include "ZCore.h"
+#include "ZGraphic.h"
 #include "ZIniReader.h"
 #include "ZInput.h"
 #include "ZManagedFontList.h"
@@ -53,6 +54,8 @@ CPlayer* CPlayer::g_lpPlayer = nullptr;
 
 CPlayer::CPlayer() {
     g_lpPlayer = this;
+    // Known before the window exists: scene containers and the pan helper size by it.
+    CGame::getScreenSize(m_designWidth, m_designHeight, m_windowWidth, m_windowHeight);
     if (const char* frames = getenv(kQuitAfterFramesVariable)) {
         long n = atol(frames);
         if (n > 0) m_framesLeftBeforeQuit = n;
@@ -371,6 +374,7 @@ void CPlayer::move(double dt) {
         m_pointerY = ZInput::getMouseY();
     }
     m_leftButton = ZInput::getLeftButtonState();
+    for (bool& disabled : m_gesturesDisabled) disabled = false;
 
     double capped = std::min(dt, kMaxFrameStep);
     for (CInsertedScene* inserted = m_insertedScenes.head; inserted; inserted = m_walkNext) {
@@ -403,17 +407,19 @@ void CPlayer::move(double dt) {
     m_dragInProgress = getFirstDraggedSprite() != nullptr;
 
     ZUIElement* under = ZUIElement::getMousedOverElement();
-    uint64_t flags = 0;  // the sprite under the pointer gives its flags once sprites have elements
+    CSprite* sprite = getSpriteForElement(under);
+    uint64_t flags = flagsOfSprite(sprite);
     bool notify = m_notifyAgain;
     if (under != m_mousedOver || notify) {
         m_mousedOver = under;
-        callSceneHandlers(eSceneHandlerNewSpriteUnderCursor, nullptr, nullptr, 0, nullptr);
+        callSceneHandlers(eSceneHandlerNewSpriteUnderCursor, sprite, nullptr, 0, nullptr);
     }
     if (flags != m_flagsUnderCursor || notify) {
         m_flagsUnderCursor = flags;
         callSceneHandlers(eSceneHandlerNewFlagsUnderCursor, nullptr, nullptr, flags, nullptr);
     }
     m_notifyAgain = false;
+    panAndZoomLayers();
     m_windowJustCreated = false;
 }
 
@@ -425,9 +431,9 @@ void CPlayer::drawLayer(long layer) {
 
 void CPlayer::blit() {
     CScene* main = findLoadedScene(m_sceneSlots[0]);
-    // The background covering the screen can spare the clear once backgrounds are drawn.
-    if (!main || !main->backgroundImage) m_window->setWorldView(0, 0, 0, 1, true);
+    if (mainSceneNeedsClear(main)) m_window->setWorldView(0, 0, 0, 1, true);
     drawLayer(0);
+    drawBandAroundMainScene(main);
     for (long layer = 1; layer < kSceneSlots; layer++) drawLayer(layer);
     if (m_touchMode || m_window->canDisplayMouse()) ZUIElement::blitAll(kCursorLayer);
 }
@@ -460,6 +466,7 @@ void CPlayer::unloadGame() {
     m_whiteGraphic = nullptr;
     delete m_drawGraphic;
     m_drawGraphic = nullptr;
+    for (long layer = 0; layer < kPanLayers; layer++) deleteGestureArea(layer);
     delete m_cursorContainer;
     m_cursorContainer = nullptr;
     ZUIElement::cleanup();

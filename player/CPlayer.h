@@ -25,8 +25,12 @@
 #include "ZSysLock.h"
 #include "_CSpriteAction.h"
 
+#include "ZRectangle.h"
+#include "ZVector2.h"
+
 class CSpriteState;
 class CUIEmitter;
+class ZGestureArea;
 class ZGraphic;
 class ZSound;
 class ZSysThread;
@@ -434,6 +438,39 @@ public:
 protected:
     // The root's children kept before the scene containers; loadGame counts them.
     void setBaseIndex(long index) { m_baseIndex = index; }
+
+public:
+    // Pan and zoom of the two lowest scene layers (0 and 1); other layers are ignored.
+    static constexpr long kPanLayers = 2;
+    void disableGestures(long layer);
+    void setZoomedSpriteOffset(long layer, float x, float y);
+    void setZoomedSpriteSize(long layer, float width, float height);
+    // Moves the layer's camera so that the target rectangle comes into view, unless it is wholly
+    // visible already.
+    void panAreaToTarget(long layer, ZRectangle target);
+    ZGestureArea* getGestureArea(long layer) const;
+    // The gesture area of a layer, bound to the container of the scene inserted in it (a new
+    // scene of the layer takes over the area); and its removal with the scene.
+    void createGestureArea(long layer, ZUIElement* container);
+    void deleteGestureArea(long layer);
+
+private:
+    // Drawing of the main scene: whether its background covers the screen, and the black band
+    // around it where a pan or zoom leaves the screen uncovered.
+    bool mainSceneNeedsClear(CScene* main);
+    void drawBandAroundMainScene(CScene* main);
+
+    // The flags under the pointer: the sprite's own and those of its current key.
+    static uint64_t flagsOfSprite(CSprite* sprite);
+
+    void panAndZoomLayers();
+    void applyPanMatrix(long layer);
+    ZGestureArea* m_gestureAreas[kPanLayers] = {};
+    ZUIElement* m_gestureContainers[kPanLayers] = {};
+    ZVector2 m_zoomedOffset[kPanLayers] = {};
+    ZVector2 m_zoomedNegatedOffset[kPanLayers] = {};
+    ZVector2 m_zoomedSize[kPanLayers] = {{-1, -1}, {-1, -1}};
+    bool m_gesturesDisabled[kPanLayers] = {};
 
 private:
     void insertStartScenes();

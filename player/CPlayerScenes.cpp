@@ -298,6 +298,7 @@ void CPlayer::insertScene(CScene* scene, long layer, bool noInitialUpdate) {
     scene->layer = layer;
     scene->sceneState = state;
     scene->backgroundSprite = nullptr;
+    createGestureArea(layer, container);
 
     bool again = true;
     while (again) {
@@ -521,6 +522,9 @@ void CPlayer::removeScene(CScene* scene) {
             removeSprite(sprite);
         }
         removeReparentedElements(scene, scene->container);
+        if (scene->layer >= 0 && scene->layer < kPanLayers &&
+            m_gestureContainers[scene->layer] == scene->container)
+            deleteGestureArea(scene->layer);
         delete scene->container;
     }
     if (scene->sceneState->ambientInEffect[0])

@@ -917,6 +917,10 @@ void ZUIElement::updateFootprint(const ZMatrix* parentAbs) {
     }
     m_matrixDirty = false;
     m_inverseDirty = true;
+    // The children's absolute matrices were made from the old one: a child read later must not
+    // find its parent clean and keep its own.
+    for (ZUIElement* child = m_children.head; child; child = ZList<ZUIElement>::nextOf(child))
+        child->m_matrixDirty = true;
 
     if (!m_userBounds) {
         m_elemBounds.transform(m_absMatrix);

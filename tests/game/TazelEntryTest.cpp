@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "CGame.h"
+#include "CPlayer.h"
 #include "TazelEntry.h"
+#include "ZMiscTools.h"
 
 namespace {
 
@@ -24,6 +26,17 @@ TEST(CGameTest, NamesAndDesignSize) {
     EXPECT_EQ(height, 1024);
     EXPECT_EQ(windowedWidth, 0);
     EXPECT_EQ(windowedHeight, 0);
+}
+
+// The packed data beside the program: its string table reads as the engine reads string tables.
+TEST(GameDataTest, ThePackedStringTableNamesTheGame) {
+    ZMiscTools::initMiscTools();
+    CPlayer player;
+    CGame::enumeratePakfiles();
+    char path[260];
+    ZMiscTools::makeFilePathInBuffer("data/game/english.txt", path, sizeof(path));
+    ASSERT_TRUE(player.readStringTable(path));
+    EXPECT_STREQ(player.getString("GAME_TITLE"), "The Bramble Way");
 }
 
 }  // namespace

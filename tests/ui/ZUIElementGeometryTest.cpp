@@ -56,6 +56,35 @@ TEST_F(ZUIElementGeometryTest, AParentOffsetMovesTheParentButNotItsChildren) {
     expectRect(parent->getAbsTreeBoundingRect(), 70, 100, 120, 150);
 }
 
+// A parent read after it moved is clean again; its children must still follow it.
+TEST_F(ZUIElementGeometryTest, ChildrenFollowAParentWhoseFootprintWasReadFirst) {
+    TestElement* parent = new TestElement(root(), "parent", 100, 100, 50, 50);
+    TestElement* child = new TestElement(parent, "child", 10, 10, 5, 5);
+    TestElement* grandchild = new TestElement(child, "grandchild", 1, 1, 2, 2);
+    expectRect(grandchild->getAbsBoundingRect(), 111, 111, 113, 113);
+    struct Move {
+        const char* what;
+        void (*apply)(TestElement*);
+        float x1, y1;
+    };
+    const Move moves[] = {
+        {"position", [](TestElement* e) { e->setPosition(200, 100); }, 211, 111},
+        {"user matrix",
+         [](TestElement* e) {
+             ZMatrix m;
+             m.translation(0, -50, 0);
+             e->setMatrix(m);
+         },
+         211, 161},
+    };
+    for (const Move& m : moves) {
+        SCOPED_TRACE(m.what);
+        m.apply(parent);
+        parent->getAbsMatrix();
+        expectRect(grandchild->getAbsBoundingRect(), m.x1, m.y1, m.x1 + 2, m.y1 + 2);
+    }
+}
+
 TEST_F(ZUIElementGeometryTest, ShearAndUserMatrixComposeIntoTheFootprint) {
     TestElement* e = new TestElement(root(), "e", 0, 0, 10, 10);
     e->setNormalizedAnchor(0, 0);
