@@ -4,9 +4,12 @@
 // their drawing.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "ZCore.h"
+#include "ZGraphicGL.h"
 #include "ZWindowGL.h"
 
 // Whether there is a display to draw on; without one says so for the program.
@@ -37,4 +40,23 @@ inline ZWindowGL* openBenchWindow(const char* program, const char* title, int wi
     ZCore::forgetZWindow();
     delete window;
     return nullptr;
+}
+
+// Closes what openBenchWindow opened.
+inline void closeBenchWindow(ZWindowGL* window) {
+    ZCore::forgetZWindow();
+    delete window;
+}
+
+// A square picture of the given pixels with linear filtering, or nullptr after saying so for
+// the program (what names the picture in the message).
+inline std::unique_ptr<ZGraphicGL> makeBenchPicture(const char* program, const char* what,
+                                                    std::vector<uint32_t>& pixels, long size) {
+    std::unique_ptr<ZGraphicGL> graphic(static_cast<ZGraphicGL*>(ZCore::createZGraphic()));
+    if (!graphic->makePictureFromArray(pixels.data(), size, size, true, true, false, nullptr)) {
+        printf("%s: the %s could not be made; nothing measured\n", program, what);
+        return nullptr;
+    }
+    graphic->setTextureQuality(true);
+    return graphic;
 }

@@ -129,16 +129,12 @@ int main(int argc, char**) {
     if (!window) return 0;
 
     std::vector<uint32_t> pixels = makePicture();
-    std::unique_ptr<ZGraphicGL> graphic(static_cast<ZGraphicGL*>(ZCore::createZGraphic()));
-    if (!graphic->makePictureFromArray(pixels.data(), kPicture, kPicture, true, true, false,
-                                       nullptr)) {
-        printf("bench_batch: the picture could not be made; nothing measured\n");
-        graphic.reset();
-        ZCore::forgetZWindow();
-        delete window;
+    std::unique_ptr<ZGraphicGL> graphic =
+        makeBenchPicture("bench_batch", "picture", pixels, kPicture);
+    if (!graphic) {
+        closeBenchWindow(window);
         return 1;
     }
-    graphic->setTextureQuality(true);
 
     char adapter[256];
     window->getAdapterName(adapter, sizeof(adapter));
@@ -160,7 +156,6 @@ int main(int argc, char**) {
                rawMs[i] > 0 ? batchMs[i] / rawMs[i] : 0.0);
 
     graphic.reset();
-    ZCore::forgetZWindow();
-    delete window;
+    closeBenchWindow(window);
     return 0;
 }

@@ -208,8 +208,7 @@ int main() {
                    separateMs > 0 ? atlasMs / separateMs : 0.0);
         }
     }
-    ZCore::forgetZWindow();
-    delete window;
+    closeBenchWindow(window);
     std::filesystem::remove_all(folder);
     return result;
 }

@@ -195,8 +195,7 @@ int main(int argc, char**) {
         }
         delete outline;
     }
-    ZCore::forgetZWindow();
-    delete window;
+    closeBenchWindow(window);
     std::filesystem::remove_all(folder);
     return result;
 }

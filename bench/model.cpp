@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchWindow.h"
 #include "RatioReporter.h"
 #include "ZCore.h"
 #include "ZMatrix.h"
@@ -192,8 +193,7 @@ double drawFrames() {
     } else {
         printf("drawing: no window could be opened; not measured\n");
     }
-    ZCore::forgetZWindow();
-    delete window;
+    closeBenchWindow(window);
     return result;
 }
 

@@ -104,17 +104,13 @@ int main(int argc, char**) {
     std::vector<uint32_t> pixels(kPicture * kPicture);
     for (long i = 0; i < kPicture * kPicture; i++)
         pixels[i] = 0x80FFFFFFu | static_cast<uint32_t>((i * 7) & 0x7F) << 24;
-    std::unique_ptr<ZGraphicGL> graphic(static_cast<ZGraphicGL*>(ZCore::createZGraphic()));
-    if (!graphic->makePictureFromArray(pixels.data(), kPicture, kPicture, true, true, false,
-                                       nullptr)) {
-        printf("bench_particles: the picture could not be made; nothing measured\n");
-        graphic.reset();
+    std::unique_ptr<ZGraphicGL> graphic =
+        makeBenchPicture("bench_particles", "picture", pixels, kPicture);
+    if (!graphic) {
         delete game;
-        ZCore::forgetZWindow();
-        delete window;
+        closeBenchWindow(window);
         return 1;
     }
-    graphic->setTextureQuality(true);
 
     // As the game sets them up.
     CEmitter::g_nMaxEmitters = 500;
@@ -190,7 +186,6 @@ int main(int argc, char**) {
     ZUIElement::cleanup();
     graphic.reset();
     delete game;
-    ZCore::forgetZWindow();
-    delete window;
+    closeBenchWindow(window);
     return 0;
 }

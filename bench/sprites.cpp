@@ -111,16 +111,12 @@ int main(int argc, char**) {
     if (!window) return 0;
 
     std::vector<uint32_t> pixels = makePicture();
-    std::unique_ptr<ZGraphicGL> graphic(static_cast<ZGraphicGL*>(ZCore::createZGraphic()));
-    if (!graphic->makePictureFromArray(pixels.data(), kPicture, kPicture, true, true, false,
-                                       nullptr)) {
-        printf("bench_sprites: the atlas could not be made; nothing measured\n");
-        graphic.reset();
-        ZCore::forgetZWindow();
-        delete window;
+    std::unique_ptr<ZGraphicGL> graphic =
+        makeBenchPicture("bench_sprites", "atlas", pixels, kPicture);
+    if (!graphic) {
+        closeBenchWindow(window);
         return 1;
     }
-    graphic->setTextureQuality(true);
 
     char adapter[256];
     window->getAdapterName(adapter, sizeof(adapter));
@@ -142,7 +138,6 @@ int main(int argc, char**) {
                batchMs[i] > 0 ? treeMs[i] / batchMs[i] : 0.0);
 
     graphic.reset();
-    ZCore::forgetZWindow();
-    delete window;
+    closeBenchWindow(window);
     return 0;
 }

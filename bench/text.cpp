@@ -326,8 +326,7 @@ int main(int argc, char**) {
             }
         }
     }
-    ZCore::forgetZWindow();
-    delete window;
+    closeBenchWindow(window);
     std::filesystem::remove_all(folder);
     return result;
 }
