@@ -56,7 +56,8 @@ mkdir -p "$work/elsewhere"
 )
 status=$?
 [[ $status -eq 0 ]] || { cat "$work/out.txt" "$log" 2>/dev/null; fail "exit status $status"; }
-grep -q 'Resource: missing archive' "$log" && { cat "$log"; fail "the game did not find data.pak"; }
+grep -qF "Resource: added archive '$root/usr/share/bramble-way/data.pak'" "$log" ||
+    { cat "$log"; fail "the game did not mount the installed data.pak"; }
 grep -q 'OpenGL: game window successfully created' "$log" || { cat "$log"; fail "no window"; }
 grep -q ': End log$' "$log" || { cat "$log"; fail "log not closed"; }
 [[ -z "$(ls -A "$work/elsewhere")" ]] || fail "the game wrote into its working folder"
