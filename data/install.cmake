@@ -37,9 +37,8 @@ set(CPACK_PACKAGE_NAME bramble-way)
 set(CPACK_PACKAGE_VENDOR Orvalle)
 set(CPACK_PACKAGE_CONTACT "Orvalle")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "The Bramble Way, an arcade game: fall through the sky")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Steer a character falling along a beanstalk, catch coins, chests and hearts and dodge\n"
-    "the stones and bramble burrs.")
+set(CPACK_PACKAGE_DESCRIPTION "Steer a character falling along a beanstalk, catch coins, \
+chests and hearts, and dodge the stones and the bramble burrs.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
