@@ -39,5 +39,3 @@ add_custom_command(OUTPUT ${BRAMBLE_DATA_PAK}
     VERBATIM)
 add_custom_target(datapak ALL DEPENDS ${BRAMBLE_DATA_PAK})
 add_dependencies(bramble-way datapak)
-install(TARGETS bramble-way RUNTIME DESTINATION .)
-install(FILES ${BRAMBLE_DATA_PAK} DESTINATION .)

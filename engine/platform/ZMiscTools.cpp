@@ -29,6 +29,8 @@
 static bool g_bToolsInitialized = false;
 static char g_szMacOSVersion[256];
 static char g_szGamePath[260];
+static char g_szExecutablePath[260];  // the folder holding the executable
+static char g_szResourcePath[260];    // where an installed game keeps its data
 static bool g_bInBundle = false;
 static char g_szPathBuffer[260];
 static bool g_bClockInitialized = false;
@@ -69,18 +71,35 @@ void buildOSText() {
     }
 }
 
-// The folder holding the running executable; the process's working folder if that is unknown.
+// The folder holding the running executable (the process's working folder if that is unknown),
+// and the resource folder: an installed program keeps its data in <prefix>/share/<its name>
+// beside <prefix>/bin, found from the executable's own path so that neither the working folder
+// nor the prefix matters; elsewhere, in the build folder say, the data lies beside it.
 void findGameFolder() {
     char exe[PATH_MAX];
     ssize_t length = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-    if (length > 0) {
-        exe[length] = '\0';
-        char* slash = strrchr(exe, '/');
-        if (slash) *slash = '\0';  // "/game" leaves "", the root without its trailing slash
-        copyText(g_szGamePath, sizeof(g_szGamePath), exe);
+    if (length <= 0) {
+        if (!getcwd(g_szExecutablePath, sizeof(g_szExecutablePath))) g_szExecutablePath[0] = '\0';
+        copyText(g_szResourcePath, sizeof(g_szResourcePath), g_szExecutablePath);
+        copyText(g_szGamePath, sizeof(g_szGamePath), g_szExecutablePath);
         return;
     }
-    if (!getcwd(g_szGamePath, sizeof(g_szGamePath))) g_szGamePath[0] = '\0';
+    exe[length] = '\0';
+    char* slash = strrchr(exe, '/');
+    std::string name = slash ? slash + 1 : exe;
+    if (slash) *slash = '\0';  // "/game" leaves "", the root without its trailing slash
+    copyText(g_szExecutablePath, sizeof(g_szExecutablePath), exe);
+    copyText(g_szGamePath, sizeof(g_szGamePath), exe);
+    copyText(g_szResourcePath, sizeof(g_szResourcePath), exe);
+
+    char* parent = strrchr(exe, '/');
+    if (!parent) return;
+    *parent = '\0';
+    std::string installed = std::string(exe) + "/share/" + name;
+    struct stat info;
+    if (installed.size() < sizeof(g_szResourcePath) && stat(installed.c_str(), &info) == 0 &&
+        S_ISDIR(info.st_mode))
+        copyText(g_szResourcePath, sizeof(g_szResourcePath), installed.c_str());
 }
 
 // Writes the user's home folder into target.
@@ -201,6 +220,7 @@ void ZMiscTools::initMiscTools() {
     ZCore::logMessage("System: engine build date: %s", __DATE__ " " __TIME__);
     initMillisecond();
     findGameFolder();
+    if (g_bInBundle) copyText(g_szGamePath, sizeof(g_szGamePath), g_szResourcePath);
     ZCore::logMessage("System: initialized");
     ZResource::initialize();
 }
@@ -220,9 +240,12 @@ const char* ZMiscTools::getGameFolder() {
     return g_szGamePath;
 }
 
-// There is no bundle here: the bundle's folder and its resource folder are both the executable's
-// folder, so only the flag changes.
+// The bundle is the install prefix: its resource folder is the share folder of the program, or
+// the executable's folder when the program is not installed.
 void ZMiscTools::setFileSource(bool inBundle) {
+    if (inBundle != g_bInBundle)
+        copyText(g_szGamePath, sizeof(g_szGamePath),
+                 inBundle ? g_szResourcePath : g_szExecutablePath);
     g_bInBundle = inBundle;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "GLTestWindow.h"
 #include "TempDir.h"
 
 namespace {
@@ -59,8 +60,24 @@ bool near(unsigned long a, unsigned long b, long tolerance) {
     return true;
 }
 
-// Reads the samples off the window, the design size fitted into it; true when all match.
-bool samplesMatch(Display* display, Window window, std::string& report) {
+// The game's area of the window, as a picture.
+GLPicture gameArea(XImage* image, int x, int y, int width, int height) {
+    GLPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.resize(static_cast<size_t>(width) * height);
+    for (int row = 0; row < height; row++)
+        for (int column = 0; column < width; column++) {
+            unsigned long pixel = XGetPixel(image, x + column, y + row);
+            picture.pixels[static_cast<size_t>(row) * width + column] =
+                rgba((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+        }
+    return picture;
+}
+
+// Reads the samples off the window, the design size fitted into it; true when all match, and
+// then the game's area is in shot.
+bool samplesMatch(Display* display, Window window, std::string& report, GLPicture& shot) {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable)
         return false;
@@ -80,12 +97,16 @@ bool samplesMatch(Display* display, Window window, std::string& report) {
         report += line;
         all = all && near(pixel, s.rgb, 12);
     }
+    if (all)
+        shot = gameArea(image, static_cast<int>(ox), static_cast<int>(oy),
+                        static_cast<int>(768 * scale), static_cast<int>(1024 * scale));
     XDestroyImage(image);
     return all;
 }
 
 // bramble-way from the build folder, with the data.pak the build packed beside it, shows its
-// start scene and ends by itself after a number of frames with status 0.
+// start scene and ends by itself after a number of frames with status 0. What it showed is kept
+// beside the test log as <suite>.<test>_screenshot.png (the README's picture of the game).
 TEST(StartSceneGLTest, TheGameShowsItsStartSceneAndEndsCleanly) {
     TempDir home{"BRAMBLE_TEST_START_SCENE_DIR"};
     Display* display = XOpenDisplay(nullptr);
@@ -102,6 +123,7 @@ TEST(StartSceneGLTest, TheGameShowsItsStartSceneAndEndsCleanly) {
 
     bool shown = false;
     std::string report = "no window";
+    GLPicture shot;
     int status = 0;
     bool ended = false;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -112,7 +134,7 @@ TEST(StartSceneGLTest, TheGameShowsItsStartSceneAndEndsCleanly) {
         }
         if (!shown) {
             Window window = findWindow(display, DefaultRootWindow(display));
-            if (window) shown = samplesMatch(display, window, report);
+            if (window) shown = samplesMatch(display, window, report, shot);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -123,6 +145,7 @@ TEST(StartSceneGLTest, TheGameShowsItsStartSceneAndEndsCleanly) {
     XCloseDisplay(display);
 
     EXPECT_TRUE(shown) << report;
+    if (shown) savePictureForTest(shot, "screenshot");
     ASSERT_TRUE(ended) << "still running after 60 s";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
         << "status " << status << "\n"

@@ -75,7 +75,9 @@ void recordingOpen(const char* url) {
 // ---------------------------------------------------------------------------------------------
 // Paths
 
-TEST(ZMiscToolsPaths, GameFolderIsTheExecutablesFolderWhateverTheFileSource) {
+// Not installed (no share/test_platform beside the build's bin), the resources lie beside the
+// executable; the installed case is run by the unpacked-package test.
+TEST(ZMiscToolsPaths, GameFolderIsTheExecutablesFolderWhenNotInstalled) {
     const std::string folder = executableFolder();
     EXPECT_EQ(folder, ZMiscTools::getGameFolder());
     for (bool inBundle : {true, true, false}) {
