@@ -347,9 +347,11 @@ public:
     void releaseSpritesFreedDuringActions();
     // Frees every user event, listener and stored event, and the sprites kept for actions.
     void releaseEventRecords();
-    // A seam until aligned copies arrive.
+    // A copy whose anchor lands on the target's anchor at the key (clamped to its keys).
     CSprite* copySpriteAndAlign(CSprite* sprite, CSprite* target, bool keep, long key,
                                 const char* name, long handlerId, const char* handler);
+    // Moves a copy so that its element tree lies on the screen, on each axis where it sticks
+    // out on one side only.
     void containCopiedSprite(CSprite* sprite);
 
     // Scene commands, scene state, global variables, fast values and the game's sprite services.
@@ -555,6 +557,12 @@ private:
     // space.
     static ZVector2 spriteToScreen(ZUIElement* element, const ZVector2& p);
     static ZVector2 screenToElement(ZUIElement* element, const ZVector2& screen);
+
+    // Sprite copies: the element that places a sprite (video, slider, image, else rich text),
+    // and the anchor offset that moves the sprite's element by a distance on the screen.
+    static ZUIElement* placingElement(const CSprite* sprite);
+    static ZVector2 screenShiftToAnchorOffset(ZUIElement* element, const ZVector2& from,
+                                              const ZVector2& to);
 
     // Sounds and music.
     static void soundStreamerThreadMain(void* request, long parameter);

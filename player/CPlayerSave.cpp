@@ -7,9 +7,12 @@
 #include "CPlayer.h"
 #include "CSavedGame.h"
 #include "CUIDisplayHandler.h"
+#include "CUIEmitter.h"
 #include "ZCore.h"
 #include "ZMiscTools.h"
 #include "ZUIElement.h"
+#include "ZUIRichText.h"
+#include "ZUIVideo.h"
 
 namespace {
 
@@ -286,38 +289,60 @@ void CPlayer::commitSavedGame(CSavedGame& game) {
         CScene* scene = getSceneByLayer(layer);
         if (scene && strcasecmp(scene->name, previous[layer]) == 0) updateScene(scene, 0);
     }
+    // Particles, texts and videos start unseen: their next update gives them their colours.
+    for (CInsertedScene* i = m_insertedScenes.head; i; i = ZList<CInsertedScene>::nextOf(i)) {
+        for (CSprite* sprite = i->scene->sprites.head; sprite;
+             sprite = ZList<CSprite>::nextOf(sprite)) {
+            if (!sprite->state) continue;
+            if (CUIEmitter* emitter = CUIEmitter::isUIEmitter(sprite->element))
+                emitter->setColor(1, 1, 1, 0);
+            if (ZUIRichText* text = ZUIRichText::isRichText(sprite->element))
+                text->setTextMultiplierColor(1, 1, 1, 0);
+            if (sprite->video) sprite->video->setColor(1, 1, 1, 0);
+        }
+    }
 }
 
 bool CPlayer::relayerAfterRestore(const char (&previous)[kSceneSlots][100]) {
+    auto wanted = [this](const char* name) {
+        for (long layer = 0; layer < kSceneSlots; layer++)
+            if (m_sceneSlots[layer][0] && strcasecmp(m_sceneSlots[layer], name) == 0) return true;
+        return false;
+    };
+    // Every layer whose scene changes gives it up first: a scene that only moves to another
+    // layer is then free to go in there, and stays loaded for it.
+    for (long layer = kSceneSlots - 1; layer >= 0; layer--) {
+        const char* name = m_sceneSlots[layer];
+        if (name[0] && strcasecmp(name, previous[layer]) == 0) continue;
+        CScene* old = getSceneByLayer(layer);
+        if (!old) continue;
+        willRemoveScene(old);
+        removeScene(old);
+        if (old->referenceCount < 1 && !wanted(old->name)) {
+            unloadScene(old);
+            if (CGame::isLowMemoryDevice()) freeScene(old);
+        }
+    }
     bool loadedAnew = false;
     for (long layer = kSceneSlots - 1; layer >= 0; layer--) {
         const char* name = m_sceneSlots[layer];
-        CScene* old = getSceneByLayer(layer);
-        if (name[0] && strcasecmp(name, previous[layer]) == 0) {
-            CScene* scene = old ? old : findLoadedScene(name);
-            if (!scene) continue;
+        if (!name[0]) continue;
+        CScene* scene = nullptr;
+        if (strcasecmp(name, previous[layer]) == 0) {
+            scene = getSceneByLayer(layer);
+            if (!scene) scene = findLoadedScene(name);
             willRemoveScene(scene);
             removeScene(scene);
-            if (scene->status < 3) {
-                scene = loadScene(name);
-                uploadScene(scene);
-                loadedAnew = true;
-            }
-            insertScene(scene, layer, false);
-            continue;
+        } else {
+            scene = findLoadedScene(name);
+            // Inserted in a layer of its own already: a save that names it twice.
+            if (scene && scene->status >= 4) continue;
         }
-        if (old) {
-            willRemoveScene(old);
-            removeScene(old);
-            if (old->referenceCount < 1) {
-                unloadScene(old);
-                if (CGame::isLowMemoryDevice()) freeScene(old);
-            }
+        if (!scene || scene->status < 3) {
+            scene = loadScene(name);
+            uploadScene(scene);
+            loadedAnew = true;
         }
-        if (!name[0]) continue;
-        CScene* scene = loadScene(name);
-        uploadScene(scene);
-        loadedAnew = true;
         insertScene(scene, layer, false);
     }
     return loadedAnew;

@@ -575,9 +575,15 @@ CSprite* CPlayer::duplicateSprite(CSprite* sprite, CSprite* parent, bool keep, c
     while (id == 0 || id == kTinyPlaceholderId || sceneState->findSpriteState(id) ||
            scene->findSprite(id))
         id = ZRandom::getRandom() & 0xFFFFFFFFul;
-    CSprite* copy = cmdDuplicateSprite(sprite, parent ? parent : sprite->parent, keep, id, name,
-                                       handlerId, handler);
+    CSprite* under = parent ? parent : sprite->parent;
+    CSprite* copy = cmdDuplicateSprite(sprite, under, keep, id, name, handlerId, handler);
     if (!copy) return nullptr;
+    // The copy comes back when the scene is read again: its replay makes it under the same
+    // parent, with the same name and handler.
+    addSceneCommand(scene, CSceneCommand::kDuplicate, static_cast<long>(id),
+                    static_cast<long>(sprite->id), under ? static_cast<long>(under->id) : 0,
+                    keep ? 1 : 0, handlerId, name && name[0] ? name : sprite->name, 0, 0,
+                    handler && handler[0] ? handler : sprite->displayHandler, nullptr, nullptr);
     // Children loaded from the file come along; copies hanging below the source do not.
     for (CSprite* child = scene->sprites.head; child; child = ZList<CSprite>::nextOf(child))
         if (child != copy && child->copyKind == 0 && child->parentId == sprite->id &&
@@ -602,13 +608,7 @@ CSprite* CPlayer::copySpriteAt(CSprite* sprite, ZVector2 position, bool screen, 
         copy->state->anchorOffset = {position.x - anchor.x, position.y - anchor.y};
         return copy;
     }
-    // Both points into the element's space: the offset moves the anchor there.
-    ZMatrix inverse = copy->element->getAbsMatrix().inverse();
-    float ax = 0, ay = 0;
-    copy->element->getAbsPosition(anchor.x - copy->element->getPositionX(),
-                                  anchor.y - copy->element->getPositionY(), ax, ay);
-    ZVector2 target = inverse.transform2({position.x, -position.y});
-    ZVector2 from = inverse.transform2({ax, -ay});
-    copy->state->anchorOffset = {target.x - from.x, -(target.y - from.y)};
+    copy->state->anchorOffset =
+        screenShiftToAnchorOffset(copy->element, spriteToScreen(copy->element, anchor), position);
     return copy;
 }

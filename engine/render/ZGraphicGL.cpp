@@ -732,15 +732,23 @@ bool ZGraphicGL::upload(const uint32_t* pixels, const uint32_t* mask, long width
         ZTextureSize size = ZTextureSize::forPicture(width, height, rectangles, mipmapsOrWrap);
         deleteTexturesFrom(1);
         m_textureCount = 1;
-        uint32_t* buffer = new (std::nothrow) uint32_t[size.width * size.height]();
-        if (!buffer) {
+        // A picture that fills its texture and needs no preparing goes up as it is.
+        const bool fills = pixels && size.width == width && size.height == height;
+        const bool asItIs = fills && !ZTexturePixels::needsPreparing(source);
+        // Room that the picture leaves uncovered is transparent black.
+        uint32_t* buffer = nullptr;
+        if (!asItIs)
+            buffer = fills ? new (std::nothrow) uint32_t[size.width * size.height]
+                           : new (std::nothrow) uint32_t[size.width * size.height]();
+        if (!asItIs && !buffer) {
             ZCore::logMessage("OpenGL: out of memory for a %ldx%ld texture, ERROR", size.width,
                               size.height);
         } else {
-            ZTexturePixels::prepareRect(source, 0, 0, width, height, buffer, size.width,
-                                        size.height, 0, 0);
-            createOrRefreshTexture(0, size.width, size.height, size.target, buffer, !m_isAtlas,
-                                   false);
+            if (buffer)
+                ZTexturePixels::prepareRect(source, 0, 0, width, height, buffer, size.width,
+                                            size.height, 0, 0);
+            createOrRefreshTexture(0, size.width, size.height, size.target,
+                                   buffer ? buffer : pixels, !m_isAtlas, false);
             delete[] buffer;
         }
     } else {

@@ -1,6 +1,7 @@
 #include "ZTexturePixels.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -69,8 +70,24 @@ void ZTexturePixels::prepareRect(const Source& source, long x1, long y1, long x2
     top = std::max(top, -offsetY);
     right = std::min(right, bufferWidth - offsetX);
     bottom = std::min(bottom, bufferHeight - offsetY);
+    if (right <= left) return;
+    // Opaque pixels of a picture without mask or colour key are taken as they are; only the
+    // transparent ones look at their neighbours.
+    const bool plainAlpha = !source.mask && !source.colorKeyEnabled;
     for (long y = top; y < bottom; y++) {
         uint32_t* row = buffer + (y + offsetY) * bufferWidth + offsetX;
-        for (long x = left; x < right; x++) row[x] = preparePixel(source, x, y);
+        const uint32_t* from = source.pixels + y * source.width;
+        if (!source.alpha) {
+            memcpy(row + left, from + left, static_cast<size_t>(right - left) * sizeof(uint32_t));
+            continue;
+        }
+        for (long x = left; x < right; x++) {
+            uint32_t pixel = from[x];
+            row[x] = plainAlpha && (pixel >> 24) != 0 ? pixel : preparePixel(source, x, y);
+        }
     }
+}
+
+bool ZTexturePixels::needsPreparing(const Source& source) {
+    return source.alpha;
 }

@@ -29,6 +29,10 @@ public:
                             uint32_t* buffer, long bufferWidth, long bufferHeight, long destX,
                             long destY);
 
+    // False when prepared pixels are the picture's own, so that the picture can go to the
+    // texture as it is.
+    static bool needsPreparing(const Source& source);
+
     // The prepared value of the picture pixel at (x, y).
     static uint32_t preparePixel(const Source& source, long x, long y);
 

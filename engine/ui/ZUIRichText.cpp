@@ -99,6 +99,9 @@ void ZUIRichText::setTextOffset(float x, float y) {
 void ZUIRichText::setTextMultiplierColor(float r, float g, float b, float a) {
     set4(m_multiplier, r, g, b, a);
 }
+void ZUIRichText::getTextMultiplierColor(float* rgba) const {
+    for (int i = 0; i < 4; i++) rgba[i] = m_multiplier[i];
+}
 void ZUIRichText::setTextColor(float r, float g, float b, float a) {
     set4(m_color, r, g, b, a);
 }

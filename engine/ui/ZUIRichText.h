@@ -47,6 +47,7 @@ public:
     void setTextOffset(float x, float y);
     void setMaxTextChars(long n) { m_maxChars = n; }
     void setTextMultiplierColor(float r, float g, float b, float a);
+    void getTextMultiplierColor(float* rgba) const;
     void setTextColor(float r, float g, float b, float a);
     void setTextOutlineThickness(float t) { m_outlineThickness = t; }
     void setTextOutlineColor(float r, float g, float b, float a);

@@ -74,8 +74,8 @@ inline std::vector<uint32_t> pagePixels(long page) {
     return pixels;
 }
 
-// Writes page p in the format (ZImageFormatPng, ZImageFormatJem, ...) to the path.
-inline bool writePage(long page, long format, const std::string& path) {
+// Page p encoded in the format (ZImageFormatPng, ZImageFormatJem, ...); empty on failure.
+inline std::string pageBytes(long page, long format) {
     std::vector<uint32_t> pixels = pagePixels(page);
     uint32_t* owned = new uint32_t[pixels.size()];
     for (size_t i = 0; i < pixels.size(); i++) owned[i] = pixels[i];
@@ -83,11 +83,19 @@ inline bool writePage(long page, long format, const std::string& path) {
     image.setPixels(kPageWidth[page], kPageHeight[page], true, owned, false, true);
     unsigned char* data = nullptr;
     unsigned long size = 0;
-    if (!image.encodeImage(format, data, size, 100)) return false;
-    FILE* file = fopen(path.c_str(), "wb");
-    bool written = file && fwrite(data, 1, size, file) == size;
-    if (file) fclose(file);
+    if (!image.encodeImage(format, data, size, 100)) return std::string();
+    std::string bytes(reinterpret_cast<const char*>(data), size);
     delete[] data;
+    return bytes;
+}
+
+// Writes page p in the format to the path.
+inline bool writePage(long page, long format, const std::string& path) {
+    std::string bytes = pageBytes(page, format);
+    if (bytes.empty()) return false;
+    FILE* file = fopen(path.c_str(), "wb");
+    bool written = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (file) fclose(file);
     return written;
 }
 
