@@ -420,6 +420,25 @@ TEST_F(GameSceneTest, TheSoundsAndSongsAreWhereThePlayerLoadsThem) {
     }
 }
 
+// The play screen only plays the start message away when a game starts; the start screen's
+// other buttons go with it by the message's key 0, and come back with the start screen.
+TEST_F(GameSceneTest, StartingAGameTakesTheStartScreensButtonsAway) {
+    const char* const buttons[] = {"JukeButtonContainer", "BottomButtonsContainer"};
+    for (const char* name : {"StartMessage", "JukeButtonContainer", "BottomButtonsContainer"})
+        player->playSpriteKeys(find(name), 0, 1, 1);
+    for (int i = 0; i < 40; i++) player->renderFrame();
+    for (const char* name : buttons)
+        EXPECT_EQ(player->getCurrentSpriteKey(find(name)), 1) << name << " not shown";
+    events.clear();
+    player->playSpriteKeys(find("StartMessage"), 1, 0, 1);
+    for (int i = 0; i < 40; i++) player->renderFrame();
+    EXPECT_EQ(player->getCurrentSpriteKey(find("StartMessage")), 0);
+    for (const char* name : buttons) {
+        EXPECT_EQ(player->getCurrentSpriteKey(find(name)), 0) << name << " still shown";
+        EXPECT_EQ(find(name)->state->time, find(name)->keys[0].time) << name;
+    }
+}
+
 // The play screen lays the scene out for the window at insertion by offsets of named sprites;
 // with them applied, what matters lies inside the 768 x 1024 window.
 TEST_F(GameSceneTest, WithThePlayScreensOffsetsWhatMattersShowsInTheWindow) {
@@ -493,6 +512,16 @@ TEST_F(GameSceneTest, WithThePlayScreensOffsetsWhatMattersShowsInTheWindow) {
         ZRectangle r = s->element->getAbsBoundingRect();
         EXPECT_TRUE(r.x1 >= 0 && r.y1 >= 0 && r.x2 <= W && r.y2 <= H && r.x2 > r.x1)
             << name << " at (" << r.x1 << ", " << r.y1 << ")-(" << r.x2 << ", " << r.y2 << ")";
+    }
+    // A tap in the bottom buttons' rectangle does not start a game: it holds only the buttons.
+    CSprite* bottom = find("BottomButtonsContainer");
+    bottom->element->updateFootprintAndParent();
+    ZRectangle row = bottom->element->getAbsBoundingRect();
+    EXPECT_GE(row.y1, H - 160) << "the bottom buttons' rectangle reaches up to " << row.y1;
+    for (const char* name : {"WebButton", "AchievementsButton", "ScoresButton"}) {
+        ZRectangle r = find(name)->element->getAbsBoundingRect();
+        float x = (r.x1 + r.x2) / 2, y = (r.y1 + r.y2) / 2;
+        EXPECT_TRUE(x >= row.x1 && x < row.x2 && y >= row.y1 && y < row.y2) << name;
     }
     // Stretched over the window, exactly.
     for (const char* name : {"PopupBlanket", "JukeboxBlanket"}) {
