@@ -1,6 +1,7 @@
-# The installed game: bramble-way in bin/, its data in share/bramble-way/ (the game looks for
-# it there from its own path, so this pair of folders is fixed), and what a desktop needs to
-# list it: the menu entry, the icon in the hicolor sizes and the AppStream metainfo.
+# The installed game: bramble-way in bin/, its data (songs included) in share/bramble-way/ (the
+# game looks for it there from its own path, so this pair of folders is fixed), and what a
+# desktop needs to list it: the menu entry, the icon in the hicolor sizes and the AppStream
+# metainfo.
 set(BRAMBLE_APP_ID com.orvalle.BrambleWay)
 set(desktop_dir ${CMAKE_SOURCE_DIR}/data/desktop)
 set(BRAMBLE_DESKTOP_FILE ${desktop_dir}/${BRAMBLE_APP_ID}.desktop)
@@ -13,10 +14,6 @@ install(FILES ${BRAMBLE_DESKTOP_FILE} DESTINATION share/applications)
 install(FILES ${BRAMBLE_METAINFO_FILE} DESTINATION share/metainfo)
 
 if(BRAMBLE_CONTENT)
-    # The songs play from the game folder, beside data.pak.
-    install(DIRECTORY ${BRAMBLE_CONTENT_DIR}/music/ DESTINATION share/bramble-way
-        FILES_MATCHING PATTERN "*.mp3")
-
     # The icon, drawn in the pictures' style and rendered in the theme's sizes.
     set(icon_dir ${CMAKE_BINARY_DIR}/data/icons/hicolor)
     set(icon_stamp ${icon_dir}/256x256/apps/${BRAMBLE_APP_ID}.png)
