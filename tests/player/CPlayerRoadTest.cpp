@@ -13,6 +13,8 @@
 #include "CSpriteState.h"
 #include "CUIDisplayHandler.h"
 #include "PlayerFixture.h"
+#include "RoadPlayer.h"
+#include "SoundProbe.h"
 #include "TempDir.h"
 #include "ZInput.h"
 #include "ZMiscTools.h"
@@ -86,18 +88,6 @@ bool recordAction(CSprite* sprite, void* action) {
     return true;
 }
 
-// The player with the services of a loaded game: the cursor container, the game-loaded flag and
-// a state folder of the test's own.
-class RoadPlayer : public TestPlayer {
-public:
-    RoadPlayer(ZWindow* window, const std::string& state) : TestPlayer(window) {
-        snprintf(m_stateFolder, sizeof(m_stateFolder), "%s", state.c_str());
-        createCursorContainer();
-        setGameLoaded(true);
-    }
-    using CPlayer::setGameLoaded;
-};
-
 class RoadTest : public PlayerFixture {
 protected:
     void SetUp() override {
@@ -147,15 +137,7 @@ protected:
     std::string statePath() const { return folder.file("state"); }
 
     // A mouse event at a position, the pointer moved there first.
-    void send(long type, long x, long y) {
-        ZInput::mousePointerTo(x, y);
-        ZEvent event = {};
-        event.type = type;
-        event.x = x;
-        event.y = y;
-        event.button = 1;
-        EXPECT_TRUE(player->eventHandler(&event));
-    }
+    void send(long type, long x, long y) { EXPECT_TRUE(sendMouseEvent(player, type, x, y)); }
     void sendType(long type) {
         ZEvent event = {};
         event.type = type;
@@ -361,23 +343,6 @@ TEST_F(RoadTest, ARemovedSceneTakesItsCursorAndDragsAlong) {
     EXPECT_EQ(player->getFirstDraggedSprite(), nullptr);
     EXPECT_EQ(player->getCursorContainer()->getChildrenCount(), 0);
     EXPECT_TRUE(window.displayingMouse);
-}
-
-// The gains of the voices of each kind that play now, from OpenAL's null device: the effects
-// are static sources, the music the one streaming source.
-std::vector<float> playingGains(ALint kind) {
-    std::vector<float> gains;
-    for (ALuint source = 1; source <= 4096; source++) {
-        if (!alIsSource(source)) continue;
-        ALint state = 0, type = 0;
-        alGetSourcei(source, AL_SOURCE_STATE, &state);
-        alGetSourcei(source, AL_SOURCE_TYPE, &type);
-        if (state != AL_PLAYING || type != kind) continue;
-        float gain = -1;
-        alGetSourcef(source, AL_GAIN, &gain);
-        gains.push_back(gain);
-    }
-    return gains;
 }
 
 class SoundPlayer : public CPlayer {
