@@ -17,8 +17,10 @@
 #include "CSceneState.h"
 #include "CSpriteState.h"
 #include "CUIDisplayHandler.h"
+#include "GameFolderFiles.h"
 #include "LoggedMessages.h"
 #include "RoadPlayer.h"
+#include "SceneText.h"
 #include "SoundProbe.h"
 #include "TempDir.h"
 #include "ZMiscTools.h"
@@ -74,29 +76,6 @@ CUIDisplayHandler* makeRecordingHandler(ZUIElement* parent) {
     return new RecordingDisplayHandler(parent);
 }
 
-const char* const kBrushes =
-    "[brush1]\nid=1\nname=background\nmode=stretched\n"
-    "[brush2]\nid=2\nname=plate\ntexsrcx2=40\ntexsrcy2=40\ntexpivotx=10\ntexpivoty=10\n";
-
-// Five keys at 0, 100, ... 400 ms, anchored at x = 110, 120, ... 150 on the line y, that stay put
-// until an action moves them.
-std::string fiveKeys(long y) {
-    std::string keys = "keys=5\nnoautoplaykeys=1\n";
-    for (long k = 1; k <= 5; k++) {
-        char text[120];
-        snprintf(text, sizeof(text), "key%ldtime=%ld\nkey%ldanchorx=%ld\nkey%ldanchory=%ld\n", k,
-                 (k - 1) * 100, k, 100 + k * 10, k, y);
-        keys += text;
-    }
-    return keys;
-}
-
-std::string sprite(long n, unsigned long id, const char* name, const std::string& extra = "") {
-    char text[200];
-    snprintf(text, sizeof(text), "[sprite%ld]\nbrush=2\nid=%lx\nname=%s\n", n, id, name);
-    return text + extra;
-}
-
 bool logged(const std::vector<std::string>& lines, const std::string& part) {
     for (const std::string& line : lines)
         if (line.find(part) != std::string::npos) return true;
@@ -135,16 +114,17 @@ protected:
         player->writeSetting("sfxvolume", "50", true);
         player->writeSetting("ambientvolume", "60", true);
         player->writeSetting("musicvolume", "80", true);
-        add("data/brushes/objects.ini", kBrushes);
+        add("data/brushes/objects.ini", kPlateBrushes);
 
         prefix = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ZMiscTools::createDirectory(gamePath("sfx_wav").c_str());
+        ZMiscTools::createDirectory(GameFolderFiles::path("sfx_wav").c_str());
         for (const auto& [base, rate] : kRates)
-            write("sfx_wav/" + sound(base) + ".wav",
-                  SoundTest::wavFile(1, rate, 16,
-                                     SoundTest::bytesOf(SoundTest::sine(440, rate, 3.0, 8000))));
-        write(sound("song") + ".mp3",
-              SoundTest::mp3File(SoundTest::sine(440, 22050, 2.0, 8000), 1, 22050));
+            files.write(
+                "sfx_wav/" + sound(base) + ".wav",
+                SoundTest::wavFile(1, rate, 16,
+                                   SoundTest::bytesOf(SoundTest::sine(440, rate, 3.0, 8000))));
+        files.write(sound("song") + ".mp3",
+                    SoundTest::mp3File(SoundTest::sine(440, 22050, 2.0, 8000), 1, 22050));
     }
     void TearDown() override {
         PlayerFixture::TearDown();
@@ -153,16 +133,8 @@ protected:
         ZMiscTools::stopBackgroundMusic();
         ZSound::cleanup();
         ZInput::cleanup();
-        for (const std::string& path : m_written) ZMiscTools::removeFile(path.c_str());
     }
 
-    static std::string gamePath(const std::string& relative) {
-        return std::string(ZMiscTools::getGameFolder()) + "/" + relative;
-    }
-    void write(const std::string& relative, const std::string& bytes) {
-        writeFile(gamePath(relative), bytes);
-        m_written.push_back(gamePath(relative));
-    }
     // A sound of this test's own, so that test programs running at once use different files.
     std::string sound(const std::string& base) const { return prefix + "_" + base; }
     // The text with each "$name" of a sound replaced by the sound's file name.
@@ -221,9 +193,7 @@ protected:
     RoadPlayer* road = nullptr;
     std::vector<std::string> calls;
     std::string prefix;
-
-private:
-    std::vector<std::string> m_written;
+    GameFolderFiles files;
 };
 
 // What a row's hooks see: the scene played for the row, its acting sprite, the second sprite
@@ -519,9 +489,10 @@ TEST_F(ActionsTest, EachActionTypeHasItsEffectWhenAClickRunsIt) {
         const ActionRow& row = rows[i];
         std::string action = "eventaction4type=" + std::to_string(row.type) + "\n";
         if (row.param[0]) action += "eventaction4param=" + withSounds(row.param) + "\n";
-        addScene("act" + std::to_string(i),
-                 sprite(1, 1, "actor", fiveKeys(100) + action) +
-                     sprite(2, 2, "plate2",
+        addScene(
+            "act" + std::to_string(i),
+            plateSprite(1, 1, "actor", fiveKeys(100) + action) +
+                plateSprite(2, 2, "plate2",
                             fiveKeys(300) +
                                 "usereventname=hello\neventaction5type=2\neventaction5param=3\n" +
                                 withSounds("usereventname2=loophum\neventaction6type=19\n"
@@ -529,7 +500,7 @@ TEST_F(ActionsTest, EachActionTypeHasItsEffectWhenAClickRunsIt) {
                                            "usereventname3=playwind\neventaction7type=23\n"
                                            "eventaction7param=$wind\n")));
     }
-    addScene("other", sprite(1, 1, "guest"));
+    addScene("other", plateSprite(1, 1, "guest"));
     mount();
 
     for (long i = 0; i < count; i++) {
@@ -573,14 +544,15 @@ TEST_F(ActionsTest, EachActionTypeHasItsEffectWhenAClickRunsIt) {
 // dropped with the button's release on a box that accepts it, or on a wall that listens for
 // another drop only.
 TEST_F(ActionsTest, AnAcceptDropActionAcceptsOnlyTheDropItListensFor) {
-    addScene("dropping",
-             sprite(1, 4, "panel", "key1anchorx=600\nkey1anchory=600\ndisplayhandler=recorder\n") +
-                 sprite(2, 1, "token",
+    addScene(
+        "dropping",
+        plateSprite(1, 4, "panel", "key1anchorx=600\nkey1anchory=600\ndisplayhandler=recorder\n") +
+            plateSprite(2, 1, "token",
                         "parent=4\nkey1anchorx=100\nkey1anchory=100\neventaction3type=32\n") +
-                 sprite(3, 2, "box",
+            plateSprite(3, 2, "box",
                         "key1anchorx=300\nkey1anchory=100\n"
                         "usereventname=drop:token\neventaction5type=11\n") +
-                 sprite(4, 3, "wall",
+            plateSprite(4, 3, "wall",
                         "key1anchorx=500\nkey1anchory=100\n"
                         "usereventname=drop:other\neventaction5type=11\n"));
     mount();
@@ -634,10 +606,11 @@ class CopyDeletionTest : public ActionsTest {
 protected:
     void SetUp() override {
         ActionsTest::SetUp();
-        addScene("copies", sprite(1, 1, "template",
-                                  fiveKeys(100) + "usereventname=ring\neventaction5type=6\n"
-                                                  "eventaction4type=1\neventaction4param=3\n") +
-                               sprite(2, 2, "child", fiveKeys(100) + "parent=1\n"));
+        addScene("copies",
+                 plateSprite(1, 1, "template",
+                             fiveKeys(100) + "usereventname=ring\neventaction5type=6\n"
+                                             "eventaction4type=1\neventaction4param=3\n") +
+                     plateSprite(2, 2, "child", fiveKeys(100) + "parent=1\n"));
         mount();
         scene = play("copies");
         ASSERT_TRUE(scene);

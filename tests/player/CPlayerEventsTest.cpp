@@ -11,32 +11,11 @@
 #include "CSpriteState.h"
 #include "LoggedMessages.h"
 #include "PlayerFixture.h"
+#include "SceneText.h"
 #include "ZUIElement.h"
 #include "ZUIMessage.h"
 
 namespace {
-
-const char* const kBrushes =
-    "[brush1]\nid=1\nname=background\nmode=stretched\n"
-    "[brush2]\nid=2\nname=plate\ntexsrcx2=40\ntexsrcy2=40\ntexpivotx=10\ntexpivoty=10\n";
-
-// Five keys at 0, 100, ... 400 ms that stay put until an action moves them.
-std::string fiveKeys() {
-    std::string keys = "keys=5\nnoautoplaykeys=1\n";
-    for (long k = 1; k <= 5; k++) {
-        char text[120];
-        snprintf(text, sizeof(text), "key%ldtime=%ld\nkey%ldanchorx=%ld\nkey%ldanchory=100\n", k,
-                 (k - 1) * 100, k, 100 + k * 10, k);
-        keys += text;
-    }
-    return keys;
-}
-
-std::string sprite(long n, unsigned long id, const char* name, const std::string& extra = "") {
-    char text[200];
-    snprintf(text, sizeof(text), "[sprite%ld]\nbrush=2\nid=%lx\nname=%s\n", n, id, name);
-    return text + extra;
-}
 
 std::vector<std::string> g_ran;
 bool g_allow = true;
@@ -58,7 +37,7 @@ protected:
         g_ran.clear();
         g_heard.clear();
         g_allow = true;
-        add("data/brushes/objects.ini", kBrushes);
+        add("data/brushes/objects.ini", kPlateBrushes);
     }
     void addScene(const std::string& name, const std::string& sprites,
                   const std::string& head = "") {
@@ -90,11 +69,11 @@ protected:
 };
 
 TEST_F(EventsTest, UserEventNamesAreSplitAtSemicolonsAndListenInTheirSlots) {
-    addScene("names", sprite(1, 1, "listener",
-                             "usereventname=one ; two ;three\neventaction5type=6\n"
-                             "usereventname5=fifth\neventaction19type=6\n"
-                             "usereventname11=eleventh\neventaction41type=6\n"
-                             "usereventname2=silent\n"));
+    addScene("names", plateSprite(1, 1, "listener",
+                                  "usereventname=one ; two ;three\neventaction5type=6\n"
+                                  "usereventname5=fifth\neventaction19type=6\n"
+                                  "usereventname11=eleventh\neventaction41type=6\n"
+                                  "usereventname2=silent\n"));
     mount();
     ASSERT_TRUE(play("names"));
     EXPECT_EQ(slotOfEvent(player, "one"), 4);
@@ -108,7 +87,7 @@ TEST_F(EventsTest, UserEventNamesAreSplitAtSemicolonsAndListenInTheirSlots) {
 }
 
 TEST_F(EventsTest, BroadcastsReachListenersHandlersAndTheCallbackAndStoreBroadcastNames) {
-    addScene("talk", sprite(1, 1, "ear", "usereventname=Knock\neventaction5type=6\n"));
+    addScene("talk", plateSprite(1, 1, "ear", "usereventname=Knock\neventaction5type=6\n"));
     mount();
     ASSERT_TRUE(play("talk"));
     player->setUserEventCallback(hear, nullptr);
@@ -123,8 +102,9 @@ TEST_F(EventsTest, BroadcastsReachListenersHandlersAndTheCallbackAndStoreBroadca
 }
 
 TEST_F(EventsTest, StoredEventsReachAScenesListenersWhenItIsInsertedAgain) {
-    addScene("home", sprite(1, 1, "door", "usereventname=broadcast:bell\neventaction5type=6\n"));
-    addScene("away", sprite(1, 1, "idle"));
+    addScene("home",
+             plateSprite(1, 1, "door", "usereventname=broadcast:bell\neventaction5type=6\n"));
+    addScene("away", plateSprite(1, 1, "idle"));
     mount();
     CScene* home = play("home");
     ASSERT_TRUE(home);
@@ -146,12 +126,13 @@ TEST_F(EventsTest, StoredEventsReachAScenesListenersWhenItIsInsertedAgain) {
 }
 
 TEST_F(EventsTest, PointerMessagesRunTheirSlotsInOrderAndDownsReachOtherSprites) {
-    addScene("press", sprite(1, 1, "button",
-                             "eventaction1type=8\neventaction3type=6\neventaction4type=9\n"
-                             "eventaction9type=4\neventaction12type=7\n") +
-                          sprite(2, 2, "child", "parent=1\neventaction17type=29\n") +
-                          sprite(3, 3, "other", "eventaction17type=30\neventaction18type=26\n") +
-                          sprite(4, 4, "parentwatch", "eventaction3type=2\n"));
+    addScene("press",
+             plateSprite(1, 1, "button",
+                         "eventaction1type=8\neventaction3type=6\neventaction4type=9\n"
+                         "eventaction9type=4\neventaction12type=7\n") +
+                 plateSprite(2, 2, "child", "parent=1\neventaction17type=29\n") +
+                 plateSprite(3, 3, "other", "eventaction17type=30\neventaction18type=26\n") +
+                 plateSprite(4, 4, "parentwatch", "eventaction3type=2\n"));
     mount();
     CScene* scene = play("press");
     ASSERT_TRUE(scene);
@@ -177,10 +158,10 @@ TEST_F(EventsTest, PointerMessagesRunTheirSlotsInOrderAndDownsReachOtherSprites)
 }
 
 TEST_F(EventsTest, UnregisteringLeavesNoListenerAndDropsEventsNobodyElseHears) {
-    addScene("leave", sprite(1, 1, "a",
-                             "eventaction17type=6\nusereventname=solo;both\n"
-                             "eventaction5type=6\n") +
-                          sprite(2, 2, "b", "usereventname=both\neventaction5type=6\n"));
+    addScene("leave", plateSprite(1, 1, "a",
+                                  "eventaction17type=6\nusereventname=solo;both\n"
+                                  "eventaction5type=6\n") +
+                          plateSprite(2, 2, "b", "usereventname=both\neventaction5type=6\n"));
     mount();
     CScene* scene = play("leave");
     ASSERT_TRUE(scene);
@@ -198,8 +179,8 @@ bool logged(const std::vector<std::string>& lines, const std::string& part) {
 }
 
 TEST_F(EventsTest, AFilterThatRefusesStopsEveryActionIncludingBroadcasts) {
-    addScene("deny", sprite(1, 1, "actor", fiveKeys()) +
-                         sprite(2, 2, "ear", "usereventname=x\neventaction5type=6\n"));
+    addScene("deny", plateSprite(1, 1, "actor", fiveKeys()) +
+                         plateSprite(2, 2, "ear", "usereventname=x\neventaction5type=6\n"));
     mount();
     CScene* scene = play("deny");
     ASSERT_TRUE(scene);
@@ -215,9 +196,9 @@ TEST_F(EventsTest, AFilterThatRefusesStopsEveryActionIncludingBroadcasts) {
 // Actions that re-enter the player: they run under the address checker, which reports any use
 // of freed memory.
 TEST_F(EventsTest, AnEventThatRaisesItselfStopsAtTheDepthLimitWithALogLine) {
-    addScene("echo", sprite(1, 1, "parrot",
-                            "usereventname=echo\neventaction5type=5\n"
-                            "eventaction5param=echo\n"));
+    addScene("echo", plateSprite(1, 1, "parrot",
+                                 "usereventname=echo\neventaction5type=5\n"
+                                 "eventaction5param=echo\n"));
     mount();
     ASSERT_TRUE(play("echo"));
     std::vector<std::string> lines =
@@ -227,9 +208,10 @@ TEST_F(EventsTest, AnEventThatRaisesItselfStopsAtTheDepthLimitWithALogLine) {
 }
 
 TEST_F(EventsTest, ACopyThatResetsItsSceneFreesItselfWithoutUseAfterFree) {
-    addScene("selfreset",
-             sprite(1, 1, "template", fiveKeys() + "eventaction3type=25\neventaction4type=25\n") +
-                 sprite(2, 2, "maker", "eventaction3type=10\neventaction3param=template\n"));
+    addScene(
+        "selfreset",
+        plateSprite(1, 1, "template", fiveKeys() + "eventaction3type=25\neventaction4type=25\n") +
+            plateSprite(2, 2, "maker", "eventaction3type=10\neventaction3param=template\n"));
     mount();
     CScene* scene = play("selfreset");
     ASSERT_TRUE(scene);
@@ -246,12 +228,12 @@ TEST_F(EventsTest, ACopyThatResetsItsSceneFreesItselfWithoutUseAfterFree) {
 }
 
 TEST_F(EventsTest, ASwitchDuringAnEventWaitsForTheNextUpdate) {
-    addScene("from", sprite(1, 1, "exit", "eventaction3type=31\neventaction3param=to\n"));
+    addScene("from", plateSprite(1, 1, "exit", "eventaction3type=31\neventaction3param=to\n"));
     // Two sprites of another scene reset it on every up elsewhere; each reset refreshes every
     // inserted scene, the switching one included, while the up is being handled.
-    addScene("side", sprite(1, 1, "first", "eventaction18type=25\n") +
-                         sprite(2, 2, "second", "eventaction18type=25\n"));
-    addScene("to", sprite(1, 1, "arrival"));
+    addScene("side", plateSprite(1, 1, "first", "eventaction18type=25\n") +
+                         plateSprite(2, 2, "second", "eventaction18type=25\n"));
+    addScene("to", plateSprite(1, 1, "arrival"));
     mount();
     CScene* scene = play("from");
     ASSERT_TRUE(scene);
@@ -268,14 +250,14 @@ TEST_F(EventsTest, ASwitchDuringAnEventWaitsForTheNextUpdate) {
 
 TEST_F(EventsTest, ScenesThatInsertEachOtherOnEntryStopAtTheDepthLimit) {
     addScene("ping",
-             sprite(1, 1, "p",
-                    "eventflags1=1\neventaction13type=15\n"
-                    "eventaction13param=pong:2\n"),
+             plateSprite(1, 1, "p",
+                         "eventflags1=1\neventaction13type=15\n"
+                         "eventaction13param=pong:2\n"),
              "flags=1\n");
     addScene("pong",
-             sprite(1, 1, "q",
-                    "eventflags1=2\neventaction13type=15\n"
-                    "eventaction13param=ping:3\n"),
+             plateSprite(1, 1, "q",
+                         "eventflags1=2\neventaction13type=15\n"
+                         "eventaction13param=ping:3\n"),
              "flags=2\n");
     mount();
     ASSERT_TRUE(play("ping"));

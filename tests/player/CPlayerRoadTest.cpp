@@ -12,6 +12,7 @@
 #include "CGame.h"
 #include "CSpriteState.h"
 #include "CUIDisplayHandler.h"
+#include "GameFolderFiles.h"
 #include "PlayerFixture.h"
 #include "RoadPlayer.h"
 #include "SoundProbe.h"
@@ -360,13 +361,14 @@ protected:
         ZMiscTools::initMiscTools();
         ZResource::initialize();
         std::string prefix = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ZMiscTools::createDirectory(gamePath("sfx_wav").c_str());
+        ZMiscTools::createDirectory(GameFolderFiles::path("sfx_wav").c_str());
         effect = "road_" + prefix + "_effect";
         song = "road_" + prefix + "_song";
-        write("sfx_wav/" + effect + ".wav",
-              SoundTest::wavFile(1, 8800, 16,
-                                 SoundTest::bytesOf(SoundTest::sine(440, 8800, 3.0, 8000))));
-        write(song + ".mp3", SoundTest::mp3File(SoundTest::sine(440, 22050, 2.0, 8000), 1, 22050));
+        files.write("sfx_wav/" + effect + ".wav",
+                    SoundTest::wavFile(1, 8800, 16,
+                                       SoundTest::bytesOf(SoundTest::sine(440, 8800, 3.0, 8000))));
+        files.write(song + ".mp3",
+                    SoundTest::mp3File(SoundTest::sine(440, 22050, 2.0, 8000), 1, 22050));
         player = new SoundPlayer(folder.path());
     }
     void TearDown() override {
@@ -374,14 +376,6 @@ protected:
         ZMiscTools::stopBackgroundMusic();
         ZSound::cleanup();
         ZResource::cleanup();
-        for (const std::string& path : m_written) ZMiscTools::removeFile(path.c_str());
-    }
-    static std::string gamePath(const std::string& relative) {
-        return std::string(ZMiscTools::getGameFolder()) + "/" + relative;
-    }
-    void write(const std::string& relative, const std::string& bytes) {
-        writeFile(gamePath(relative), bytes);
-        m_written.push_back(gamePath(relative));
     }
     void focus(long type) {
         ZEvent event = {};
@@ -393,8 +387,7 @@ protected:
     SoundPlayer* player = nullptr;
     std::string effect, song;
 
-private:
-    std::vector<std::string> m_written;
+    GameFolderFiles files;
 };
 
 TEST_F(RoadSoundTest, FocusLossSuspendsSoundAndGainResumesItAtTheMusicsVolume) {
