@@ -672,4 +672,16 @@ TEST_F(CopyDeletionTest, ADeletedCopyIsMarkedAndWaitsWhileDeletesAreDeferred) {
     EXPECT_EQ(scene->sprites.count, 2);
 }
 
+TEST_F(CopyDeletionTest, ACopyDeletedByTheGameGoesAtOnceAndStaysGoneAtTheReplay) {
+    player->deleteCopiedSprite(copy);
+    EXPECT_EQ(scene->sprites.count, 2);
+    EXPECT_EQ(player->getDeferredSpriteDeleteCount(), 0);
+    // Nothing recorded of the copies is left to bring them back.
+    EXPECT_EQ(scene->sceneState->commandCount, 0);
+    player->willRemoveScene(scene);
+    player->removeScene(scene);
+    player->insertScene(scene, 0, false);
+    EXPECT_EQ(scene->sprites.count, 2);
+}
+
 }  // namespace
