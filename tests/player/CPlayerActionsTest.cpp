@@ -672,6 +672,18 @@ TEST_F(CopyDeletionTest, ADeletedCopyIsMarkedAndWaitsWhileDeletesAreDeferred) {
     EXPECT_EQ(scene->sprites.count, 2);
 }
 
+TEST_F(CopyDeletionTest, ACopyWaitingAtTheEndOfItsTrackHearsNoEvents) {
+    player->beginDeferredSpriteDeletes();
+    CSprite* child = copy->firstChild;
+    ASSERT_TRUE(child);
+    child->copyKind = 1;
+    EXPECT_FALSE(player->updateSprite(child, 0, true, true));
+    EXPECT_EQ(player->getDeferredSpriteDeleteCount(), 1);
+    EXPECT_FALSE(player->isSpriteRegistered(child));
+    player->endDeferredSpriteDeletes();
+    EXPECT_EQ(scene->sprites.count, 3);
+}
+
 TEST_F(CopyDeletionTest, ACopyDeletedByTheGameGoesAtOnceAndStaysGoneAtTheReplay) {
     player->deleteCopiedSprite(copy);
     EXPECT_EQ(scene->sprites.count, 2);
