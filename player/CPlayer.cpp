@@ -654,7 +654,9 @@ void CPlayer::callSceneHandlers(long method, CSprite* sprite, const char* text, 
                     h->onSysEvent(static_cast<ZEvent*>(data));
                     break;
                 case eSceneHandlerSpritePlayToTime:
-                    h->onSpritePlayToTime(sprite, static_cast<double>(value));
+                    // The time travels as a signed whole number in the unsigned word: -1, no
+                    // target, must stay -1.
+                    h->onSpritePlayToTime(sprite, static_cast<double>(static_cast<int64_t>(value)));
                     break;
                 case eSceneHandlerSpriteStartHover:
                     h->onSpriteStartHover(sprite, other);

@@ -474,6 +474,17 @@ private:
     ZVector2 m_zoomedSize[kPanLayers] = {{-1, -1}, {-1, -1}};
     bool m_gesturesDisabled[kPanLayers] = {};
 
+public:
+    // The sprite a pan layer zooms on: its element, and the layer's offset.
+    void setZoomedSprite(long area, CSprite* sprite, float x, float y);
+    ZUIElement* getZoomedElement(long area) const;
+    ZVector2 getZoomedSpriteOffset(long area) const;
+
+private:
+    // A sprite element leaving the display is zoomed on no more.
+    void forgetZoomedElement(const ZUIElement* element);
+    ZUIElement* m_zoomedElements[kPanLayers] = {};
+
 private:
     void insertStartScenes();
     void makeDrawingGraphics();

@@ -176,13 +176,17 @@ void CPlayer::actionSound(CSprite* sprite, long type, const char* param) {
 
 void CPlayer::executeSpriteAction(CSprite* sprite, _CSpriteAction* action) {
     if (!sprite || !action) return;
-    if (m_actionFilter && !m_actionFilter(sprite, action)) return;
-    if (action->type < 1 || action->type > 34) return;
-    // The parameter belongs to the slot or key that holds it, which the action may replace.
+    // The parameter belongs to the slot or key that holds it, which the filter or the action
+    // may replace.
     std::string text = action->param ? action->param : "";
-    if (!enterAction(sprite->name)) return;
     _CSpriteAction copy{action->type, &text[0]};
-    runSpriteAction(sprite, &copy);
+    // Entered before the filter, which is game code: a sprite it deletes stays readable here.
+    if (!enterAction(sprite->name)) return;
+    bool registered = isSpriteRegistered(sprite);
+    bool allowed = !m_actionFilter || m_actionFilter(sprite, &copy);
+    // A sprite that the filter took out of its scene has nothing left to act on.
+    if (allowed && copy.type >= 1 && copy.type <= 34 && (!registered || isSpriteRegistered(sprite)))
+        runSpriteAction(sprite, &copy);
     leaveAction();
 }
 

@@ -592,6 +592,8 @@ bool CPlayer::updateSprite(CSprite* sprite, double frameTime, bool mayDelete, bo
     scene->spriteTable.hashRemove(sprite);
     scene->sprites.remove(sprite);
     if (m_deferredDeleteDepth > 0) {
+        // Out of its scene while it waits: no event may run its actions.
+        unregisterSpriteForEvents(sprite);
         if (sprite->element) {
             sprite->element->setVisibility(false);
             // Out of the scene's tree, so that removing the scene meanwhile leaves it alone.

@@ -41,6 +41,32 @@ void CPlayer::setZoomedSpriteOffset(long layer, float x, float y) {
     m_zoomedNegatedOffset[layer] = {-x, -y};
 }
 
+void CPlayer::setZoomedSprite(long area, CSprite* sprite, float x, float y) {
+    if (!isPanLayer(area)) return;
+    if (sprite && sprite->element) {
+        m_zoomedElements[area] = sprite->element;
+        setZoomedSpriteOffset(area, x, y);
+        return;
+    }
+    // Nothing to zoom on: the layer goes back to its origin.
+    m_zoomedElements[area] = nullptr;
+    setZoomedSpriteOffset(area, 0, 0);
+}
+
+ZUIElement* CPlayer::getZoomedElement(long area) const {
+    return isPanLayer(area) ? m_zoomedElements[area] : nullptr;
+}
+
+ZVector2 CPlayer::getZoomedSpriteOffset(long area) const {
+    return isPanLayer(area) ? m_zoomedOffset[area] : ZVector2{0, 0};
+}
+
+void CPlayer::forgetZoomedElement(const ZUIElement* element) {
+    if (!element) return;
+    for (ZUIElement*& zoomed : m_zoomedElements)
+        if (zoomed == element) zoomed = nullptr;
+}
+
 void CPlayer::setZoomedSpriteSize(long layer, float width, float height) {
     if (isPanLayer(layer)) m_zoomedSize[layer] = {width, height};
 }

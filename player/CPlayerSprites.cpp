@@ -1,8 +1,10 @@
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "CGame.h"
 #include "CPlayer.h"
@@ -401,6 +403,7 @@ void CPlayer::removeSprite(CSprite* sprite) {
     if (over && (over == sprite->image || over == sprite->richText || over == sprite->video))
         over->setState(ZUIElementStateNormal);
     if (sprite->handler) sprite->handler->onRemove();
+    forgetZoomedElement(sprite->element);
     sprite->element = nullptr;
     sprite->image = nullptr;
     sprite->richText = nullptr;
@@ -437,6 +440,7 @@ void CPlayer::freeSprite(CSprite* sprite) {
     if (sprite->video) sprite->video->setState(ZUIElementStateDisabled);
     // Elements of child sprites go with this one: they are freed first by the tree walk, or
     // already cleared by their removal.
+    forgetZoomedElement(sprite->element);
     delete sprite->element;
     sprite->element = nullptr;
     // An action may have freed its own sprite, which its callers still read.
@@ -523,14 +527,43 @@ ZUIImage* CPlayer::createStreamedBackground(ZUIElement* parent, CScene* scene) {
 }
 
 void CPlayer::deleteCopiedSprite(CSprite* sprite) {
-    if (!sprite) return;
-    for (CScene* scene = m_loadedScenes.head; scene; scene = ZList<CScene>::nextOf(scene)) {
-        if (scene->findSprite(sprite->id) != sprite) continue;
-        CSceneState* state = sprite->sceneState ? sprite->sceneState : scene->sceneState;
-        if (sprite->handler) sprite->handler->onRemove();
-        freeSceneSpriteTree(scene, state, sprite);
+    if (!sprite || (sprite->copyKind != 1 && sprite->copyKind != 2)) return;
+    CScene* scene = sprite->scene;
+    if (!scene || !sprite->state) {
+        // A copy of a scene that is not showing has no update to go through: it goes with its
+        // tree at once.
+        for (CScene* s = m_loadedScenes.head; s; s = ZList<CScene>::nextOf(s))
+            if (s->findSprite(sprite->id) == sprite) {
+                freeSceneSpriteTree(s, s->sceneState, sprite);
+                return;
+            }
         return;
     }
+    // The last updates below run key actions, which may delete this copy or its relatives:
+    // what they delete stays readable until the whole tree is gone.
+    beginDeferredSpriteDeletes();
+    sprite->copyKind = 1;
+    sprite->state->playMode = 2;
+    unregisterSpriteForEvents(sprite);
+    _CBrush* brush = getSpriteBrush(sprite);
+    if (CUIEmitter* emitter = CUIEmitter::isUIEmitter(sprite->element))
+        if (brush && brush->particleCount > 0) emitter->freeEmitters();
+    // Copies below it first, depth first; each walk starts over, as a deletion changes the list.
+    std::vector<const CSprite*> done;
+    while (true) {
+        CSprite* child = nullptr;
+        for (CSprite* s = scene->sprites.head; s && !child; s = ZList<CSprite>::nextOf(s))
+            if (s->parent == sprite && (s->copyKind == 1 || s->copyKind == 2) &&
+                std::find(done.begin(), done.end(), s) == done.end())
+                child = s;
+        if (!child) break;
+        done.push_back(child);
+        deleteCopiedSprite(child);
+    }
+    // Deleted meanwhile by an action, it is no longer in its scene.
+    if (sprite->state && scene->findSprite(sprite->id) == sprite)
+        updateSprite(sprite, 0, true, true);
+    endDeferredSpriteDeletes();
 }
 
 CSprite* CPlayer::cmdDuplicateSprite(CSprite* source, CSprite* parent, bool keep, unsigned long id,

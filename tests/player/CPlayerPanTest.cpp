@@ -125,4 +125,54 @@ TEST_F(PlayerPanTest, GesturesAreDisabledOnlyForTheFramesThatAskDuringTheirMove)
     EXPECT_EQ(player->getGestureArea(1), nullptr);
 }
 
+TEST_F(PlayerPanTest, AZoomedSpriteGivesItsLayerAnOffsetUntilItIsCleared) {
+    add("data/scenes/pan_zoom.ini",
+        "[scene]\nwidth=768\nheight=1024\nbrushes=pan_brushes\n"
+        "[sprite1]\nbrush=2\nid=1\nname=lens\n[sprite2]\nbrush=2\nid=2\nname=plain\n");
+    add("data/brushes/pan_brushes.ini", "[brush1]\nid=2\n");
+    mount();
+    CScene* scene = play("pan_zoom", 1);
+    ASSERT_TRUE(scene && scene->container);
+    CSprite* lens = scene->findSprite(1);
+    CSprite* plain = scene->findSprite(2);
+    ASSERT_TRUE(lens && lens->element && plain);
+    ZVector2 home = onScreen(0, 0);
+
+    player->setZoomedSprite(0, lens, 30, 40);
+    EXPECT_EQ(player->getZoomedElement(0), lens->element);
+    EXPECT_EQ(player->getZoomedSpriteOffset(0).x, 30);
+    EXPECT_EQ(player->getZoomedSpriteOffset(0).y, 40);
+    player->move(0);
+    // The layer's container is drawn moved back by the offset, against the area's camera.
+    ZVector2 moved = onScreen(0, 0);
+    EXPECT_LT(moved.x, home.x);
+    EXPECT_LT(moved.y, home.y);
+
+    // Other areas are left alone.
+    player->setZoomedSprite(2, lens, 5, 5);
+    player->setZoomedSprite(-1, lens, 5, 5);
+    EXPECT_EQ(player->getZoomedElement(1), nullptr);
+    EXPECT_EQ(player->getZoomedElement(2), nullptr);
+
+    // No sprite clears the zoom and the offset.
+    player->setZoomedSprite(0, nullptr, 30, 40);
+    EXPECT_EQ(player->getZoomedElement(0), nullptr);
+    EXPECT_EQ(player->getZoomedSpriteOffset(0).x, 0);
+    EXPECT_EQ(player->getZoomedSpriteOffset(0).y, 0);
+    player->move(0);
+    EXPECT_FLOAT_EQ(onScreen(0, 0).x, home.x);
+    EXPECT_FLOAT_EQ(onScreen(0, 0).y, home.y);
+
+    // A zoomed sprite whose scene goes is zoomed on no more.
+    player->setZoomedSprite(0, lens, 30, 40);
+    player->setZoomedSprite(1, plain, 10, 20);
+    player->unloadScene(scene);
+    EXPECT_EQ(player->getZoomedElement(0), nullptr);
+    EXPECT_EQ(player->getZoomedElement(1), nullptr);
+    // A sprite without an element, as one of a scene that is not showing, clears it too.
+    player->setZoomedSprite(0, lens, 30, 40);
+    EXPECT_EQ(player->getZoomedElement(0), nullptr);
+    EXPECT_EQ(player->getZoomedSpriteOffset(0).x, 0);
+}
+
 }  // namespace

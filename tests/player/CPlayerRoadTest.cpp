@@ -12,7 +12,10 @@
 #include "CGame.h"
 #include "CSpriteState.h"
 #include "CUIDisplayHandler.h"
+#include "GameFolderFiles.h"
 #include "PlayerFixture.h"
+#include "RoadPlayer.h"
+#include "SoundProbe.h"
 #include "TempDir.h"
 #include "ZInput.h"
 #include "ZMiscTools.h"
@@ -86,18 +89,6 @@ bool recordAction(CSprite* sprite, void* action) {
     return true;
 }
 
-// The player with the services of a loaded game: the cursor container, the game-loaded flag and
-// a state folder of the test's own.
-class RoadPlayer : public TestPlayer {
-public:
-    RoadPlayer(ZWindow* window, const std::string& state) : TestPlayer(window) {
-        snprintf(m_stateFolder, sizeof(m_stateFolder), "%s", state.c_str());
-        createCursorContainer();
-        setGameLoaded(true);
-    }
-    using CPlayer::setGameLoaded;
-};
-
 class RoadTest : public PlayerFixture {
 protected:
     void SetUp() override {
@@ -147,15 +138,7 @@ protected:
     std::string statePath() const { return folder.file("state"); }
 
     // A mouse event at a position, the pointer moved there first.
-    void send(long type, long x, long y) {
-        ZInput::mousePointerTo(x, y);
-        ZEvent event = {};
-        event.type = type;
-        event.x = x;
-        event.y = y;
-        event.button = 1;
-        EXPECT_TRUE(player->eventHandler(&event));
-    }
+    void send(long type, long x, long y) { EXPECT_TRUE(sendMouseEvent(player, type, x, y)); }
     void sendType(long type) {
         ZEvent event = {};
         event.type = type;
@@ -363,23 +346,6 @@ TEST_F(RoadTest, ARemovedSceneTakesItsCursorAndDragsAlong) {
     EXPECT_TRUE(window.displayingMouse);
 }
 
-// The gains of the voices of each kind that play now, from OpenAL's null device: the effects
-// are static sources, the music the one streaming source.
-std::vector<float> playingGains(ALint kind) {
-    std::vector<float> gains;
-    for (ALuint source = 1; source <= 4096; source++) {
-        if (!alIsSource(source)) continue;
-        ALint state = 0, type = 0;
-        alGetSourcei(source, AL_SOURCE_STATE, &state);
-        alGetSourcei(source, AL_SOURCE_TYPE, &type);
-        if (state != AL_PLAYING || type != kind) continue;
-        float gain = -1;
-        alGetSourcef(source, AL_GAIN, &gain);
-        gains.push_back(gain);
-    }
-    return gains;
-}
-
 class SoundPlayer : public CPlayer {
 public:
     explicit SoundPlayer(const std::string& state) {
@@ -395,13 +361,14 @@ protected:
         ZMiscTools::initMiscTools();
         ZResource::initialize();
         std::string prefix = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ZMiscTools::createDirectory(gamePath("sfx_wav").c_str());
+        ZMiscTools::createDirectory(GameFolderFiles::path("sfx_wav").c_str());
         effect = "road_" + prefix + "_effect";
         song = "road_" + prefix + "_song";
-        write("sfx_wav/" + effect + ".wav",
-              SoundTest::wavFile(1, 8800, 16,
-                                 SoundTest::bytesOf(SoundTest::sine(440, 8800, 3.0, 8000))));
-        write(song + ".mp3", SoundTest::mp3File(SoundTest::sine(440, 22050, 2.0, 8000), 1, 22050));
+        files.write("sfx_wav/" + effect + ".wav",
+                    SoundTest::wavFile(1, 8800, 16,
+                                       SoundTest::bytesOf(SoundTest::sine(440, 8800, 3.0, 8000))));
+        files.write(song + ".mp3",
+                    SoundTest::mp3File(SoundTest::sine(440, 22050, 2.0, 8000), 1, 22050));
         player = new SoundPlayer(folder.path());
     }
     void TearDown() override {
@@ -409,14 +376,6 @@ protected:
         ZMiscTools::stopBackgroundMusic();
         ZSound::cleanup();
         ZResource::cleanup();
-        for (const std::string& path : m_written) ZMiscTools::removeFile(path.c_str());
-    }
-    static std::string gamePath(const std::string& relative) {
-        return std::string(ZMiscTools::getGameFolder()) + "/" + relative;
-    }
-    void write(const std::string& relative, const std::string& bytes) {
-        writeFile(gamePath(relative), bytes);
-        m_written.push_back(gamePath(relative));
     }
     void focus(long type) {
         ZEvent event = {};
@@ -428,8 +387,7 @@ protected:
     SoundPlayer* player = nullptr;
     std::string effect, song;
 
-private:
-    std::vector<std::string> m_written;
+    GameFolderFiles files;
 };
 
 TEST_F(RoadSoundTest, FocusLossSuspendsSoundAndGainResumesItAtTheMusicsVolume) {
