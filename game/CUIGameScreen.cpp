@@ -370,7 +370,7 @@ void CUIGameScreen::onUserEvent(const char* name) {
         snprintf(bestText, sizeof(bestText), "%ld", best);
         report("ShareStory", "best_meters", bestText);
         // The story comes from the string table: only its own placeholders are filled.
-        const CTextFormat::Arg args[] = {CTextFormat::Arg::of(best),
+        const CTextFormat::Arg args[] = {CTextFormat::Arg::of(bestText),
                                          CTextFormat::Arg::of(CGame::getGameName())};
         char text[kStoryLength];
         CTextFormat::format(text, sizeof(text), story, args, 2);
