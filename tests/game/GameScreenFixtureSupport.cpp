@@ -37,19 +37,10 @@ const char* const kBrushes =
     "[brush5]\nid=5\nname=leaf\ntexsrcx2=200\ntexsrcy2=40\ntexpivotx=100\ntexpivoty=20\n"
     "[brush6]\nid=6\nname=tile\ntexsrcx2=64\ntexsrcy2=512\ntexpivotx=32\ntexpivoty=0\n";
 
-std::string fontPage(long page) {
-    std::vector<uint32_t> pixels = testfont::pagePixels(page);
-    uint32_t* owned = new uint32_t[pixels.size()];
-    for (size_t i = 0; i < pixels.size(); i++) owned[i] = pixels[i];
-    ZImage image;
-    image.setPixels(testfont::kPageWidth[page], testfont::kPageHeight[page], true, owned, false,
-                    true);
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    image.encodeImage(ZImageFormatJem, data, size, 100);
-    std::string bytes(reinterpret_cast<char*>(data), size);
-    delete[] data;
-    return bytes;
+// A page of the test font, written with the engine's encoder.
+std::string fontPage(const TempDir& dir, long page) {
+    std::string path = dir.file("font_" + std::to_string(page) + ".jem");
+    return testfont::writePage(page, ZImageFormatJem, path) ? readFile(path) : std::string();
 }
 
 void openPage(const char* url) {
@@ -160,8 +151,8 @@ void GameScreenFixture::playGameScene(const std::string& extraSprites) {
     }
     add("data/brushes/objects.ini", kBrushes);
     add("data/graphics/font_3.tbl", testfont::table(3));
-    add("data/graphics/font_3_1.jem", fontPage(0));
-    add("data/graphics/font_3_2.jem", fontPage(1));
+    add("data/graphics/font_3_1.jem", fontPage(stateDir, 0));
+    add("data/graphics/font_3_2.jem", fontPage(stateDir, 1));
     add("data/scenes/game.ini",
         "[scene]\nwidth=1024\nheight=768\nbrushes=objects\n" + sprites + extraSprites);
     addPicture("data/graphics/scene_game_background.jpg", 32, 32, 0xFF204060);
