@@ -1,6 +1,10 @@
 // Writes a zip archive of the given files: bramble-pack OUT ENTRY=FILE... Entries are stored in
 // name order with one fixed date and no extra fields, so the same files give the same archive
 // byte for byte. The archive is written beside OUT and renamed over it when complete.
+// PREFIX=FOLDER/ (the folder with its last "/") adds every file in the folder as PREFIX/NAME:
+// for outputs whose names the build learns only when it makes them.
+#include <dirent.h>
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -35,6 +39,22 @@ bool addEntry(zipFile zip, const std::string& name, const std::vector<char>& byt
     return zipCloseFileInZip(zip) == ZIP_OK && written;
 }
 
+// The regular files directly in folder, as (prefix/name, path); false when it cannot be read.
+bool addFolder(const std::string& prefix, const std::string& folder,
+               std::vector<std::pair<std::string, std::string>>& entries) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return false;
+    while (dirent* e = readdir(dir)) {
+        std::string path = folder + e->d_name;
+        struct stat info;
+        if (e->d_name[0] == '.' || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        entries.emplace_back(prefix + "/" + e->d_name, path);
+    }
+    closedir(dir);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,8 +69,16 @@ int main(int argc, char** argv) {
             fprintf(stderr, "bramble-pack: '%s' is not ENTRY=FILE\n", argv[i]);
             return 2;
         }
-        entries.emplace_back(std::string(argv[i], static_cast<size_t>(equals - argv[i])),
-                             equals + 1);
+        std::string entry(argv[i], static_cast<size_t>(equals - argv[i]));
+        std::string file = equals + 1;
+        if (!file.empty() && file.back() == '/') {
+            if (!addFolder(entry, file, entries)) {
+                fprintf(stderr, "bramble-pack: cannot read the folder '%s'\n", file.c_str());
+                return 1;
+            }
+            continue;
+        }
+        entries.emplace_back(entry, file);
     }
     std::sort(entries.begin(), entries.end());
 

@@ -41,13 +41,13 @@ struct Sample {
     unsigned long rgb;  // expected colour
 };
 
-// The start scene: a dark green background, a gold title plate centred on (384, 300) with a
-// darker border.
+// The game scene's start screen: places the play screen does not move when it lays the scene
+// out for the window, and that no copy it makes covers for long: the sky in the top right
+// corner, the coin icon of the HUD and the HUD's plate beside it.
 const Sample kSamples[] = {
-    {"background, top left", 40, 40, 0x1E4D2B},
-    {"background, low", 384, 900, 0x1E4D2B},
-    {"title plate", 384, 300, 0xE8C547},
-    {"title plate, left part", 200, 300, 0xE8C547},
+    {"sky, top right", 762, 6, 0x88C0D9},
+    {"HUD coin", 36, 51, 0xFFD650},
+    {"HUD plate", 282, 50, 0x3A7EB6},
 };
 
 bool near(unsigned long a, unsigned long b, long tolerance) {
