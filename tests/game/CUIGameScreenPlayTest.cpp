@@ -21,6 +21,9 @@ namespace {
 
 using Sounds = std::vector<std::string>;
 
+// Open sky on the start screen, away from every button.
+const float kSkyX = 384, kSkyY = 230;
+
 class GamePlayTest : public GameScreenFixture {
 protected:
     void SetUp() override {
@@ -45,8 +48,8 @@ protected:
         frames(1, 10);
     }
     bool heard(const char* sound) const {
-        return std::find(GameScreenCalls::sounds.begin(), GameScreenCalls::sounds.end(),
-                         sound) != GameScreenCalls::sounds.end();
+        return std::find(GameScreenCalls::sounds.begin(), GameScreenCalls::sounds.end(), sound) !=
+               GameScreenCalls::sounds.end();
     }
     std::string written(const char* key) const {
         CPlayerSettings settings;
@@ -57,8 +60,7 @@ protected:
         dropOnCharacter(CUIGameScreen::kDropStone);
         frames(1, 10);
         ASSERT_EQ(saved().state, CUIGameScreen::kStateDying);
-        for (long i = 0; i < 300 && saved().state == CUIGameScreen::kStateDying; i++)
-            frames(1, 10);
+        for (long i = 0; i < 300 && saved().state == CUIGameScreen::kStateDying; i++) frames(1, 10);
         ASSERT_EQ(saved().state, CUIGameScreen::kStateGameOver);
         frames(40, 10);  // the popup comes in
     }
@@ -70,9 +72,10 @@ TEST_F(GamePlayTest, AWholeGameFromTheStartScreenToTheJukebox) {
     EXPECT_STREQ(player->getCurrentMusicFilename(), "ingame.mp3");
     holdSpawns();
 
-    // Start: a tap in the open sky.
+    // Start: a tap in the open sky, above the bottom buttons' container (the scene has it reach
+    // from y 256 down).
     GameScreenCalls::clear();
-    click(384, 450);
+    click(kSkyX, kSkyY);
     ASSERT_EQ(saved().state, CUIGameScreen::kStatePlaying);
     EXPECT_EQ(GameScreenCalls::sounds, Sounds{"tap"});
 
@@ -131,7 +134,7 @@ TEST_F(GamePlayTest, AWholeGameFromTheStartScreenToTheJukebox) {
 
     // With coins enough, the popup's button continues.
     frames(40, 16);
-    click(384, 450);
+    click(kSkyX, kSkyY);
     ASSERT_EQ(saved().state, CUIGameScreen::kStatePlaying);
     saved().coins = 130;
     dieOnAStone();
@@ -140,8 +143,7 @@ TEST_F(GamePlayTest, AWholeGameFromTheStartScreenToTheJukebox) {
     click(384, 610);
     EXPECT_EQ(saved().state, CUIGameScreen::kStatePlaying);
     EXPECT_EQ(saved().coins, 30);
-    EXPECT_EQ(GameScreenCalls::reports,
-              std::vector<std::string>{"ContinueWithCoins coins=130"});
+    EXPECT_EQ(GameScreenCalls::reports, std::vector<std::string>{"ContinueWithCoins coins=130"});
 
     // Die again and close the popup: the fade to black, then the start screen.
     frames(30, 10);
