@@ -1,5 +1,9 @@
 #include "SysHooks.h"
 
+#include <cctype>
+#include <cstring>
+#include <string>
+
 #include "CPlayer.h"
 #include "ZCore.h"
 #include "ZEvent.h"
@@ -10,7 +14,8 @@ namespace {
 
 const long kKeySpace = 4;
 const long kKeyEscape = 24;
-const char kComposerPage[] = "https://www.facebook.com/orvalle.music";
+const char kWebPage[] = "web/index.html";
+const char kShareAnchor[] = "share";
 
 bool g_bPurchasing = false;
 
@@ -30,7 +35,7 @@ const char* sysGetGameVersion() {
 }
 
 void sysShareStory(const char*, const char*) {
-    ZMiscTools::launchURL(kComposerPage, true);
+    ZMiscTools::launchURL(sysWebPageLink(kShareAnchor), true);
     if (CPlayer::g_lpPlayer) CPlayer::g_lpPlayer->resetFrameLoop();
 }
 
@@ -78,4 +83,28 @@ void sysReportGameEvent(const char*, const char*, const char*, const char*, cons
 
 bool sysIsPurchasing() {
     return g_bPurchasing;
+}
+
+const char* sysWebPageLink(const char* anchor) {
+    static std::string link;
+    // Percent-encoded, so that blanks, '#' and '?' in the folder's name stay part of the path.
+    static const char kHex[] = "0123456789ABCDEF";
+    link = "file://";
+    for (const unsigned char* c =
+             reinterpret_cast<const unsigned char*>(ZMiscTools::makeFilePath(kWebPage));
+         *c; c++) {
+        if (isalnum(*c) || strchr("/-._~", *c)) {
+            link += static_cast<char>(*c);
+        } else {
+            link += '%';
+            link += kHex[*c >> 4];
+            link += kHex[*c & 15];
+        }
+    }
+    if (anchor && anchor[0]) link = link + "#" + anchor;
+    return link.c_str();
+}
+
+void sysOpenWebPage(const char* anchor) {
+    ZMiscTools::launchURL(sysWebPageLink(anchor), true);
 }

@@ -21,3 +21,8 @@ void sysReportGameEvent(const char* name, const char* key1, const char* value1, 
                         const char* value6, const char* key7, const char* value7);
 // True while a purchase of a continue waits for its answer.
 bool sysIsPurchasing();
+
+// The game's web pages are one offline page, "web/index.html" in the game folder: the address of
+// one of its anchors ("music", "share", "credits"), valid until the next call, and opening it.
+const char* sysWebPageLink(const char* anchor);
+void sysOpenWebPage(const char* anchor);

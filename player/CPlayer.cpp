@@ -368,6 +368,7 @@ void CPlayer::restartFromOverride() {
 }
 
 void CPlayer::move(double dt) {
+    m_playedFrameTime = dt;
     releaseSpritesFreedDuringActions();
     if (!m_pointerLocked) {
         m_pointerX = ZInput::getMouseX();

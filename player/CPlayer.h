@@ -712,6 +712,13 @@ private:
     bool m_dropSuccess = false;
     bool m_nativeDropAccepted = false;
 
+public:
+    // The play screen's: the frame time that move is playing, which its element's move lacks.
+    double getPlayedFrameTime() const { return m_playedFrameTime; }
+
+private:
+    double m_playedFrameTime = 1000.0 / 60.0;
+
 protected:
     // The parent of cursor sprites and dragged sprites, above every scene layer.
     void createCursorContainer();
