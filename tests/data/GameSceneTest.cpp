@@ -4,6 +4,7 @@
 // buttons raise, the labels of the string table, the sounds and the songs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -295,7 +296,8 @@ TEST_F(GameSceneTest, TheKeysThePlayScreenPlaysExistAndShowAndHide) {
         CSprite* s = find(name);
         EXPECT_TRUE(s->noAutoplay) << name;
         ASSERT_NE(s->state, nullptr) << name;
-        EXPECT_EQ(s->state->playMode, 0) << name;
+        // The play screen shows the start message itself on its first frame.
+        if (strcmp(name, "StartMessage") != 0) EXPECT_EQ(s->state->playMode, 0) << name;
     }
     for (const char* name : {"tap_circle", "HeartHitParticles", "CoinHitParticles"}) {
         EXPECT_FALSE(find(name)->loopKeys) << name;
@@ -330,6 +332,11 @@ TEST_F(GameSceneTest, TheButtonsRaiseTheUserEventsThePlayScreenListensTo) {
         ASSERT_NE(s, nullptr);
         events.clear();
         press(s);
+        // The settings a button changes are told as events of their own.
+        events.erase(
+            std::remove_if(events.begin(), events.end(),
+                           [](const std::string& e) { return e.rfind("setting:", 0) == 0; }),
+            events.end());
         EXPECT_EQ(events, std::vector<std::string>{b.event});
     }
     // Buttons click; the jukebox rows too, and a press on a row raises nothing of its own.
