@@ -168,11 +168,10 @@ const char* removeOldResponse(const char* responseFilename) {
 
 static long defaultAlertBox(const char* title, const char* message, const char* button1,
                             const char* button2) {
-    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-        // Nobody could answer a box: note it and go on as if the first button was chosen.
-        ZCore::logMessage("System: message box '%s': %s", title, message);
-        return 0;
-    }
+    // The log keeps what the player was told. Without video nobody could answer the box: go on
+    // as if the first button was chosen.
+    ZCore::logMessage("System: message box '%s': %s", title, message);
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return 0;
 
     SDL_MessageBoxButtonData buttons[2];
     int count = 0;

@@ -350,7 +350,7 @@ long ZText::resolveEncoding(long encoding) const {
 long ZText::getHeightPix() {
     if (!m_table) return 0;
     if (m_heightPix > 0) return m_heightPix;
-    return static_cast<long>(m_table[0].height);
+    return toPixels(m_table[0].height);
 }
 
 float ZText::getCharWidth(unsigned long code, float kerning) {
@@ -532,7 +532,7 @@ void ZText::drawStringFromLeft(const char* text, long x, long y, float kerning, 
     }
     batch.end();
     if (lastChar) *lastChar = previous;
-    if (endX) *endX = static_cast<long>(pen);
+    if (endX) *endX = toPixels(pen);
 }
 
 void ZText::drawFromRight(const char* text, float x, float y, float kerning, bool wholePixels) {
@@ -559,7 +559,7 @@ void ZText::drawStringFromRight(const char* text, long x, long y, float kerning)
 }
 
 void ZText::drawStringCentered(const char* text, long x1, long x2, long y, float kerning) {
-    long width = static_cast<long>(getStringWidth(text, kerning, 1, -1, nullptr, true));
+    long width = toPixels(getStringWidth(text, kerning, 1, -1, nullptr, true));
     drawStringFromLeft(text, x1 + ((x2 - x1) - width) / 2, y, kerning, -1, nullptr, nullptr,
                        nullptr);
 }
@@ -675,7 +675,7 @@ void ZText::drawClipped(const char* text, float x1, float y1, float x2, float y2
         pen += glyph->advance + kerning + pageKerning(*glyph);
         if (code == kSpace) pen += m_spaceAdjustment;
         previous = code;
-        if (endX) *endX = static_cast<long>(pen - x1);
+        if (endX) *endX = toPixels(pen - x1);
     }
     batch.end();
     if (called) callback(this, userData, 2, box[0], box[1], box[2], box[3]);
@@ -752,8 +752,8 @@ bool ZText::getClippedCharCoord(const char* text, long x1, long, long offsetX, f
     float l = 0, r = 0;
     bool found = clippedCharCoord(text, static_cast<float>(x1), static_cast<float>(offsetX),
                                   kerning, charIndex, l, r, encoding, allowEnd, true);
-    left = static_cast<long>(l);
-    right = static_cast<long>(r);
+    left = toPixels(l);
+    right = toPixels(r);
     return found;
 }
 

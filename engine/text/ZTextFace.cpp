@@ -1,5 +1,6 @@
 #include "ZTextFace.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -274,8 +275,8 @@ void ZTextFace::drawMultiline(const char* text, long x1, long x2, long y, long f
 long ZTextFace::getMultilineWidth(const char* text, long x1, long x2, long y, long flow,
                                   float kerning, float lineHeight) {
     LayoutResults results;
-    return static_cast<long>(layoutInFace(this, text, lineHeight, x1, y, x2, y, flow, 0, 0, kerning,
-                                          ZTextLayout::kMeasureWidth, results));
+    return toPixels(layoutInFace(this, text, lineHeight, x1, y, x2, y, flow, 0, 0, kerning,
+                                 ZTextLayout::kMeasureWidth, results));
 }
 
 long ZTextFace::getMultilineWidthArray(const char* text, long x1, long x2, long y, long flow,
@@ -287,12 +288,21 @@ long ZTextFace::getMultilineWidthArray(const char* text, long x1, long x2, long 
     return results.lines;
 }
 
+long ZTextFace::toPixels(float value) {
+    // 2^63 is the first float beyond a long; NaN counts as nothing.
+    const float limit = 9223372036854775808.0f;
+    if (!(value == value)) return 0;
+    if (value >= limit) return LONG_MAX;
+    if (value <= -limit) return LONG_MIN;
+    return static_cast<long>(value);
+}
+
 long ZTextFace::getMultilineHeight(const char* text, long x1, long x2, long y, long flow,
                                    float kerning, float lineHeight) {
     LayoutResults results;
     float bottom = layoutInFace(this, text, lineHeight, x1, y, x2, y, flow, 0, 0, kerning,
                                 ZTextLayout::kMeasureHeight, results);
-    return static_cast<long>(bottom - static_cast<float>(y));
+    return toPixels(bottom - static_cast<float>(y));
 }
 
 void ZTextFace::drawMultilineClipped(const char* text, long x1, long y1, long x2, long y2,
@@ -314,10 +324,10 @@ bool ZTextFace::getMultilineClippedCharCoord(const char* text, long x1, long y1,
     layoutInFace(this, text, lineHeight, x1, y1, x2, y2, flow, offsetX, offsetY, kerning,
                  ZTextLayout::kCharBox, results);
     if (!results.found) return false;
-    left = static_cast<long>(results.left);
-    right = static_cast<long>(results.right);
-    top = static_cast<long>(results.top) + y1;
-    bottom = static_cast<long>(results.bottom) + y1;
+    left = toPixels(results.left);
+    right = toPixels(results.right);
+    top = toPixels(results.top) + y1;
+    bottom = toPixels(results.bottom) + y1;
     return true;
 }
 
@@ -451,10 +461,10 @@ bool ZTextFace::getMultilineNodesClippedCharCoord(long nodeCount, ZTextFaceNode*
     if (!u.found) return false;
     // The layout gives the box's top relative to the box; y1 is cut to whole pixels there.
     long top0 = static_cast<long>(y1);
-    left = static_cast<long>(u.left);
-    right = static_cast<long>(u.right);
-    top = static_cast<long>(u.top) + top0;
-    bottom = static_cast<long>(u.bottom) + top0;
+    left = toPixels(u.left);
+    right = toPixels(u.right);
+    top = toPixels(u.top) + top0;
+    bottom = toPixels(u.bottom) + top0;
     return true;
 }
 
@@ -477,7 +487,7 @@ long ZTextFace::getMultilineNodesWidth(long nodeCount, ZTextFaceNode* nodes, flo
                                        float x2, long flow, float kerning, float lineSpacing,
                                        float horizPadding) {
     LayoutResults u;
-    return static_cast<long>(blitMultilineTextNodes(
+    return toPixels(blitMultilineTextNodes(
         nodeCount, nodes, x1, y1, x2, y1, flow, 0, 0, kerning, lineSpacing,
         ZTextLayout::kMeasureWidth, u.index, nullptr, nullptr, u.left, u.top, u.right, u.bottom,
         u.found, horizPadding, u.lines, 0, nullptr, 0, -1, 1, 1, 1, 1, nullptr, nullptr));

@@ -36,6 +36,10 @@ public:
     ZTextFace();
     ~ZTextFace() override;
 
+    // A measure in whole pixels (truncated), held to the range of a long: a damaged font table
+    // can give measures beyond it.
+    static long toPixels(float value);
+
     virtual long getCompatibilityLevel() = 0;
     virtual void setCompatibilityLevel(long level) = 0;
     virtual long getTextEncoding() = 0;

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
+#include <string>
+
 #include "CPlayerSettings.h"
+#include "KilledWriter.h"
 #include "TempDir.h"
 #include "ZIniReader.h"
+#include "ZSetting.h"
 
 namespace {
 
@@ -66,6 +72,82 @@ TEST(CPlayerSettingsTest, WrittenInTheHashedFormAndReadBack) {
     missing.set(4, "5");
     EXPECT_FALSE(missing.readFile(dir.file("absent.ini").c_str()));
     EXPECT_STREQ(missing.get(4), "70");
+}
+
+// What generation n of a killed writer's file holds: its number and a text whose length changes
+// from one generation to the next, so that the file's size does too.
+std::string fillerOf(long n) {
+    return std::string(static_cast<size_t>(n * 37 % 90), static_cast<char>('a' + n % 26));
+}
+
+// Each writer that replaces a file, killed 200 times while it writes, leaves the file whole: the
+// generation before the kill or a later one, never a torn or empty file.
+TEST(CPlayerSettingsTest, WritersKilledAtRandomMomentsLeaveTheOldOrTheNewFile) {
+    struct Writer {
+        const char* what;
+        const char* file;
+        std::function<void(const std::string& path, long n)> write;
+        // The generation the file holds whole, or -1.
+        std::function<long(const std::string& path)> read;
+    };
+    const Writer writers[] = {
+        {"the player's settings", "settings.ini",
+         [](const std::string& path, long n) {
+             CPlayerSettings settings;
+             settings.set(CPlayerSettings::indexOf("gamedata"), std::to_string(n).c_str());
+             settings.set(CPlayerSettings::indexOf("gamedata3"), fillerOf(n).c_str());
+             settings.writeFile(path.c_str());
+         },
+         [](const std::string& path) -> long {
+             CPlayerSettings settings;
+             if (!settings.readFile(path.c_str())) return -1;
+             long n = atol(settings.get("gamedata"));
+             std::string filler = fillerOf(n).empty() ? "0" : fillerOf(n);
+             return filler == settings.get("gamedata3") ? n : -1;
+         }},
+        {"a text ini", "written.ini",
+         [](const std::string& path, long n) {
+             ZIniReader ini;
+             ini.setString("generation", "number", std::to_string(n).c_str());
+             ini.setString("generation", "filler", fillerOf(n).c_str());
+             ini.writeIni(path.c_str(), ZIniCompressionText);
+         },
+         [](const std::string& path) -> long {
+             ZIniReader ini;
+             char number[32] = "";
+             char filler[100] = "";
+             if (!ini.setIni(path.c_str()) ||
+                 !ini.getString("generation", "number", number, sizeof(number)) ||
+                 !ini.getString("generation", "filler", filler, sizeof(filler)))
+                 return -1;
+             long n = atol(number);
+             return fillerOf(n) == filler ? n : -1;
+         }},
+        {"the engine's settings store", "store.ini",
+         [](const std::string& path, long n) {
+             ZSetting::initSettings(path.c_str());
+             ZSetting::writeLong("generation", n);
+             ZSetting::writeString("filler", fillerOf(n).c_str());
+             ZSetting::saveSettings();
+         },
+         [](const std::string& path) -> long {
+             ZSetting::initSettings(path.c_str());
+             long n = ZSetting::readLong("generation", -1);
+             return n >= 0 && fillerOf(n) == ZSetting::readString("filler", "-") ? n : -1;
+         }},
+    };
+    TempDir dir;
+    for (const Writer& writer : writers) {
+        SCOPED_TRACE(writer.what);
+        const std::string path = dir.file(writer.file);
+        writer.write(path, 0);
+        ASSERT_EQ(writer.read(path), 0);
+        KilledWriter::run(
+            200, 20260611, 0, [&](long n) { writer.write(path, n); },
+            [&]() { return writer.read(path); });
+    }
+    // The store is the process's own: leave it without a file to save to at exit.
+    ZSetting::initSettings("");
 }
 
 }  // namespace

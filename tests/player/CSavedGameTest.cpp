@@ -1,17 +1,14 @@
 #include "CSavedGame.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "KilledWriter.h"
 #include "TempDir.h"
 #include "ZMiscTools.h"
 
@@ -391,31 +388,18 @@ TEST(SavedGameFile, WriterKilledAtRandomMomentsLeavesAWholeSave) {
     Bytes initial = generation(0);
     ASSERT_TRUE(
         ZMiscTools::writeFileReplacing(path.c_str(), initial.data(), initial.size(), nullptr, 0));
-    std::mt19937 random(20140608);
-    long lastSeen = 0;
-    for (int kill = 0; kill < 200; kill++) {
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (long n = lastSeen + 1;; n++) {
-                Bytes bytes = generation(n);
-                ZMiscTools::writeFileReplacing(path.c_str(), bytes.data(), bytes.size(), nullptr,
-                                               0);
-            }
-        }
-        usleep(std::uniform_int_distribution<useconds_t>(0, 15000)(random));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-
-        Bytes file;
-        std::string contents = readFile(path);
-        file.assign(contents.begin(), contents.end());
-        CSavedGame read;
-        ASSERT_TRUE(read.read(file.data(), file.size(), -1)) << "after kill " << kill;
-        long seen = atol(read.variables[0].value);
-        ASSERT_GE(seen, lastSeen);
-        ASSERT_EQ(file, generation(seen));
-        lastSeen = seen;
-    }
+    KilledWriter::run(
+        200, 20140608, 0,
+        [&](long n) {
+            Bytes bytes = generation(n);
+            ZMiscTools::writeFileReplacing(path.c_str(), bytes.data(), bytes.size(), nullptr, 0);
+        },
+        [&]() -> long {
+            std::string contents = readFile(path);
+            Bytes file(contents.begin(), contents.end());
+            CSavedGame read;
+            if (!read.read(file.data(), file.size(), -1)) return -1;
+            long seen = atol(read.variables[0].value);
+            return file == generation(seen) ? seen : -1;
+        });
 }
