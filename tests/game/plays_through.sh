@@ -109,14 +109,14 @@ changed() {
 }
 scores() { grep -c 'System: publish score' "$log"; }
 
-# The start screen: sky, the HUD's coin and plate, the start message's plate, the jukebox button.
-start_samples=(sky 762 6 88C0D9 "HUD coin" 36 51 FFD650 "HUD plate" 282 50 3A7EB6
-    "message plate" 200 530 ECF6FC "jukebox button" 384 696 BA8BF5)
+# The start screen: sky, the HUD's coin, the start message's plate, the jukebox button.
+start_samples=(sky 762 6 88C0D9 "HUD coin" 36 51 FFD650 "message plate" 200 530 F0F7FC
+    "jukebox button" 610 740 B88AF4)
 shoot_until 30 "$out/start.png" "${start_samples[@]}"
 
 # The jukebox: its button opens it over the start screen; the first song lights its row and
 # names itself on the jukebox's screen.
-click 384 696
+click 610 740
 juke_samples=(backdrop 20 300 432672 cover 384 600 F4E0B8 "row A1" 249 474 F3E4C7)
 shoot_until 20 "$out/jukebox-closed-row.png" "${juke_samples[@]}"
 click 249 474
