@@ -18,6 +18,7 @@ fail() {
     [[ -f "$log" ]] && tail -n 40 "$log"
     exit 1
 }
+[[ -n "${DISPLAY:-}" ]] || fail "no display (run it under xvfb-run)"
 for tool in xdotool import convert compare; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps)"
 done
