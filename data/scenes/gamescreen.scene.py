@@ -125,14 +125,14 @@ sprite("", "hud_plate", parent="HUD", rect=(12, 16, 300, 84), at=(156, 50), pass
        keys=[key(alpha=0.85)])
 sprite("", "hud_coin", parent="HUD", at=(48, 50), passthrough=True)
 sprite("Coins", "font_hud", parent="HUD", rect=(82, 20, 296, 80), at=(189, 50), id=0x200,
-       align="left", passthrough=True, text="0 records")
+       align="left", passthrough=True, text="0 record")
 sprite("persohud", "persohud", parent="HUD", at=(722, 50), passthrough=True)
 sprite("Meters", "font_hud", parent="HUD", rect=(396, 20, 684, 80), at=(540, 50), id=0x201,
        align="right", passthrough=True, text="0 meters")
 # Key 0 sound on, key 1 muted: the play screen plays the one the settings say.
-sprite("VolumeToggle", "volume", parent="container", at=(384, 140), flags=CLICK, noautoplay=True,
+sprite("VolumeToggle", "volume", parent="container", at=(384, 50), flags=CLICK, noautoplay=True,
        events={"down": broadcast("volumetoggle_down")},
-       keys=[key(0, frame=0), key(100, frame=1)])
+       keys=[key(0, frame=0, scale=0.8), key(100, frame=1, scale=0.8)])
 
 # ---------------------------------------------------------------- start screen
 
@@ -141,24 +141,25 @@ sprite("StartMessage", "none", parent="container", rect=(-128, 128, 896, 896), a
        # Key 0 is reached when the message goes at the start of a game: the start screen's
        # buttons go with it.
        keys=show_hide(300, action=broadcast("startmessage_out")))
-sprite("", "title_logo", parent="StartMessage", at=(384, 250), passthrough=True,
+sprite("", "title_logo", parent="StartMessage", at=(384, 300), passthrough=True,
        keys=[key(0), key(1400, dy=-10), key(2800)], loop=True)
-sprite("", "message_plate", parent="StartMessage", rect=(144, 470, 624, 590), at=(384, 530),
+sprite("", "message_plate", parent="StartMessage", rect=(144, 500, 624, 620), at=(384, 560),
        passthrough=True)
-sprite("StartMessageText", "font_big", parent="StartMessage", rect=(150, 478, 618, 582),
-       at=(384, 530), id=0x202, passthrough=True, text="Tap to climb!",
+sprite("StartMessageText", "font_big", parent="StartMessage", rect=(150, 508, 618, 612),
+       at=(384, 560), id=0x202, passthrough=True, text="Tap to climb!",
        keys=[key(0), key(600, scale=1.06), key(1200)], loop=True)
 
 sprite("JukeButtonContainer", "none", parent="container", rect=(0, 28, 1024, 796),
        at=(384, 412), noautoplay=True, passthrough=True, keys=show_hide(300),
        listen={"startmessage_out": go_to_key("-2,1")})
-sprite("jukeButton", "btn_jukebox", parent="JukeButtonContainer", at=(384, 700), flags=CLICK,
+sprite("jukeButton", "btn_jukebox", parent="JukeButtonContainer", at=(610, 740), flags=CLICK,
        events={"up": broadcast("showjukebox_up")})
-sprite("JukeButtonText", "font_hud", parent="JukeButtonContainer", rect=(224, 764, 544, 812),
-       at=(384, 788), id=0x203, passthrough=True, text="Jukebox")
+sprite("JukeButtonText", "font_hud", parent="JukeButtonContainer", rect=(500, 800, 720, 848),
+       at=(610, 824), id=0x203, passthrough=True, text="Jukebox")
 
-sprite("BottomButtonsContainer", "none", parent="container", rect=(0, 256, 1024, 1024),
-       at=(512, 640), noautoplay=True, passthrough=True, keys=show_hide(300),
+# Its rectangle is the row of buttons: a tap inside it does not start the game.
+sprite("BottomButtonsContainer", "none", parent="container", rect=(0, 884, 768, 1010),
+       at=(384, 947), noautoplay=True, passthrough=True, keys=show_hide(300),
        listen={"startmessage_out": go_to_key("-2,1")})
 sprite("WebButton", "btn_web", parent="BottomButtonsContainer", at=(84, 944), flags=CLICK,
        events={"up": broadcast("splash_website")})
@@ -172,7 +173,7 @@ sprite("PausedMessage", "none", parent="container", rect=(-128, 128, 896, 896), 
 sprite("", "message_plate", parent="PausedMessage", rect=(144, 452, 624, 572), at=(384, 512),
        passthrough=True)
 sprite("PausedMessageText", "font_big", parent="PausedMessage", rect=(150, 460, 618, 564),
-       at=(384, 512), id=0x204, passthrough=True, text="Paused: tap to go on")
+       at=(384, 512), id=0x204, passthrough=True, text="Paused - tap to go on")
 
 # ---------------------------------------------------------------- game over
 
