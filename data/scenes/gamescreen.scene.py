@@ -125,7 +125,7 @@ sprite("", "hud_plate", parent="HUD", rect=(12, 16, 300, 84), at=(156, 50), pass
        keys=[key(alpha=0.85)])
 sprite("", "hud_coin", parent="HUD", at=(48, 50), passthrough=True)
 sprite("Coins", "font_hud", parent="HUD", rect=(82, 20, 296, 80), at=(189, 50), id=0x200,
-       align="left", passthrough=True, text="0 records")
+       align="left", passthrough=True, text="0 record")
 sprite("persohud", "persohud", parent="HUD", at=(722, 50), passthrough=True)
 sprite("Meters", "font_hud", parent="HUD", rect=(396, 20, 684, 80), at=(540, 50), id=0x201,
        align="right", passthrough=True, text="0 meters")
@@ -173,7 +173,7 @@ sprite("PausedMessage", "none", parent="container", rect=(-128, 128, 896, 896), 
 sprite("", "message_plate", parent="PausedMessage", rect=(144, 452, 624, 572), at=(384, 512),
        passthrough=True)
 sprite("PausedMessageText", "font_big", parent="PausedMessage", rect=(150, 460, 618, 564),
-       at=(384, 512), id=0x204, passthrough=True, text="Paused: tap to go on")
+       at=(384, 512), id=0x204, passthrough=True, text="Paused - tap to go on")
 
 # ---------------------------------------------------------------- game over
 

@@ -33,7 +33,8 @@ _manifest = {}
 _next_brush_id = 0x10
 _next_sprite_id = 0x100
 
-ACTIONS = {"go_to_key": 1, "cut_to_key": 2, "broadcast": 5, "stop": 6, "play_sound": 18}
+# Action type numbers of the scene file format, by the names the description uses.
+ACTIONS = {"go_to_key": 1, "broadcast": 5}
 # Event slots by the event's name; user events are placed by name index.
 SLOTS = {"enter": 0, "leave": 1, "down": 2, "up": 3}
 
@@ -124,10 +125,6 @@ def go_to_key(keys):
     return ("go_to_key", keys)
 
 
-def play_sound(name):
-    return ("play_sound", name)
-
-
 def sprite(name, brush, at=(0, 0), parent=None, rect=None, keys=None, id=None, loop=False,
            noautoplay=False, passthrough=False, flags=0, events=None, listen=None,
            displayhandler="", text=None, align="center", valign="center", kerning=0.0,
@@ -135,7 +132,7 @@ def sprite(name, brush, at=(0, 0), parent=None, rect=None, keys=None, id=None, l
     """A sprite at its anchor in window coordinates. rect (x1, y1, x2, y2), also in window
     coordinates, sizes stretched, tiled and text sprites; plain sprites take their picture's.
     events maps "down"/"up"/... to an action; listen maps user event names to an action.
-    text is the sprite's initial text, which the string table must hold under its key."""
+    text is the sprite's first text: the string table must hold it under the sprite's key."""
     global _next_sprite_id
     if name and name in _sprite_by_name:
         _fail("sprite %s declared twice" % name)
@@ -413,13 +410,46 @@ def _read_manifest(path):
                                    stretch=(int(sx1), int(sy1), int(sx2), int(sy2)))
 
 
-def _read_string_keys(path):
-    keys = set()
+def _read_strings(path):
+    """The string table: KEY "text" (quoted texts may run over lines, "" is a quote) or
+    KEY text to the end of the line; # starts a comment line."""
     with open(path, encoding="utf-8") as f:
-        for line in f:
-            if line[:1].isalnum() or line[:1] == "_":
-                keys.add(line.split()[0])
-    return keys
+        text = f.read().replace("\r", "")
+    strings, i, n = {}, 0, len(text)
+    while i < n:
+        while i < n and text[i] in " \t\n":
+            i += 1
+        if i >= n:
+            break
+        if text[i] == "#":
+            i = text.find("\n", i)
+            i = n if i < 0 else i
+            continue
+        start = i
+        while i < n and text[i] not in " \t\n":
+            i += 1
+        key = text[start:i]
+        while i < n and text[i] in " \t":
+            i += 1
+        value = ""
+        if i < n and text[i] == '"':
+            i += 1
+            while i < n:
+                if text[i] == '"':
+                    if text[i + 1:i + 2] == '"':
+                        value += '"'
+                        i += 2
+                        continue
+                    i += 1
+                    break
+                value += text[i]
+                i += 1
+        else:
+            end = text.find("\n", i)
+            end = n if end < 0 else end
+            value, i = text[i:end], end
+        strings[key] = value
+    return strings
 
 
 def main():
@@ -441,12 +471,15 @@ def main():
 
     # Every text sprite's first text comes from the string table, under the key the player
     # makes from the scene's name and the sprite's id.
-    strings = _read_string_keys(args.strings)
+    strings = _read_strings(args.strings)
     for s in _sprites:
         if _brush_by_name[s["brush"]]["kind"] == "font":
             label = ("SCENE_%s_%X" % (_scene["name"], s["id"])).upper()
             if label not in strings:
                 _fail("the string table has no %s (text of sprite %s)" % (label, s["name"]))
+            if s["text"] is not None and strings[label] != s["text"]:
+                _fail("%s is %r in the string table, %r in the description" %
+                      (label, strings[label], s["text"]))
 
     pictures = []
     for b in _brushes:

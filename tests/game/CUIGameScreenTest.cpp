@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "LoggedMessages.h"
 #include "SysHooks.h"
 #include "ZEvent.h"
+#include "ZIniReader.h"
 #include "ZRandom.h"
 #include "ZUIElement.h"
 
@@ -820,6 +822,36 @@ TEST_F(GameScreenTest, TheFirstFramesAfterAResetPlaceCloudsSixFramesInARow) {
     }
     EXPECT_EQ(counts, (std::vector<long>{1, 2, 3, 4, 5, 6, 6, 6}));
     EXPECT_GE(saved().cloudTimer, 2500 - 2 * 16);
+}
+
+}  // namespace
+
+namespace {
+
+// The jukebox's rows are the songs that the content build composes: the same keys, files, titles
+// and credits, row by row.
+TEST(JukeboxTableTest, RowsAreTheSongsOfTheSongTable) {
+    const char* fixtures = getenv("BRAMBLE_TEST_FIXTURES");
+    ASSERT_NE(fixtures, nullptr);
+    ZIniReader songs;
+    ASSERT_TRUE(songs.setIni((std::string(fixtures) + "/../../data/music/songs.ini").c_str()));
+    char value[260];
+    ASSERT_TRUE(songs.getString("ingame", "file", value, sizeof(value)));
+    EXPECT_STREQ(value, CUIGameScreen::kDefaultMusic);
+    for (long j = 0; j < CUIGameScreen::kJukeboxRows; j++) {
+        std::string section = "song" + std::to_string(j + 1);
+        SCOPED_TRACE(section);
+        const char* expected[][2] = {{"row", CUIGameScreen::kJukeboxKeys[j]},
+                                     {"file", CUIGameScreen::kJukeboxMusic[j]},
+                                     {"title", CUIGameScreen::kJukeboxTitles[j]},
+                                     {"credit", CUIGameScreen::kJukeboxCredits[j]}};
+        for (auto& [key, text] : expected) {
+            value[0] = '\0';
+            songs.getString(section.c_str(), key, value, sizeof(value));
+            EXPECT_STREQ(value, text) << key;
+        }
+    }
+    EXPECT_EQ(CUIGameScreen::kJukeboxKeys[CUIGameScreen::kJukeboxRows], nullptr);
 }
 
 }  // namespace
