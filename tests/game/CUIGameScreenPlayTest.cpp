@@ -13,6 +13,7 @@
 #include "ZRandom.h"
 #include "ZResource.h"
 #include "ZResourceStat.h"
+#include "ZUIElement.h"
 
 // A scripted game over the packed data beside the test program, through the real player: the
 // game scene as the content build made it, its buttons pressed where they show, its events
@@ -22,7 +23,7 @@ namespace {
 using Sounds = std::vector<std::string>;
 
 // Open sky on the start screen, away from every button.
-const float kSkyX = 384, kSkyY = 230;
+const float kSkyX = 384, kSkyY = 450;
 
 class GamePlayTest : public GameScreenFixture {
 protected:
@@ -46,6 +47,13 @@ protected:
     void click(float x, float y) {
         tapAt(x, y);
         frames(1, 10);
+    }
+    // A press and release in the middle of where a sprite shows.
+    void clickOn(const char* name) {
+        CSprite* sprite = find(name);
+        ASSERT_TRUE(sprite && sprite->element) << name;
+        const ZRectangle& r = sprite->element->getAbsBoundingRect();
+        click((r.x1 + r.x2) / 2, (r.y1 + r.y2) / 2);
     }
     bool heard(const char* sound) const {
         return std::find(GameScreenCalls::sounds.begin(), GameScreenCalls::sounds.end(), sound) !=
@@ -72,8 +80,7 @@ TEST_F(GamePlayTest, AWholeGameFromTheStartScreenToTheJukebox) {
     EXPECT_STREQ(player->getCurrentMusicFilename(), "ingame.mp3");
     holdSpawns();
 
-    // Start: a tap in the open sky, above the bottom buttons' container (the scene has it reach
-    // from y 256 down).
+    // Start: a tap in the open sky, in the middle of the window.
     GameScreenCalls::clear();
     click(kSkyX, kSkyY);
     ASSERT_EQ(saved().state, CUIGameScreen::kStatePlaying);
@@ -127,7 +134,7 @@ TEST_F(GamePlayTest, AWholeGameFromTheStartScreenToTheJukebox) {
     EXPECT_EQ(textOf("GameOverStats"), "Distance: 5200 meters\nBest: 5200 meters");
     EXPECT_EQ(textOf("ContinueButtonText"), "100 coins\nto continue");
     EXPECT_EQ(written("gamedata"), "5200");
-    click(648, 282);  // the close button
+    clickOn("GameOverClose");
     frames(30, 10);
     ASSERT_EQ(saved().state, CUIGameScreen::kStateStart);
     EXPECT_EQ(written("gamedata3"), "1");
@@ -140,7 +147,7 @@ TEST_F(GamePlayTest, AWholeGameFromTheStartScreenToTheJukebox) {
     dieOnAStone();
     EXPECT_EQ(textOf("ContinueButtonText"), "Continue\n100 coins");
     GameScreenCalls::clear();
-    click(384, 610);
+    clickOn("ContinueButton");
     EXPECT_EQ(saved().state, CUIGameScreen::kStatePlaying);
     EXPECT_EQ(saved().coins, 30);
     EXPECT_EQ(GameScreenCalls::reports, std::vector<std::string>{"ContinueWithCoins coins=130"});
@@ -148,7 +155,7 @@ TEST_F(GamePlayTest, AWholeGameFromTheStartScreenToTheJukebox) {
     // Die again and close the popup: the fade to black, then the start screen.
     frames(30, 10);
     dieOnAStone();
-    click(648, 282);  // the close button
+    clickOn("GameOverClose");
     EXPECT_EQ(saved().state, CUIGameScreen::kStateClosing);
     frames(30, 10);
     EXPECT_EQ(saved().state, CUIGameScreen::kStateStart);
@@ -157,25 +164,25 @@ TEST_F(GamePlayTest, AWholeGameFromTheStartScreenToTheJukebox) {
 
     // The volume toggle mutes and starts nothing.
     frames(40, 16);
-    click(384, 140);
+    clickOn("VolumeToggle");
     EXPECT_EQ(saved().state, CUIGameScreen::kStateStart);
     EXPECT_STREQ(player->readSetting("gamedata6"), "1");
     EXPECT_STREQ(player->readSetting("musicvolume"), "0");
     EXPECT_EQ(written("gamedata6"), "1");
-    click(384, 140);
+    clickOn("VolumeToggle");
     EXPECT_STREQ(player->readSetting("musicvolume"), "70");
 
     // The jukebox: its button, next, previous, a row, and the blanket to close it.
-    click(384, 700);
+    clickOn("jukeButton");
     ASSERT_EQ(saved().state, CUIGameScreen::kStateJukebox);
     frames(40, 16);
-    click(504, 832);  // next
+    clickOn("JukeboxNext");
     EXPECT_EQ(saved().jukeboxTrack, 0);
     EXPECT_STREQ(player->getCurrentMusicFilename(), "up_the_beanstalk.mp3");
-    click(264, 832);  // previous
+    clickOn("JukeboxPrev");
     EXPECT_EQ(saved().jukeboxTrack, 15);
     GameScreenCalls::clear();
-    click(261, 574);  // the second key of row b
+    clickOn("jukebox_b2");
     EXPECT_EQ(saved().jukeboxTrack, 5);
     EXPECT_TRUE(heard("click"));
     frames(1, 10);
