@@ -284,6 +284,12 @@ void CUIGameScreen::tick(CSprite* perso, float h) {
             float leafRight = corner.x + (b->texSrcX2 - b->texSrcX1);
             float leafTop = corner.y;
             float leafMiddle = corner.y + (b->texSrcY2 - b->texSrcY1) * 0.5f;
+            // The scroll carries a leaf down the window, never back: past its bottom edge it
+            // goes, or a long game would keep every leaf it ever made.
+            if (leafTop >= h - m_saved.scroll) {
+                gone.push_back(other->id);
+                continue;
+            }
             if (m_player->getSpriteScriptValue(other, 1) != 0)
                 leafLeft += 10;
             else
@@ -302,8 +308,15 @@ void CUIGameScreen::tick(CSprite* perso, float h) {
             long v = m_player->getSpriteScriptValue(other, 1) + 13;
             m_player->setSpriteScriptValue(other, 1, v);
             other->state->anchorOffset.y += v / 100.0f;
-            if (m_saved.state != kStatePlaying || !b) continue;
+            if (!b) continue;
             const ZVector2 corner = topLeftOf(other, *b, 1);
+            // A drop falls ever faster (a caught one after its bounce): once past the window's
+            // bottom edge it never comes back, and goes.
+            if (corner.y >= h - m_saved.scroll) {
+                gone.push_back(other->id);
+                continue;
+            }
+            if (m_saved.state != kStatePlaying) continue;
             float dropRight = corner.x + (b->texSrcX2 - b->texSrcX1);
             float dropBottom = corner.y + (b->texSrcY2 - b->texSrcY1);
             if (left < dropRight && top < dropBottom && corner.x < right && corner.y < bottom &&
@@ -320,7 +333,7 @@ void CUIGameScreen::tick(CSprite* perso, float h) {
     }
     // Copies go after the walk: freeing one frees its tree, which may hold the next sprite.
     for (unsigned long id : gone)
-        if (CSprite* cloud = m_scene->findSprite(id)) m_player->deleteCopiedSprite(cloud);
+        if (CSprite* copy = m_scene->findSprite(id)) m_player->deleteCopiedSprite(copy);
 
     if (m_saved.state == kStatePlaying) m_saved.speedFactor = onLeaf ? 0.0f : 1.0f;
     m_saved.onLeaf = onLeaf;

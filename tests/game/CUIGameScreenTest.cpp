@@ -724,6 +724,32 @@ TEST_F(GameScreenTest, ALeafUnderTheCharacterStopsTheScrollAndTheSpawns) {
     EXPECT_GT(saved().scroll, standing);
 }
 
+// The copies the play screen makes go once the scroll has carried them out of the window, so a
+// long game holds only what it shows.
+TEST_F(GameScreenTest, DropsAndLeavesPastTheWindowsBottomEdgeAreDeleted) {
+    startPlaying();
+    frames(1, 10);
+    const float s = saved().scroll;
+    // Both out of the character's path, which keeps its anchor between 410 and 610.
+    CSprite* drop = player->copySpriteAt(find("pierre"), {100, -80 - s}, false, true, "_Drop3",
+                                         nullptr, 0, nullptr);
+    ASSERT_NE(drop, nullptr);
+    player->setSpriteScriptValue(drop, 1, 5);
+    ASSERT_NE(player->copySpriteAt(find("feuille_d"), {900, -80 - s}, false, true, "_Leaf", nullptr,
+                                   0, nullptr),
+              nullptr);
+    // 100 ticks: the drop has fallen some 650 pixels and the scroll moved 100, still in sight.
+    frames(50, 20);
+    EXPECT_EQ(copiesNamed("_Drop"), 1);
+    EXPECT_EQ(copiesNamed("_Leaf"), 1);
+    frames(100, 20);
+    EXPECT_EQ(copiesNamed("_Drop"), 0) << "fallen out of the window";
+    EXPECT_EQ(copiesNamed("_Leaf"), 1) << "a leaf moves only with the scroll";
+    frames(500, 20);
+    EXPECT_EQ(copiesNamed("_Leaf"), 0) << "scrolled out of the window";
+    EXPECT_EQ(saved().state, CUIGameScreen::kStatePlaying);
+}
+
 TEST_F(GameScreenTest, DropKindsComeFromTheBagWithHeartsTurnedIntoSpikesEveryOtherTime) {
     startPlaying();
     std::vector<unsigned long> seen;
