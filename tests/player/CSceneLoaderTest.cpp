@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <string>
 
@@ -32,15 +34,18 @@ protected:
         writeFile(path, text);
         m_written.push_back(path);
     }
-    // A scene "loadertest" whose brush file is "loadertest" unless the text names another.
+    // A scene of this test's own name whose brush file has that name too unless the text names
+    // another.
     bool load(CScene& scene, const std::string& sceneText, const std::string& brushText) {
-        write("data/scenes/loadertest.ini", sceneText);
-        write("data/brushes/loadertest.ini", brushText);
-        snprintf(scene.name, sizeof(scene.name), "loadertest");
+        write("data/scenes/" + m_name + ".ini", sceneText);
+        write("data/brushes/" + m_name + ".ini", brushText);
+        snprintf(scene.name, sizeof(scene.name), "%s", m_name.c_str());
         return m_loader.loadSceneDefinition(&scene);
     }
-    static std::string sceneHead() { return "[scene]\nbrushes=loadertest\n"; }
+    std::string sceneHead() const { return "[scene]\nbrushes=" + m_name + "\n"; }
 
+    // Tests run at once in processes of their own: each writes files of its own name.
+    const std::string m_name = "loadertest" + std::to_string(getpid());
     CSceneLoader m_loader;
     std::vector<std::string> m_written;
 };
@@ -55,7 +60,7 @@ TEST_F(SceneFiles, SceneSectionDefaultsAndValues) {
     EXPECT_EQ(plain.first16BitAtlas, -1);
     EXPECT_FALSE(plain.streamBackground);
     EXPECT_STREQ(plain.defaultMusic, "");
-    EXPECT_STREQ(plain.baseName, "loadertest");
+    EXPECT_STREQ(plain.baseName, m_name.c_str());
     EXPECT_EQ(plain.layer, -1);
 
     CScene set;
@@ -86,8 +91,8 @@ TEST_F(SceneFiles, MissingFilesFailWithTheirPathNamed) {
     EXPECT_EQ(scene.status, 0);
 
     CScene noBrushes;
-    write("data/scenes/loadertest.ini", "[scene]\nbrushes=NoSuchBrushes\n");
-    snprintf(noBrushes.name, sizeof(noBrushes.name), "LoaderTest");
+    write("data/scenes/" + m_name + ".ini", "[scene]\nbrushes=NoSuchBrushes\n");
+    snprintf(noBrushes.name, sizeof(noBrushes.name), "LoaderTest%d", static_cast<int>(getpid()));
     EXPECT_FALSE(m_loader.loadSceneDefinition(&noBrushes));
     EXPECT_NE(strstr(m_loader.getFailedFile(), "data/brushes/nosuchbrushes.ini"), nullptr);
     EXPECT_EQ(noBrushes.brushCount, 0);
