@@ -11,28 +11,14 @@
 
 #include "CPlayer.h"
 #include "CScene.h"
-#include "FakeWindow.h"
-#include "RecordingBatch.h"
-#include "RecordingGraphic.h"
+#include "FuzzInput.h"
+#include "FuzzPlayer.h"
 #include "RecordingLog.h"
-#include "ZCore.h"
 #include "ZMiscTools.h"
 #include "ZUIElement.h"
 #include "ZUIMessage.h"
 
 namespace {
-
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    bool done() const { return m_offset >= m_size; }
-    uint8_t byte() { return m_offset < m_size ? m_data[m_offset++] : 0; }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_offset = 0;
-};
 
 const char* const kBrushes =
     "[brush1]\nid=1\nname=background\nmode=stretched\n"
@@ -63,20 +49,7 @@ const long kMessages[] = {kZUIMsgMouseOver, kZUIMsgMouseLeave, kZUIMsgDown,
                           kZUIMsgUp,        kZUIMsgRollOver,   kZUIMsgRollOut,
                           kZUIMsgChildDown, kZUIMsgChildUp,    zuiMessageCode('z', 's', 'l', 1)};
 
-class FuzzPlayer : public CPlayer {
-public:
-    explicit FuzzPlayer(ZWindow* window) { m_window = window; }
-    void abortOnFile(const char*) override {}
-};
-
 FuzzPlayer* g_player = nullptr;
-
-void writeText(const std::string& path, const std::string& text) {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) abort();
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
-}
 
 // A sprite of any loaded scene, by number.
 CSprite* pickSprite(uint8_t n) {
@@ -91,7 +64,7 @@ CSprite* pickSprite(uint8_t n) {
     return nullptr;
 }
 
-void setSlots(Reader& in) {
+void setSlots(FuzzInput& in) {
     for (CScene* s = g_player->getSceneList().head; s; s = ZList<CScene>::nextOf(s))
         for (CSprite* sp = s->sprites.head; sp; sp = ZList<CSprite>::nextOf(sp)) {
             if (in.done()) return;
@@ -105,6 +78,10 @@ void setSlots(Reader& in) {
             }
             if (sp->element) g_player->registerSpriteForEvents(sp);
         }
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    FuzzPlayer::writeFile(path, text.data(), text.size());
 }
 
 void clearPlayer() {
@@ -121,11 +98,8 @@ void clearPlayer() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("ALSOFT_DRIVERS", "null", 1);
-    ZMiscTools::initMiscTools();
-    std::string root = ZMiscTools::getGameFolder();
-    ZMiscTools::createDirectory((root + "/data").c_str());
-    ZMiscTools::createDirectory((root + "/data/scenes").c_str());
-    ZMiscTools::createDirectory((root + "/data/brushes").c_str());
+    std::string root;
+    g_player = FuzzPlayer::start(&root);
     writeText(root + "/data/brushes/objects.ini", kBrushes);
     writeText(root + "/data/scenes/fa.ini",
               "[scene]\nwidth=768\nheight=1024\nflags=1\n" +
@@ -141,16 +115,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
                   sprite(1, 1, "delta",
                          "usereventname=pong\neventaction5type=5\neventaction5param=ping\n"
                          "eventflags1=2\neventaction13type=15\neventaction13param=fa:2\n"));
-    ZCore::setRenderFactories([]() -> ZGraphic* { return new RecordingGraphic(); },
-                              []() -> ZBatch* { return new RecordingBatch(); });
-    static FakeWindow window;
-    ZUIElement::initialize(&window);
-    g_player = new FuzzPlayer(&window);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Reader in(data, size);
+    FuzzInput in(data, size);
     g_player->playScene("fa", 0);
     g_player->playScene("fb", 1);
     setSlots(in);

@@ -8,49 +8,26 @@
 #include <cstdint>
 #include <cstring>
 
+#include "FuzzInput.h"
 #include "ZGestureArea.h"
 #include "ZGestureRecognizer.h"
 #include "ZTouchTranslator.h"
 
 namespace {
 
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-
-    size_t remaining() const { return m_size - m_offset; }
-
-    // Zero once the input is used up.
-    uint8_t byte() { return m_offset < m_size ? m_data[m_offset++] : 0; }
-
-    template <class T>
-    T raw() {
-        T value{};
-        size_t take = remaining() < sizeof(value) ? remaining() : sizeof(value);
-        std::memcpy(&value, m_data + m_offset, take);
-        m_offset += take;
-        return value;
+// Mostly small numbers, as positions are, now and then anything at all.
+int64_t value(FuzzInput& in) {
+    switch (in.byte() % 4) {
+        case 0:
+            return in.raw<int8_t>();
+        case 1:
+            return in.raw<int16_t>();
+        case 2:
+            return in.raw<int16_t>() * 16;
+        default:
+            return in.raw<int64_t>();
     }
-
-    // Mostly small numbers, as positions are, now and then anything at all.
-    int64_t value() {
-        switch (byte() % 4) {
-            case 0:
-                return raw<int8_t>();
-            case 1:
-                return raw<int16_t>();
-            case 2:
-                return raw<int16_t>() * 16;
-            default:
-                return raw<int64_t>();
-        }
-    }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_offset = 0;
-};
+}
 
 long g_now = 0;
 
@@ -84,7 +61,7 @@ void checkArea(const ZGestureArea& area) {
 // Limits of the kind callers give, equal and zero ones among them.
 const float kLimits[] = {0.0f, 0.1f, 0.5f, 1.0f, 1.0f, 2.5f, 20.0f, 100.0f};
 
-float limit(Reader& in) {
+float limit(FuzzInput& in) {
     return kLimits[in.byte() % (sizeof(kLimits) / sizeof(kLimits[0]))];
 }
 
@@ -94,7 +71,7 @@ const int64_t kMouseTypes[] = {kZEventMouseMove,   kZEventMouseUp,    kZEventMou
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Reader in(data, size);
+    FuzzInput in(data, size);
     g_now = 0;
     ZTouchTranslator translator;
     translator.setClock(fakeClock, nullptr);
@@ -102,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     recognizer.reset();
     recognizer.setClock(fakeClock, nullptr);
     recognizer.setWindowSize(in.raw<uint16_t>(), in.raw<uint16_t>());
-    if (in.byte() & 1) recognizer.setSwipeThreshold(in.value());
-    if (in.byte() & 1) recognizer.setFlingThreshold(in.value());
+    if (in.byte() & 1) recognizer.setSwipeThreshold(value(in));
+    if (in.byte() & 1) recognizer.setFlingThreshold(value(in));
 
     float documentWidth = in.raw<uint16_t>() % 4097, documentHeight = in.raw<uint16_t>() % 4097;
     float left = in.raw<int16_t>() % 2048, top = in.raw<int16_t>() % 2048;
@@ -124,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 2: {
                 // A mouse event through the window's order of dispatch.
                 event.type = kMouseTypes[in.byte() % 6];
-                event.x = in.value();
-                event.y = in.value();
+                event.x = value(in);
+                event.y = value(in);
                 event.button = in.byte() % 5;
                 event.wheel = in.raw<int16_t>();
                 if (simulate) translator.convertToTouchEvent(&event, receive);
@@ -142,32 +119,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 // A touch screen's report of one finger.
                 event.type = kZEventTouch;
                 event.touchPhase = static_cast<int8_t>(in.byte()) % 5;
-                event.touchCount = in.byte() % 4 == 0 ? in.value() : in.byte() % 10;
-                event.touchIndex = in.byte() % 4 == 0 ? in.value() : in.byte() % 10;
-                event.touchReported = in.byte() % 4 == 0 ? in.value() : in.byte() % 10;
-                event.touchX = in.value();
-                event.touchY = in.value();
-                event.touchPrevX = in.value();
-                event.touchPrevY = in.value();
+                event.touchCount = in.byte() % 4 == 0 ? value(in) : in.byte() % 10;
+                event.touchIndex = in.byte() % 4 == 0 ? value(in) : in.byte() % 10;
+                event.touchReported = in.byte() % 4 == 0 ? value(in) : in.byte() % 10;
+                event.touchX = value(in);
+                event.touchY = value(in);
+                event.touchPrevX = value(in);
+                event.touchPrevY = value(in);
                 ZGestureArea::generateGestureEvents(&event, receive, in.byte() & 1);
                 receive(&event);
                 break;
             }
             case 4:
-                g_now += in.byte() % 8 == 0 ? in.value() % 100000 : in.byte();
+                g_now += in.byte() % 8 == 0 ? value(in) % 100000 : in.byte();
                 break;
             case 5: {
                 // A flip, with the window's elapsed time or any other.
-                long elapsed = in.byte() % 4 == 0 ? in.value() % 100000 : in.byte();
+                long elapsed = in.byte() % 4 == 0 ? value(in) % 100000 : in.byte();
                 ZGestureArea::updateAllAreas(receive);
                 translator.simulateMouseUp(elapsed, receive);
                 break;
             }
             case 6:
                 if (in.byte() & 1)
-                    recognizer.setSwipeThreshold(in.value());
+                    recognizer.setSwipeThreshold(value(in));
                 else
-                    recognizer.setFlingThreshold(in.value());
+                    recognizer.setFlingThreshold(value(in));
                 break;
             case 7:
                 switch (in.byte() % 4) {
@@ -190,10 +167,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 // Anything else, even gesture events from elsewhere, straight to the areas.
                 event.type = in.byte() % 2 ? kZEventSwipe : kZEventPinch;
                 event.gesturePhase = in.byte() % 4;
-                event.swipeStartX = event.pinchCenterX = in.value();
-                event.swipeStartY = event.pinchCenterY = in.value();
-                event.swipeDeltaX = in.value();
-                event.swipeDeltaY = in.value();
+                event.swipeStartX = event.pinchCenterX = value(in);
+                event.swipeStartY = event.pinchCenterY = value(in);
+                event.swipeDeltaX = value(in);
+                event.swipeDeltaY = value(in);
                 event.pinchScale = static_cast<float>(in.raw<int16_t>()) / 1000.0f;
                 ZGestureArea::dispatchEventToAllAreas(&event);
                 break;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "FuzzInput.h"
 #include "ZCircle.h"
 #include "ZPolygon.h"
 #include "ZRectangle.h"
@@ -18,35 +19,6 @@ namespace {
 
 // Ear clipping costs up to n^3 steps: more vertices would only slow the search down.
 const size_t kMaxVertices = 64;
-
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-
-    size_t remaining() const { return m_size - m_offset; }
-
-    // Zero once the input is used up.
-    float nextFloat() {
-        float value = 0.0f;
-        size_t take = remaining() < sizeof(value) ? remaining() : sizeof(value);
-        std::memcpy(&value, m_data + m_offset, take);
-        m_offset += take;
-        return value;
-    }
-
-    long nextLong() {
-        int32_t value = 0;
-        size_t take = remaining() < sizeof(value) ? remaining() : sizeof(value);
-        std::memcpy(&value, m_data + m_offset, take);
-        m_offset += take;
-        return value;
-    }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_offset = 0;
-};
 
 bool sameBits(const ZVector2& a, const ZVector2& b) {
     return std::memcmp(&a, &b, sizeof(a)) == 0;
@@ -100,16 +72,16 @@ void testShapes(const ZPolygon& a, const ZPolygon& b, const ZCircle& circle, con
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     uint8_t split = data[0];
-    Reader in(data + 1, size - 1);
+    FuzzInput in(data + 1, size - 1);
 
-    ZCircle circle{in.nextFloat(), in.nextFloat(), in.nextFloat()};
-    ZRing ring{in.nextFloat(), in.nextFloat(), in.nextFloat(), in.nextFloat()};
-    ZRectangle rect{in.nextFloat(), in.nextFloat(), in.nextFloat(), in.nextFloat()};
-    ZVector2 point{in.nextFloat(), in.nextFloat()};
+    ZCircle circle{in.raw<float>(), in.raw<float>(), in.raw<float>()};
+    ZRing ring{in.raw<float>(), in.raw<float>(), in.raw<float>(), in.raw<float>()};
+    ZRectangle rect{in.raw<float>(), in.raw<float>(), in.raw<float>(), in.raw<float>()};
+    ZVector2 point{in.raw<float>(), in.raw<float>()};
 
     std::vector<ZVector2> vertices;
     while (in.remaining() >= 2 * sizeof(float) && vertices.size() < 2 * kMaxVertices)
-        vertices.push_back(ZVector2{in.nextFloat(), in.nextFloat()});
+        vertices.push_back(ZVector2{in.raw<float>(), in.raw<float>()});
     size_t firstCount = vertices.size() ? split % (vertices.size() + 1) : 0;
     std::vector<ZVector2> first(vertices.begin(), vertices.begin() + firstCount);
     std::vector<ZVector2> second(vertices.begin() + firstCount, vertices.end());
@@ -134,12 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The ear test with positions and indices from the input, taken again from the vertex
     // bytes; only whole lists are used, so the list is exactly as long as n says.
-    Reader again(data + 1, size - 1);
-    long n = again.nextLong() % 16;
-    long u = again.nextLong(), v = again.nextLong(), w = again.nextLong();
+    FuzzInput again(data + 1, size - 1);
+    long n = long{again.raw<int32_t>()} % 16;
+    long u = long{again.raw<int32_t>()}, v = long{again.raw<int32_t>()},
+         w = long{again.raw<int32_t>()};
     if (n > 0) {
         std::vector<long> order;
-        for (long i = 0; i < n; i++) order.push_back(again.nextLong());
+        for (long i = 0; i < n; i++) order.push_back(long{again.raw<int32_t>()});
         a.snip(u, v, w, n, order.data());
         a.snip(u % n, v % n, w % n, n, order.data());
         for (long& index : order) index %= first.empty() ? 1 : static_cast<long>(first.size());

@@ -12,24 +12,14 @@
 #include "CPlayer.h"
 #include "CScene.h"
 #include "CSceneLoader.h"
-#include "FakeWindow.h"
-#include "RecordingBatch.h"
-#include "RecordingGraphic.h"
+#include "FuzzPlayer.h"
 #include "RecordingLog.h"
-#include "ZCore.h"
 #include "ZMiscTools.h"
 #include "ZUIElement.h"
 
 namespace {
 
 std::string g_root;
-
-void writeText(const std::string& path, const char* data, size_t size) {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) abort();
-    if (size) fwrite(data, 1, size, file);
-    fclose(file);
-}
 
 void check(bool condition) {
     if (!condition) abort();
@@ -62,13 +52,6 @@ void checkScene(const CScene& scene) {
     }
     check(count == scene.sprites.count);
 }
-
-// The player on the fake window; a missing file ends nothing here.
-class FuzzPlayer : public CPlayer {
-public:
-    explicit FuzzPlayer(ZWindow* window) { m_window = window; }
-    void abortOnFile(const char*) override {}
-};
 
 FuzzPlayer* g_player = nullptr;
 
@@ -105,16 +88,7 @@ void buildSprites(CScene& scene) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    ZMiscTools::initMiscTools();
-    g_root = ZMiscTools::getGameFolder();
-    ZMiscTools::createDirectory((g_root + "/data").c_str());
-    ZMiscTools::createDirectory((g_root + "/data/scenes").c_str());
-    ZMiscTools::createDirectory((g_root + "/data/brushes").c_str());
-    ZCore::setRenderFactories([]() -> ZGraphic* { return new RecordingGraphic(); },
-                              []() -> ZBatch* { return new RecordingBatch(); });
-    static FakeWindow window;
-    ZUIElement::initialize(&window);
-    g_player = new FuzzPlayer(&window);
+    g_player = FuzzPlayer::start(&g_root);
     return 0;
 }
 
@@ -122,9 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* text = reinterpret_cast<const char*>(data);
     size_t split = 0;
     while (split < size && text[split] != '\f') split++;
-    writeText(g_root + "/data/scenes/fuzzscene.ini", text, split);
+    FuzzPlayer::writeFile(g_root + "/data/scenes/fuzzscene.ini", text, split);
     size_t rest = split < size ? split + 1 : size;
-    writeText(g_root + "/data/brushes/objects.ini", text + rest, size - rest);
+    FuzzPlayer::writeFile(g_root + "/data/brushes/objects.ini", text + rest, size - rest);
 
     CScene scene;
     snprintf(scene.name, sizeof(scene.name), "fuzzscene");

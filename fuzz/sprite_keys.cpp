@@ -12,32 +12,18 @@
 #include "CSceneState.h"
 #include "CSpriteState.h"
 #include "FakeWindow.h"
+#include "FuzzInput.h"
 #include "ZUIElement.h"
 #include "ZUIImage.h"
 
 namespace {
 
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    bool done() const { return m_offset >= m_size; }
-    uint8_t byte() { return m_offset < m_size ? m_data[m_offset++] : 0; }
-    // Mostly small values, now and then anything a float can hold.
-    float value(float scale) {
-        uint8_t kind = byte();
-        if (kind < 220) return (static_cast<float>(byte()) - 64) * scale;
-        uint32_t bits = 0;
-        for (int i = 0; i < 4; i++) bits = bits << 8 | byte();
-        float f;
-        std::memcpy(&f, &bits, sizeof(f));
-        return f;
-    }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_offset = 0;
-};
+// Mostly small values, now and then anything a float can hold.
+float value(FuzzInput& in, float scale) {
+    uint8_t kind = in.byte();
+    if (kind < 220) return (static_cast<float>(in.byte()) - 64) * scale;
+    return in.anyFloat();
+}
 
 class FuzzPlayer : public CPlayer {
 public:
@@ -59,7 +45,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Reader in(data, size);
+    FuzzInput in(data, size);
     FuzzPlayer player(&g_window);
     CScene* scene = new CScene();
     CSceneState* sceneState = new CSceneState();
@@ -71,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scene->brushCount = 1;
     scene->brushes = new _CBrush[1]{};
     scene->brushes[0].frameCount = frames;
-    scene->brushes[0].animRate = in.value(1);
+    scene->brushes[0].animRate = value(in, 1);
     scene->brushes[0].mode = in.byte() % 7;
     scene->brushes[0].texSrcX2 = scene->brushes[0].texSrcY2 = 16;
 
@@ -84,11 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (long k = 0; k < keyCount; k++) {
         CSpriteKey& key = sprite->keys[k];
         key.index = -1;
-        time += std::fabs(in.value(10));
+        time += std::fabs(value(in, 10));
         key.time = time;
-        key.anchor = {in.value(4), in.value(4)};
-        key.ctrl1 = {in.value(4), in.value(4)};
-        key.ctrl2 = {in.value(4), in.value(4)};
+        key.anchor = {value(in, 4), value(in, 4)};
+        key.ctrl1 = {value(in, 4), value(in, 4)};
+        key.ctrl2 = {value(in, 4), value(in, 4)};
         key.rectX1 = key.anchor.x - 8;
         key.rectY1 = key.anchor.y - 8;
         key.rectX2 = key.anchor.x + 8;
@@ -100,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         key.maxBrushFrame = static_cast<long>(in.byte() % 10) - 1;
         key.startBrushFrame = static_cast<long>(in.byte() % 11) - 2;
         key.brushAnimMode = in.byte() % 4;
-        key.brushAnimRate = in.value(1);
+        key.brushAnimRate = value(in, 1);
     }
     uint8_t flags = in.byte();
     sprite->anchorPathType = flags % 5;
@@ -133,15 +119,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 player.playSpriteKeys(sprite, in.byte() % 8 - 1, in.byte() % 8 - 1, in.byte() % 3);
                 break;
             case 1:
-                player.playSpriteTime(sprite, in.value(20), in.value(20));
+                player.playSpriteTime(sprite, value(in, 20), value(in, 20));
                 break;
             case 2:
-                sprite->state->speed = in.value(0.1f);
+                sprite->state->speed = value(in, 0.1f);
                 break;
             default:
                 break;
         }
-        double frameTime = std::fabs(in.value(2));
+        double frameTime = std::fabs(value(in, 2));
         if (!std::isfinite(frameTime)) frameTime = 0;
         player.updateSprite(sprite, frameTime, false, false);
         player.applySpriteColor(sprite);

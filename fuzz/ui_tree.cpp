@@ -12,32 +12,18 @@
 #include <vector>
 
 #include "FakeWindow.h"
+#include "FuzzInput.h"
 #include "ZInput.h"
 #include "ZUIElement.h"
 
 namespace {
 
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    bool done() const { return m_offset >= m_size; }
-    uint8_t byte() { return m_offset < m_size ? m_data[m_offset++] : 0; }
-    // Mostly positions on the screen, now and then anything a float can hold.
-    float value() {
-        uint8_t kind = byte();
-        if (kind < 200) return static_cast<float>(byte()) * 4 - 100;
-        uint32_t bits = 0;
-        for (int i = 0; i < 4; i++) bits = bits << 8 | byte();
-        float f;
-        std::memcpy(&f, &bits, sizeof(f));
-        return f;
-    }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_offset = 0;
-};
+// Mostly positions on the screen, now and then anything a float can hold.
+float value(FuzzInput& in) {
+    uint8_t kind = in.byte();
+    if (kind < 200) return static_cast<float>(in.byte()) * 4 - 100;
+    return in.anyFloat();
+}
 
 std::vector<class FuzzElement*> g_live;
 
@@ -113,7 +99,7 @@ void check() {
         abort();
 }
 
-ZUIElement* pick(Reader& in, bool allowRoots) {
+ZUIElement* pick(FuzzInput& in, bool allowRoots) {
     size_t n = g_live.size() + (allowRoots ? 2 : 0);
     if (n == 0) return nullptr;
     size_t i = in.byte() % n;
@@ -121,10 +107,10 @@ ZUIElement* pick(Reader& in, bool allowRoots) {
     return i == g_live.size() ? ZUIElement::getRootElement() : ZUIElement::getOrphansRootElement();
 }
 
-void pointerEvent(Reader& in, FakeWindow& window) {
+void pointerEvent(FuzzInput& in, FakeWindow& window) {
     ZEvent e = {};
     uint8_t kind = in.byte() % 6;
-    float x = in.value(), y = in.value();
+    float x = value(in), y = value(in);
     int64_t ix = std::isfinite(x) ? static_cast<int64_t>(std::fmax(-1e6f, std::fmin(1e6f, x))) : 0;
     int64_t iy = std::isfinite(y) ? static_cast<int64_t>(std::fmax(-1e6f, std::fmin(1e6f, y))) : 0;
     window.touch = in.byte() % 4 == 0;
@@ -160,7 +146,7 @@ void pointerEvent(Reader& in, FakeWindow& window) {
     ZUIElement::dispatchEvent(&e);
 }
 
-void step(Reader& in, FakeWindow& window) {
+void step(FuzzInput& in, FakeWindow& window) {
     uint8_t op = in.byte() % 16;
     switch (op) {
         case 0:
@@ -178,15 +164,15 @@ void step(Reader& in, FakeWindow& window) {
             break;
         case 4:
             if (ZUIElement* e = pick(in, false)) {
-                e->setPosition(in.value(), in.value());
-                e->setSize(in.value(), in.value());
+                e->setPosition(value(in), value(in));
+                e->setSize(value(in), value(in));
             }
             break;
         case 5:
             if (ZUIElement* e = pick(in, false)) {
-                e->setZAngle(in.value());
-                e->setScaleXY(in.value() / 50, in.value() / 50);
-                e->setShear(in.value() / 100, in.value() / 100);
+                e->setZAngle(value(in));
+                e->setScaleXY(value(in) / 50, value(in) / 50);
+                e->setShear(value(in) / 100, value(in) / 100);
             }
             break;
         case 6:
@@ -195,19 +181,19 @@ void step(Reader& in, FakeWindow& window) {
                 double duration = in.byte() * 4;
                 switch (in.byte() % 5) {
                     case 0:
-                        e->animatePositionTo(in.value(), in.value(), 0, duration, fn);
+                        e->animatePositionTo(value(in), value(in), 0, duration, fn);
                         break;
                     case 1:
                         e->animateBlendTo(in.byte() / 255.0f, 0, duration, fn);
                         break;
                     case 2:
-                        e->animateScaleTo(in.value() / 50, 0, duration, fn);
+                        e->animateScaleTo(value(in) / 50, 0, duration, fn);
                         break;
                     case 3:
-                        e->animateZAngleTo(in.value(), 0, duration, fn);
+                        e->animateZAngleTo(value(in), 0, duration, fn);
                         break;
                     default:
-                        e->animateShearTo(in.value() / 100, 0, 0, duration, fn);
+                        e->animateShearTo(value(in) / 100, 0, 0, duration, fn);
                         break;
                 }
             }
@@ -252,7 +238,7 @@ void step(Reader& in, FakeWindow& window) {
             break;
         default:
             if (ZUIElement* e = pick(in, false)) {
-                float x = in.value(), y = in.value();
+                float x = value(in), y = value(in);
                 ZUIElement::pickElement(e, x, y, in.byte() % 2);
                 ZUIElement* other = pick(in, false);
                 if (other && isLive(e)) {
@@ -269,7 +255,7 @@ void step(Reader& in, FakeWindow& window) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Reader in(data, size);
+    FuzzInput in(data, size);
     FakeWindow window;
     ZUIElement::initialize(&window);
     ZInput::setMouseButton(1, false);
