@@ -29,11 +29,18 @@ public:
     void abortOnFile(const char*) override { __builtin_trap(); }
 };
 
+// In a memory-backed folder when there is one: the writer syncs every table it writes, three
+// times per input, which on a disk slows fuzzing tenfold.
 std::string tempPath(const char* tag) {
     char name[64];
-    snprintf(name, sizeof(name), "/tmp/fuzz-strings-%s-XXXXXX", tag);
-    int fd = mkstemp(name);
-    if (fd >= 0) close(fd);
+    for (const char* base : {"/dev/shm", "/tmp"}) {
+        snprintf(name, sizeof(name), "%s/fuzz-strings-%s-XXXXXX", base, tag);
+        int fd = mkstemp(name);
+        if (fd >= 0) {
+            close(fd);
+            break;
+        }
+    }
     return name;
 }
 

@@ -169,7 +169,10 @@ void ZTrueText::countMaxCharPages() {
 }
 
 bool ZTrueText::initializeAsUnicode(long count, const char* const* texts, long encoding) {
-    std::vector<bool> marked(kMaxCode + 1);
+    // Kept between calls, like the map it fills: a fresh table of every code point each time
+    // costs more in page faults than the marking itself.
+    static std::vector<bool> marked;
+    marked.assign(kMaxCode + 1, false);
     g_nCharsInMap = 0;
     g_nCharMap[g_nCharsInMap++] = kReplacement;
     for (unsigned long code = 32; code <= 127; code++) {
