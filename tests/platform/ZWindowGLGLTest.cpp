@@ -257,7 +257,7 @@ TEST_F(ZWindowGLDisplayTest, BackBufferReadsBack) {
     EXPECT_EQ(pixel[2], 0);
 }
 
-TEST_F(ZWindowGLDisplayTest, QuitWhileInactiveEndsTheWait) {
+TEST_F(ZWindowGLDisplayTest, QuitFromAnotherThreadEndsTheInactiveWait) {
     ASSERT_TRUE(create(true));
     SDL_Window* other = SDL_CreateWindow("other", 0, 0, 100, 100, SDL_WINDOW_SHOWN);
     ASSERT_NE(other, nullptr);
