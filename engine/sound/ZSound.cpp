@@ -302,6 +302,11 @@ long ZSound::getPlayingStreamCount() {
     return streamList().count;
 }
 
+long ZSound::getSoundCount() {
+    StreamLock lock;
+    return soundList().count + streamList().count;
+}
+
 // ---- Volumes ----
 
 float ZSound::volumeToGain(long volume) {

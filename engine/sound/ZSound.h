@@ -110,6 +110,8 @@ public:
     float currentGain() const;
     // Number of streams in the playing list.
     static long getPlayingStreamCount();
+    // Number of sound objects alive, in either list.
+    static long getSoundCount();
 
 private:
     static void openOpenAL();
