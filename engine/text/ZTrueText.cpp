@@ -52,6 +52,9 @@ float clamp01(float v) {
     return v < 0 ? 0 : (v > 1 ? 1 : v);
 }
 
+// Glyph pages double up to this size; a set that needs more loses characters.
+constexpr long kLargestPage = 1024;
+
 // The smallest power of two, at least 4, not below the value.
 long powerOfTwoAtLeast(long value) {
     long size = 4;
@@ -627,7 +630,7 @@ bool ZTrueText::render(const char* imageName, long imageFormat, bool topAligned)
             const long cell = padding + width + 2 + padding;
             // A cell that fits no empty page of this size takes a larger page.
             if (start + cell > pageSize || start + yo + 2 + height > pageSize) {
-                if (pageSize < 1024) {
+                if (pageSize < kLargestPage) {
                     pageSize *= 2;
                     restart = true;
                     break;
@@ -648,7 +651,7 @@ bool ZTrueText::render(const char* imageName, long imageFormat, bool topAligned)
                     page++;
                     x = y = start;
                     rowHeight = yo + 2 + height;
-                } else if (page <= 6 || pageSize < 1024) {
+                } else if (page <= 6 || pageSize < kLargestPage) {
                     pageSize *= 2;
                     restart = true;
                     break;
@@ -686,6 +689,17 @@ bool ZTrueText::render(const char* imageName, long imageFormat, bool topAligned)
 
     m_chars[placed] = ZFontExt();
     long lowest = 0;
+    // A damaged face can put a glyph's top far above its ascender: moving every glyph down by
+    // that much would ask for a page of gigabytes, so the move stops at the largest page.
+    for (long i = 0; i < placed; i++) lowest = std::max(lowest, static_cast<long>(m_chars[i].y2));
+    const long room = std::max(0L, kLargestPage - 1 - lowest);
+    if (m_topOvershoot > room) {
+        ZCore::logMessage(
+            "ZTrueText: %s: glyphs reach %ld pixels above the ascender, cut to %ld, WARNING",
+            m_fileName, m_topOvershoot, room);
+        m_topOvershoot = room;
+    }
+    lowest = 0;
     const long overshoot = m_topOvershoot;
     for (long i = 0; i < placed; i++) {
         ZFontExt& entry = m_chars[i];

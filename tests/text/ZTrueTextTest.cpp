@@ -133,6 +133,28 @@ TEST_F(ZTrueTextTest, ANullGraphicFailsTheRenderCleanly) {
     face->drawStringFromLeft("Hello", 0, 0, 0, 0, nullptr, nullptr, nullptr);
 }
 
+// A damaged face (kept from fuzzing) whose glyph tops lie far above its ascender: moving the
+// glyphs down below the tallest top asked for a 32768 x 32768 page (4 GB) before the first
+// graphic was even made.
+TEST_F(ZTrueTextTest, GlyphTopsFarAboveTheAscenderStayWithinTheLargestPage) {
+    const char* fixtures = getenv("BRAMBLE_TEST_FIXTURES");
+    const std::string font =
+        std::string(fixtures ? fixtures : "tests/fixtures") + "/text/glyph-far-above-ascender.ttf";
+    for (long height : {12L, 20L, 40L}) {
+        SCOPED_TRACE(height);
+        auto face = open(font, height);
+        bool rendered = true;
+        auto lines = loggedMessages([&] { rendered = face->render(nullptr, -1, true); });
+        EXPECT_FALSE(rendered);  // no renderer here
+        bool cut = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find("pixels above the ascender, cut to") != std::string::npos;
+        });
+        EXPECT_TRUE(cut);
+        EXPECT_GE(face->getTopOvershoot(), 0);
+        EXPECT_LT(face->getTopOvershoot(), 1024);
+    }
+}
+
 // Every pair of the table against FreeType's lookup of the same pair.
 TEST_F(ZTrueTextTest, KerningPairsMatchFreeTypesPairLookup) {
     for (const std::string& font : truetype::fonts()) {
