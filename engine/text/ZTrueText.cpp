@@ -5,6 +5,7 @@
 #include FT_DRIVER_H
 #include FT_GLYPH_H
 #include FT_MODULE_H
+#include FT_OUTLINE_H
 #include FT_STROKER_H
 
 #include <algorithm>
@@ -54,6 +55,14 @@ float clamp01(float v) {
 
 // Glyph pages double up to this size; a set that needs more loses characters.
 constexpr long kLargestPage = 1024;
+
+// Whether a glyph of this control box (26.6), grown by the margin in pixels, is larger than the
+// largest page. Only a damaged face has such glyphs, and rendering one can take gigabytes.
+bool largerThanAPage(const FT_BBox& box, double margin) {
+    const double width = (static_cast<double>(box.xMax) - static_cast<double>(box.xMin)) / 64;
+    const double height = (static_cast<double>(box.yMax) - static_cast<double>(box.yMin)) / 64;
+    return width + margin > kLargestPage || height + margin > kLargestPage;
+}
 
 // The smallest power of two, at least 4, not below the value.
 long powerOfTwoAtLeast(long value) {
@@ -346,6 +355,19 @@ long ZTrueText::loadFlags(long base) const {
     return base;
 }
 
+// Loads the character's glyph into the face's slot and renders it, unless it is larger than the
+// largest page: the face's glyph set leaves such glyphs out, and so do the texts drawn here.
+bool ZTrueText::loadRenderedChar(unsigned long code, long flags) {
+    if (FT_Load_Char(m_face, code, static_cast<FT_Int32>(flags)) != 0) return false;
+    FT_GlyphSlot slot = m_face->glyph;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        if (largerThanAPage(box, 0)) return false;
+    }
+    return FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0;
+}
+
 // ---- Sizes and settings ----
 
 void ZTrueText::markChanged() {
@@ -549,7 +571,7 @@ bool ZTrueText::render(const char* imageName, long imageFormat, bool topAligned)
     long rows;
     bool noLineHeight = lineHeight == 0;
     if (noLineHeight) {
-        if (FT_Load_Char(m_face, 'M', static_cast<FT_Int32>(loadFlags(FT_LOAD_RENDER))) == 0)
+        if (loadRenderedChar('M', loadFlags(FT_LOAD_DEFAULT)))
             rows = static_cast<long>(m_face->glyph->metrics.height >> 6) - 1;
         else
             rows = 31;
@@ -592,6 +614,15 @@ bool ZTrueText::render(const char* imageName, long imageFormat, bool topAligned)
                                   static_cast<FT_Int32>(loadFlags(FT_LOAD_NO_BITMAP))) != 0 ||
                     FT_Get_Glyph(m_face->glyph, &glyph) != 0)
                     continue;
+                // No page holds such a glyph: it is refused before it is rendered.
+                FT_BBox box;
+                FT_Glyph_Get_CBox(glyph, FT_GLYPH_BBOX_SUBPIXELS, &box);
+                if (largerThanAPage(box, stroking ? 2.0 * m_shaderRadius + 2 : 0)) {
+                    ZCore::logMessage("ZTrueText: %s: glyph %lu is larger than a page, WARNING",
+                                      m_fileName, code);
+                    FT_Done_Glyph(glyph);
+                    continue;
+                }
                 if (stroking) {
                     FT_Glyph copy = nullptr;
                     FT_Stroker stroker = nullptr;
@@ -1171,8 +1202,8 @@ long ZTrueText::getArraySizeForString(const uint64_t* codes, float kerning, long
                 break;
             }
         previous = code;
-        long flags = FT_LOAD_RENDER | (forceAutoHint ? FT_LOAD_FORCE_AUTOHINT : 0);
-        if (FT_Load_Char(m_face, code, static_cast<FT_Int32>(flags)) != 0) continue;
+        if (!loadRenderedChar(code, forceAutoHint ? FT_LOAD_FORCE_AUTOHINT : FT_LOAD_DEFAULT))
+            continue;
         FT_GlyphSlot slot = m_face->glyph;
         long x = static_cast<long>(roundHalfUp(pen)) + slot->bitmap_left;
         right = x + static_cast<long>(slot->bitmap.width);
@@ -1208,8 +1239,8 @@ void ZTrueText::drawStringToArray(const uint64_t* codes, uint32_t* pixels, long 
                 break;
             }
         previous = code;
-        long flags = FT_LOAD_RENDER | (forceAutoHint ? FT_LOAD_FORCE_AUTOHINT : 0);
-        if (FT_Load_Char(m_face, code, static_cast<FT_Int32>(flags)) != 0) continue;
+        if (!loadRenderedChar(code, forceAutoHint ? FT_LOAD_FORCE_AUTOHINT : FT_LOAD_DEFAULT))
+            continue;
         FT_GlyphSlot slot = m_face->glyph;
         long gx = static_cast<long>(roundHalfUp(pen)) + slot->bitmap_left;
         long gy = y + ascender - slot->bitmap_top;

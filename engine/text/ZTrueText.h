@@ -171,6 +171,7 @@ private:
     bool effectsOn() const;
     void effectMargins(long& mx, long& my) const;
     long loadFlags(long base) const;
+    bool loadRenderedChar(unsigned long code, long flags);
     void freePages();
     void freeTables();
     void buildLookup();

@@ -3,6 +3,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -152,6 +154,34 @@ TEST_F(ZTrueTextTest, GlyphTopsFarAboveTheAscenderStayWithinTheLargestPage) {
         EXPECT_TRUE(cut);
         EXPECT_GE(face->getTopOvershoot(), 0);
         EXPECT_LT(face->getTopOvershoot(), 1024);
+    }
+}
+
+// A damaged face (kept from fuzzing) whose glyph outlines are thousands of pixels across: each
+// was rendered before the packer found that no page holds it, some 2 GB for the glyph set, and
+// texts measured or drawn into an array rendered them one by one.
+TEST_F(ZTrueTextTest, GlyphsLargerThanAnyPageAreSkippedUnrendered) {
+    const char* fixtures = getenv("BRAMBLE_TEST_FIXTURES");
+    const std::string font =
+        std::string(fixtures ? fixtures : "tests/fixtures") + "/text/glyphs-wider-than-a-page.ttf";
+    for (long height : {12L, 46L}) {
+        SCOPED_TRACE(height);
+        auto face = open(font, height);
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        auto lines = loggedMessages([&] { face->render(nullptr, -1, true); });
+        const uint64_t codes[] = {'A', 'V', 0xE9, 0x4E2D, ' ', 'g', 0};
+        long right = 0, lineHeight = 0, bottom = 0;
+        float pen = 0;
+        face->getArraySizeForString(codes, 0, right, lineHeight, pen, bottom, false);
+        std::vector<uint32_t> pixels(64 * 32);
+        face->drawStringToArray(codes, pixels.data(), -3, -2, 0, 64, 32, false);
+        getrusage(RUSAGE_SELF, &after);
+        bool skipped = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find("is larger than a page, WARNING") != std::string::npos;
+        });
+        EXPECT_TRUE(skipped);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64L * 1024) << "kilobytes";
     }
 }
 
